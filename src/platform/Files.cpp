@@ -1,0 +1,103 @@
+#include "platform/Files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+
+#include "platform/Sjis.h"
+
+bool FileExists(const std::string& sjisPath) {
+  if (sjisPath.empty()) return false;
+  struct stat st;
+  return stat(NativePath(sjisPath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string CurrentDirectory() {
+  std::string buf(PATH_MAX, '\0');
+  if (!getcwd(buf.data(), buf.size())) return ".";
+  buf.resize(std::char_traits<char>::length(buf.c_str()));
+  std::string sjis;
+  if (Utf8ToSjis(buf, sjis)) return sjis;
+  return buf;  // no Shift-JIS form: keep the bytes so at least the folder works
+}
+
+namespace {
+struct Fd {
+  int fd;
+  ~Fd() {
+    if (fd >= 0) close(fd);
+  }
+};
+
+bool ReadFully(int fd, std::uint8_t* dst, std::size_t n, std::size_t& got) {
+  got = 0;
+  while (got < n) {
+    ssize_t r = read(fd, dst + got, n - got);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+}  // namespace
+
+ReadResult ReadWholeFile(const std::string& sjisPath, std::vector<std::uint8_t>& out,
+                         std::uint64_t limit) {
+  Fd f{open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC)};
+  if (f.fd < 0) return ReadResult::CannotOpen;
+  struct stat st;
+  if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::CannotOpen;
+  if (static_cast<std::uint64_t>(st.st_size) >= limit) return ReadResult::TooLarge;
+  out.resize(static_cast<std::size_t>(st.st_size));
+  std::size_t got = 0;
+  if (!ReadFully(f.fd, out.data(), out.size(), got)) return ReadResult::CannotOpen;
+  out.resize(got);
+  return ReadResult::Ok;
+}
+
+long long ReadFilePrefix(const std::string& sjisPath, std::uint8_t* dst, std::size_t max) {
+  Fd f{open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC)};
+  if (f.fd < 0) return -1;
+  std::size_t got = 0;
+  if (!ReadFully(f.fd, dst, max, got)) return -1;
+  return static_cast<long long>(got);
+}
+
+bool WriteFileAtomically(const std::string& sjisPath, const std::string& data) {
+  const std::string path = NativePath(sjisPath);
+  std::string tmp = path + ".XXXXXX";
+  int fd = mkstemp(tmp.data());
+  if (fd < 0) return false;
+  bool ok = true;
+  std::size_t done = 0;
+  while (ok && done < data.size()) {
+    ssize_t w = write(fd, data.data() + done, data.size() - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) ok = false;
+    else done += static_cast<std::size_t>(w);
+  }
+  // Keep the old file's permissions where there is one; a new file gets the
+  // usual 0666 less the umask rather than mkstemp's 0600.
+  struct stat st;
+  mode_t mode;
+  if (stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+  } else {
+    mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  if (ok) ok = fchmod(fd, mode) == 0;
+  if (ok) ok = fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  if (ok) ok = rename(tmp.c_str(), path.c_str()) == 0;
+  if (!ok) unlink(tmp.c_str());
+  return ok;
+}

@@ -1,0 +1,101 @@
+// The few things the reader needs from a window system, named for what the
+// reader does with them. The Qt shell implements them for the real window;
+// tests implement them with a scripted clock and scripted input, so the whole
+// reader runs headless and repeatably.
+//
+// Every string crossing this boundary is Shift-JIS, as in the rest of the
+// core; the implementation converts at its edge.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "render/Bitmap.h"
+
+// Coverage of one character as the platform's text rasteriser draws it:
+// Width x Height bytes, 0 = untouched, 255 = full ink, with (0, 0) at the
+// top-left of the character cell (where a Windows TextOut with the default
+// alignment puts the text origin).
+struct GlyphMask {
+  int Width = 0;
+  int Height = 0;
+  std::vector<std::uint8_t> Alpha;
+  std::uint8_t At(int x, int y) const {
+    return (x < 0 || y < 0 || x >= Width || y >= Height) ? 0 : Alpha[std::size_t(y) * Width + x];
+  }
+};
+
+enum class BoxKind {
+  Warning,       // title "警告", one OK button
+  Information,   // information icon, one OK button
+  Confirmation,  // question, OK and Cancel
+  Plain,         // no icon, one OK button (the About box)
+  Error,         // an error report, one OK button
+};
+
+enum class BoxResult { Ok, Cancel };
+
+// What an open-file dialog is given and what it gives back.
+struct FileDialogRequest {
+  std::string Title;       // Shift-JIS
+  std::string Filter;      // "description|pattern|description|pattern", Shift-JIS
+  int FilterIndex = 1;     // 1-based, in and out
+  std::string InitialDir;  // Shift-JIS path
+  std::string FileName;    // Shift-JIS, file-name part only
+  std::string Chosen;      // out: Shift-JIS full path when confirmed
+};
+
+class PlatformHooks {
+ public:
+  virtual ~PlatformHooks() = default;
+
+  // Handles every pending window message once. May wait briefly when none
+  // is pending so that a polling loop does not spin a core.
+  virtual void ProcessMessages() = 0;
+  // The 32-bit millisecond tick counter; wraps, so compare unsigned.
+  virtual std::uint32_t GetTickCount() = 0;
+
+  // Copies the w x h rectangle at (sx, sy) of src to (dx, dy) of the window
+  // (clipped to both). The window shows it at its next repaint...
+  virtual void CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) = 0;
+  // ...or now: pushes the copies made so far to the screen without handling
+  // any input (the column wipe must be seen as it happens).
+  virtual void FlushWindow() {}
+
+  virtual void Beep() {}
+  virtual BoxResult MessageBox(BoxKind kind, const std::string& text, const std::string& caption) = 0;
+
+  // The menu model (captions, enabled, checked) or the caption changed.
+  virtual void MenuChanged() {}
+  virtual void CaptionChanged(const std::string& caption) { (void)caption; }
+
+  // Rasterises one Shift-JIS double-byte character in the named face at the
+  // given character cell height (72 for glyph drawing, 96 for font data).
+  // Returns false when nothing can be drawn; out is then empty.
+  virtual bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string& face,
+                              bool bold, int cellHeight, GlyphMask& out) = 0;
+
+  // Reads a bitmap file into a 24-bit bitmap. False leaves out untouched.
+  virtual bool LoadBitmapFile(const std::string& path, Bitmap& out) { (void)path; (void)out; return false; }
+
+  // Runs a modal open-file dialog; true when the reader confirmed a file.
+  // req.FilterIndex is updated either way.
+  virtual bool ChooseFile(FileDialogRequest& req) { (void)req; return false; }
+
+  // Asks the window to close; the shell runs FormClose from its close event.
+  virtual void CloseWindow() {}
+
+  // Desktop size and colour depth, and the window's outer size (frame,
+  // caption and menu bar included) and position.
+  virtual void GetDesktop(int& width, int& height, int& bitsPerPixel) {
+    width = 1920; height = 1080; bitsPerPixel = 24;
+  }
+  virtual void GetWindowOuterSize(int& width, int& height) { width = 640; height = 480; }
+  virtual void MoveWindow(int left, int top) { (void)left; (void)top; }
+
+  // The full-screen emulation: enter (true) or leave (false).
+  virtual void SetFullScreen(bool on) { (void)on; }
+  // Shows or hides the menu bar while full screen.
+  virtual void ShowMenuBar(bool visible) { (void)visible; }
+};

@@ -1,0 +1,168 @@
+#include "reader/Reader.h"
+
+#include <cstring>
+
+#include "platform/Files.h"
+#include "text/SjisTexts.h"
+
+namespace {
+MenuItem MakeItem(MenuItem::Kind kind, const char* caption, const char* shortcut = "") {
+  MenuItem m;
+  m.Type = kind;
+  m.Caption = caption;
+  m.Shortcut = shortcut;
+  return m;
+}
+}  // namespace
+
+Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
+  using K = MenuItem::Kind;
+  MFile1 = MakeItem(K::Menu, sjis::kCapFile);
+  MTitle1 = MakeItem(K::Command, sjis::kCapTitle, "Ctrl+T");
+  MN1 = MakeItem(K::Separator, "-");
+  MExit1 = MakeItem(K::Command, sjis::kCapExit, "Alt+F4");
+  MCreate1 = MakeItem(K::Menu, sjis::kCapCreate);
+  MDisp1 = MakeItem(K::Command, sjis::kCapDisp, "F5");
+  MN2 = MakeItem(K::Separator, "-");
+  MEnv1 = MakeItem(K::Command, sjis::kCapEnv, "Ctrl+E");
+  MSave1 = MakeItem(K::Menu, sjis::kCapSave);
+  MSave1.AutoHotkeys = false;
+  MLoad1 = MakeItem(K::Menu, sjis::kCapLoad);
+  MLoad1.AutoHotkeys = false;
+  MSkip1 = MakeItem(K::Command, sjis::kCapSkip);
+  MHelp1 = MakeItem(K::Menu, sjis::kCapHelp);
+  MAbout1 = MakeItem(K::Command, sjis::kCapAbout);
+
+  MFile1.Items = {&MTitle1, &MN1, &MExit1};
+  MCreate1.Items = {&MDisp1, &MN2, &MEnv1};
+  MHelp1.Items = {&MAbout1};
+  MainMenu1 = {&MFile1, &MCreate1, &MSave1, &MLoad1, &MSkip1, &MHelp1};
+
+  OpenDialog1Title = sjis::kOpenDialog1Title;
+  OpenDialog1Filter = sjis::kOpenDialog1Filter;
+
+  // The atlas lives inside the object for its whole life, zero until font
+  // data is read.
+  FontAtlas.assign(kAtlasBytes, 0);
+}
+
+Reader::~Reader() = default;
+
+std::string Reader::SettingsPath() const { return StartDir + "/" + kSettingsFileName; }
+
+void Reader::FormCreate() {
+  // 1. Settings (the conversion tables are independent of the file).
+  LoadSettings();
+  // 2. Conversion tables from their constant literals.
+  std::memcpy(AsciiToFull.data(), sjis::kAsciiToFullLiteral, AsciiToFull.size());
+  std::memcpy(KanaToFull.data(), sjis::kKanaToFullLiteral, KanaToFull.size());
+
+  // 3. The bookmark items: ten under MSave1, then ten under MLoad1.
+  MSave1.Items.clear();
+  MLoad1.Items.clear();
+  for (int k = 0; k < 20; ++k) {
+    DataItems[k] = MenuItem{};
+    DataItems[k].Type = MenuItem::Kind::Command;
+    DataItems[k].Tag = k;
+    (k < 10 ? MSave1 : MLoad1).Items.push_back(&DataItems[k]);
+  }
+
+  // 4.-5. The back buffer and the clean background with its two marker rows.
+  BackBuffer.SetSize(640, 480);
+  BaseBitmap.SetSize(640, 482);
+  BaseBitmap.HLine(0, 639, 480, kWhite);
+  BaseBitmap.HLine(0, 639, 481, kGrey);
+
+  // 6. The glyph work bitmap and its font.
+  GlyphBitmap.SetSize(72, 72);
+  GlyphFont.Name = StrSettings[kFont];
+  GlyphFont.Bold = IntSettings[kBold] != 0;
+
+  // 7. Wallpapers: a grey tile unless the file is there.
+  LoadWallpaper(CoverWallpaper, StrSettings[kWallpaper1], true);
+  LoadWallpaper(BodyWallpaper, StrSettings[kWallpaper2], true);
+
+  // 8. Font data, whatever FontType says.
+  if (FileExists(StrSettings[kFontData])) LoadFontData(StrSettings[kFontData]);
+
+  // 9. Bookmark captions.
+  for (int k = 0; k < 10; ++k) SetBookmarkCaption(k);
+
+  // 10. Centre the window on the desktop by its outer size.
+  int bpp = 0;
+  Hooks->GetDesktop(ScreenWidth, ScreenHeight, bpp);
+  int outerW = 0, outerH = 0;
+  Hooks->GetWindowOuterSize(outerW, outerH);
+  Hooks->MoveWindow((ScreenWidth - outerW) / 2, (ScreenHeight - outerH) / 2);
+
+  // 11. Record the display mode; full screen when asked or forced.
+  SetDisplayMode(0);
+  if (ScreenWidth == 640 || IntSettings[kFullScreen] != 0) SetDisplayMode(2);
+
+  // 12. The file dialog starts on the stored filter.
+  OpenDialog1FilterIndex = IntSettings[kFilterIndex];
+
+  // 13. Caption.
+  if (!StrSettings[kText].empty()) UpdateCaption();
+  else {
+    caption_ = kAppTitle;
+    Hooks->CaptionChanged(caption_);
+  }
+  Hooks->MenuChanged();
+
+  // 14. The cover, without the wipe.
+  DrawTitleScreen(false);
+}
+
+void Reader::FormClose() {
+  Closing = true;
+  if (Mode == 4) Records[0] = {StrSettings[kText], PageStart, TextLength};
+  if (MDisp1.Checked && ScreenWidth != 640) SetDisplayMode(1);
+  SaveSettings();
+  Hooks->ProcessMessages();
+  // The bitmaps are kept until the object goes: a reading run may still be
+  // on the stack below this handler and draws nothing more, but it must
+  // never find a released bitmap.
+}
+
+void Reader::FormPaint() { Hooks->CopyToWindow(BackBuffer, 0, 0, 640, 480, 0, 0); }
+
+void Reader::UpdateCaption() {
+  caption_ = FileNamePart(StrSettings[kText]) + " - " + kAppTitle;
+  Hooks->CaptionChanged(caption_);
+}
+
+std::string Reader::BookmarkCaption(const ReadRecord& r) {
+  if (r.Text.empty()) return sjis::kNotInUse;
+  std::string c = FileNamePart(r.Text) + sjis::kIdeographicSpace;
+  // A length of 0 or less only comes from a hand-edited file: show the name
+  // with "?" rather than divide by it. The product is taken in 64 bits so a
+  // text of more than 21 MB still shows its true share.
+  if (r.Length <= 0) return c + "? %";
+  long long percent = static_cast<long long>(r.Index) * 100 / r.Length;
+  return c + std::to_string(percent) + " %";
+}
+
+void Reader::SetBookmarkCaption(int k) {
+  const ReadRecord& r = Records[1 + k];
+  DataItems[k].Caption = BookmarkCaption(r);
+  DataItems[10 + k].Caption = DataItems[k].Caption;
+  DataItems[10 + k].Enabled = !r.Text.empty();
+}
+
+void Reader::Warn(const std::string& message) {
+  Hooks->Beep();
+  Hooks->MessageBox(BoxKind::Warning, message, sjis::kWarningTitle);
+}
+
+std::string FileNamePart(const std::string& path) {
+  // "/" (0x2F) is never a Shift-JIS trail byte, so a plain search is safe.
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderPart(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::string();
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}

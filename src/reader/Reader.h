@@ -1,0 +1,228 @@
+// The reader object: the one object that holds the whole state of the
+// reader (settings, records, off-screen bitmaps, glyph atlas, conversion
+// tables, page lines, run flags) and the operations of every subsystem.
+// Fields carry the names the rest of the program knows them by and are
+// read and written directly; there are no accessors.
+//
+// It knows nothing of Qt. The window system is reached through
+// PlatformHooks; the Qt window (TForm1) derives from this class and
+// forwards its events to the handlers below.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "reader/Platform.h"
+#include "render/Bitmap.h"
+
+// One resume record or bookmark.
+struct ReadRecord {
+  std::string Text;        // full path of the text file; empty = not in use
+  std::int32_t Index = 0;  // byte index at which reading resumes (a page start)
+  std::int32_t Length = 0; // the file's length when the record was made
+};
+
+// A menu item of the menu model. The Qt shell mirrors these onto its actions
+// whenever the reader reports MenuChanged().
+struct MenuItem {
+  enum class Kind { Menu, Command, Separator };
+  Kind Type = Kind::Command;
+  std::string Caption;   // Shift-JIS, with "&" marking the access key
+  std::string Shortcut;  // portable text such as "Ctrl+T", empty for none
+  bool Enabled = true;
+  bool Checked = false;
+  int Tag = 0;
+  bool AutoHotkeys = true;  // false: no access keys are added to children
+  std::vector<MenuItem*> Items;
+};
+
+// Integer settings, in the order of the key table.
+enum IntSetting : int {
+  kFullScreen, kFilterIndex, kBrightness1, kBrightness2, kMenuPosX, kMenuPosY, kMenuPosZ,
+  kPageBar, kMsgSpeed, kNLineCut, kTagCut, kFontType, kBold, kIntSettingCount
+};
+// String settings, in the order of the key table.
+enum StrSetting : int {
+  kText, kWallpaper1, kWallpaper2, kHeadWord, kTailWord, kWaitWord, kNLineWord, kFont,
+  kFontData, kStrSettingCount
+};
+
+// The display mode recorded at startup: the members of the Windows record
+// that the reader fills in (the rest of its 156 bytes stay zero).
+struct DisplayModeRecord {
+  std::uint16_t Size = 0;         // 156
+  std::uint16_t DriverExtra = 0;  // 0
+  std::uint32_t Fields = 0;       // 0x1C0000: bits per pixel, width, height
+  std::uint32_t BitsPerPel = 0;
+  std::uint32_t PelsWidth = 0;
+  std::uint32_t PelsHeight = 0;
+};
+
+// The font of GlyphBitmap: face, style and the current text colour.
+struct GlyphFontState {
+  std::string Name;  // Shift-JIS face name
+  bool Bold = false;
+  Colour Color = kBlack;
+};
+
+// Virtual key codes the reader looks at.
+enum : std::uint16_t {
+  kVkReturn = 13, kVkSpace = 32, kVkLeft = 37, kVkUp = 38, kVkRight = 39, kVkDown = 40,
+};
+enum class MouseButton { Left, Right, Middle };
+
+constexpr int kAtlasSlotBytes = 576;
+constexpr int kAtlasRowSlots = 189;
+constexpr int kAtlasRows = 47;
+constexpr int kAtlasBytes = 5118336;  // 8,886 slots: 47 rows of 189 and a three-slot trailer
+
+// Application title and settings file name.
+inline constexpr const char* kAppTitle = "Pagelune";
+inline constexpr const char* kSettingsFileName = "Yomibon.ini";
+
+class Reader {
+ public:
+  explicit Reader(PlatformHooks* hooks);
+  virtual ~Reader();
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  PlatformHooks* Hooks;
+
+  // ---- menu model ----
+  MenuItem MFile1, MTitle1, MN1, MExit1;
+  MenuItem MCreate1, MDisp1, MN2, MEnv1;
+  MenuItem MSave1, MLoad1, MSkip1;
+  MenuItem MHelp1, MAbout1;
+  std::vector<MenuItem*> MainMenu1;  // the normal menu bar
+  std::vector<MenuItem*> MainMenu2;  // no items: installing it removes the bar
+  int InstalledMenu = 1;             // 1 or 2
+  // Open-file dialog of the title menu: its filter index persists.
+  std::string OpenDialog1Title;
+  std::string OpenDialog1Filter;
+  int OpenDialog1FilterIndex = 1;
+
+  // ---- fields ----
+  std::array<MenuItem, 20> DataItems;
+  std::array<ReadRecord, 11> Records;
+  std::int32_t ScreenWidth = 0;
+  std::int32_t ScreenHeight = 0;
+  std::int32_t Mode = 0;
+  std::int32_t Column = 0;
+  std::int32_t Row = 0;
+  std::int32_t MarkColumn = 0;
+  std::int32_t TextLength = 0;
+  std::int32_t ReadPos = 0;
+  std::int32_t CharEnd = 0;
+  std::int32_t PrevCharEnd = 0;
+  std::int32_t PageStart = 0;
+  std::int32_t InputState = 0;
+  std::array<std::uint8_t, 190> AsciiToFull{};
+  std::array<std::uint8_t, 128> KanaToFull{};
+  std::array<std::uint8_t, 3> CurChar{};
+  std::array<std::uint8_t, 3> NextChar{};
+  bool ReturnToTitle = false;
+  bool Closing = false;
+  bool Skipping = false;
+  bool LineBreakPending = false;
+  bool WaitArmed = false;
+  Bitmap BackBuffer;
+  Bitmap BaseBitmap;
+  std::array<std::string, 17> PageLines;
+  std::array<std::string, 17> PrevPageLines;
+  DisplayModeRecord SavedDisplayMode;
+  std::array<std::int32_t, kIntSettingCount> IntSettings{};
+  std::array<std::int32_t, kIntSettingCount> IntDefaults{};
+  std::string StartDir;
+  std::array<std::string, kStrSettingCount> StrSettings;
+  std::array<std::string, kStrSettingCount> StrDefaults;
+  std::vector<std::uint8_t> FontAtlas;  // kAtlasBytes, allocated once with the object
+  Bitmap GlyphBitmap;
+  GlyphFontState GlyphFont;
+  Bitmap CoverWallpaper;
+  Bitmap BodyWallpaper;
+
+  // ---- startup, shutdown, painting ----
+  void FormCreate();
+  void FormClose();
+  void FormPaint();
+  void UpdateCaption();
+  std::string Caption() const { return caption_; }
+  std::string SettingsPath() const;
+
+  // ---- settings file ----
+  void LoadSettings();
+  // False when the file could not be written (already reported to the user).
+  bool SaveSettings();
+
+  // ---- bookmarks and the resume record ----
+  static std::string BookmarkCaption(const ReadRecord& r);
+  void SetBookmarkCaption(int k);
+  void MDataClick(int tag);
+
+  // ---- title screen ----
+  void DrawTitleScreen(bool withWipe);
+  void SelectTitleItem(int index, bool activate);
+  int TitleHitTest(int x, int y) const;
+
+  // ---- input and menu commands ----
+  void FormKeyDown(std::uint16_t key);
+  void FormKeyUp(std::uint16_t key);
+  void FormMouseDown(MouseButton button, int x, int y);
+  void FormMouseUp(MouseButton button, int x, int y);
+  void FormMouseMove(int x, int y);
+  void MTitle1Click();
+  void MExit1Click();
+  void MDisp1Click();
+  void MSkip1Click();
+  void MAbout1Click();
+
+  // ---- display mode ----
+  void SetDisplayMode(int op);
+
+  // ---- text engine ----
+  void ReadText(std::int32_t start);
+  void ComposeChar();
+  void NewLine();
+  void WaitForReader();
+
+  // ---- renderer ----
+  void DrawGlyphString(Bitmap& target, int x, int y, const std::string& text);
+  void ShowGlyph(int x, int y, const std::uint8_t* code);
+  void ShowTextScreen();
+  void ColumnWipe();
+  void DrawPageBar(bool show);
+  // Reads a font data file into FontAtlas; false (atlas untouched) when it
+  // cannot be opened.
+  bool LoadFontData(const std::string& path);
+  // Loads a wallpaper as at startup: a grey 16 x 16 tile, replaced by the
+  // file's picture when the file exists and reads.
+  void LoadWallpaper(Bitmap& wallpaper, const std::string& path, bool resetToGrey);
+
+  // A beep and a modal warning box titled "警告" (Shift-JIS message).
+  void Warn(const std::string& message);
+
+ protected:
+  // Glyph masks of the current face at the 72-pixel cell, kept until the
+  // face or style changes (rasterising costs far more than blending).
+  struct GlyphCacheState {
+    std::string Face;
+    bool Bold = false;
+    std::unordered_map<std::uint16_t, GlyphMask> Masks;
+  };
+  GlyphCacheState GlyphCache;
+  // Null when the platform draws nothing for the character.
+  const GlyphMask* CachedMask(std::uint8_t lead, std::uint8_t trail);
+
+ private:
+  std::string caption_;
+};
+
+// Shift-JIS helpers shared by the core.
+// The file-name part of a path: what follows its last "/".
+std::string FileNamePart(const std::string& path);
+// The folder part: what precedes its last "/" (empty when there is none).
+std::string FolderPart(const std::string& path);
