@@ -1,0 +1,357 @@
+#include "app/Unit1.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+
+#include <ctime>
+
+#include "platform/Sjis.h"
+#include "text/SjisTexts.h"
+
+namespace {
+QString U(const std::string& sjis) { return QString::fromStdString(ToUtf8(sjis)); }
+}  // namespace
+
+// ---------------------------------------------------------------- PageView
+
+PageView::PageView(QWidget* parent) : QWidget(parent) {
+  setFixedSize(640, 480);
+  setMouseTracking(true);  // pointer moves count without a button pressed
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::black);
+  setPalette(pal);
+  setAutoFillBackground(false);
+}
+
+QRect PageView::PageRect() const { return QRect(0, 0, 640, 480); }
+
+QPoint PageView::ToPage(QPointF p) const {
+  QRect r = PageRect();
+  int x = static_cast<int>((p.x() - r.x()) * 640 / r.width());
+  int y = static_cast<int>((p.y() - r.y()) * 480 / r.height());
+  return QPoint(x, y);
+}
+
+void PageView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  QRect r = PageRect();
+  if (r != rect()) p.fillRect(rect(), Qt::black);
+  p.drawImage(r, Surface);
+}
+
+// ---------------------------------------------------------------- TForm1
+
+TForm1::TForm1() : QMainWindow(nullptr), PlatformHooks(), Reader(this) {
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setWindowTitle(kAppTitle);
+
+  view_ = new PageView(this);
+  view_->Surface = QImage(surface_.Bits(), 640, 480, static_cast<qsizetype>(surface_.Stride()),
+                          QImage::Format_BGR888);
+  setCentralWidget(view_);
+  connect(view_, &PageView::KeyDown, this, &TForm1::OnKeyDown);
+  connect(view_, &PageView::KeyUp, this, &TForm1::OnKeyUp);
+  connect(view_, &PageView::MouseDown, this, &TForm1::OnMouseDown);
+  connect(view_, &PageView::MouseUp, this, &TForm1::OnMouseUp);
+  connect(view_, &PageView::MouseMove, this, &TForm1::OnMouseMove);
+  view_->setFocus();
+
+  wake_.setSingleShot(true);
+  wake_.setTimerType(Qt::PreciseTimer);
+
+  FormCreate();
+  BuildMenuBar();
+  MenuChanged();
+  setFixedSize(sizeHint());
+}
+
+TForm1::~TForm1() = default;
+
+// ---- menus: the Qt menu bar mirrors the reader's menu model ----
+
+void TForm1::BuildMenuBar() {
+  QMenuBar* bar = menuBar();
+  bar->clear();
+  actions_.clear();
+  menus_.clear();
+  for (MenuItem* top : MainMenu1) {
+    if (top->Type == MenuItem::Kind::Menu) {
+      QMenu* m = bar->addMenu(U(top->Caption));
+      menus_[top] = m;
+      for (MenuItem* item : top->Items) {
+        if (item->Type == MenuItem::Kind::Separator) {
+          m->addSeparator();
+          continue;
+        }
+        QAction* a = m->addAction(QString());
+        actions_[item] = a;
+        if (!item->Shortcut.empty())
+          a->setShortcut(QKeySequence(QString::fromStdString(item->Shortcut)));
+        // Shortcuts must reach the window even while a reading run pumps
+        // the queue from inside another handler.
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, this, [this, item] {
+          if (item == &MTitle1) MTitle1Click();
+          else if (item == &MExit1) MExit1Click();
+          else if (item == &MDisp1) MDisp1Click();
+          else if (item == &MAbout1) MAbout1Click();
+          else if (item->Tag >= 0 && item >= &DataItems[0] && item <= &DataItems[19])
+            MDataClick(item->Tag);
+        });
+      }
+    } else {
+      QAction* a = bar->addAction(QString());
+      actions_[top] = a;
+      connect(a, &QAction::triggered, this, [this, top] {
+        if (top == &MSkip1) MSkip1Click();
+      });
+    }
+  }
+}
+
+QAction* TForm1::ActionFor(const MenuItem* item) const {
+  auto it = actions_.find(item);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QString LiteralMenuText(const QString& s) {
+  QString out = s;
+  out.replace("&", "&&");
+  return out;
+}
+
+void TForm1::MenuChanged() {
+  if (actions_.empty()) return;  // before the bar exists
+  for (auto& [item, menu] : menus_) {
+    menu->setTitle(U(item->Caption));
+    menu->setEnabled(item->Enabled);
+  }
+  for (auto& [item, action] : actions_) {
+    const bool bookmark = item >= &DataItems[0] && item <= &DataItems[19];
+    QString text = U(item->Caption);
+    action->setText(bookmark ? LiteralMenuText(text) : text);
+    action->setEnabled(item->Enabled);
+    action->setCheckable(item->Checked);
+    action->setChecked(item->Checked);
+  }
+  menuBar()->setVisible(InstalledMenu == 1);
+}
+
+void TForm1::CaptionChanged(const std::string& caption) { setWindowTitle(U(caption)); }
+
+// ---- the pump and the clock ----
+
+void TForm1::ProcessMessages() {
+  QCoreApplication::sendPostedEvents();
+  QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
+  if (!d) return;
+  if (!d->processEvents(QEventLoop::AllEvents)) {
+    // Nothing was pending: sleep until the next event or about a
+    // millisecond, so a paused reader does not spin a core.
+    wake_.start(1);
+    d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    wake_.stop();
+  }
+}
+
+std::uint32_t TForm1::GetTickCount() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
+                                    static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+// ---- the window surface ----
+
+void TForm1::CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) {
+  if (!ClipCopy(src.Width(), src.Height(), 640, 480, sx, sy, dx, dy, w, h)) return;
+  CopyRect(surface_, dx, dy, src, sx, sy, w, h);
+  QRect r = view_->PageRect();
+  // The page may be scaled (full screen): repaint the covering rectangle.
+  const double fx = r.width() / 640.0, fy = r.height() / 480.0;
+  view_->update(QRect(r.x() + int(dx * fx) - 1, r.y() + int(dy * fy) - 1, int(w * fx) + 3,
+                      int(h * fy) + 3));
+}
+
+void TForm1::FlushWindow() {
+  // Paint what is due now without handing any input to the reader.
+  view_->repaint();
+}
+
+// ---- boxes ----
+
+void TForm1::Beep() { QApplication::beep(); }
+
+BoxResult TForm1::MessageBox(BoxKind kind, const std::string& text, const std::string& caption) {
+  QMessageBox box(this);
+  box.setWindowTitle(U(caption));
+  box.setText(U(text));
+  box.setTextFormat(Qt::PlainText);
+  switch (kind) {
+    case BoxKind::Warning: box.setIcon(QMessageBox::Warning); break;
+    case BoxKind::Information: box.setIcon(QMessageBox::Information); break;
+    case BoxKind::Confirmation: box.setIcon(QMessageBox::Question); break;
+    case BoxKind::Error: box.setIcon(QMessageBox::Critical); break;
+    case BoxKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  if (kind == BoxKind::Confirmation) {
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+  }
+  return box.exec() == QMessageBox::Ok ? BoxResult::Ok : BoxResult::Cancel;
+}
+
+// ---- text rasteriser and bitmap files: filled in by the platform layer ----
+
+bool TForm1::RasterizeGlyph(std::uint8_t, std::uint8_t, const std::string&, bool, int, GlyphMask&) {
+  return false;
+}
+
+bool TForm1::LoadBitmapFile(const std::string&, Bitmap&) { return false; }
+
+// ---- file dialog ----
+
+QStringList QtNameFilters(const std::string& filterUtf8) {
+  QStringList parts = QString::fromStdString(filterUtf8).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    out << parts[i] + " (" + patterns + ")";
+  }
+  return out;
+}
+
+bool TForm1::ChooseFile(FileDialogRequest& req) {
+  QFileDialog dlg(this, U(req.Title));
+  dlg.setFileMode(QFileDialog::ExistingFile);
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  const QStringList filters = QtNameFilters(ToUtf8(req.Filter));
+  dlg.setNameFilters(filters);
+  if (req.FilterIndex >= 1 && req.FilterIndex <= filters.size())
+    dlg.selectNameFilter(filters[req.FilterIndex - 1]);
+  if (!req.InitialDir.empty()) dlg.setDirectory(QString::fromStdString(NativePath(req.InitialDir)));
+  if (!req.FileName.empty()) dlg.selectFile(QString::fromStdString(NativePath(req.FileName)));
+  const bool ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+  const int idx = filters.indexOf(dlg.selectedNameFilter());
+  if (idx >= 0) req.FilterIndex = idx + 1;
+  if (!ok) return false;
+  std::string sjis;
+  if (!Utf8ToSjis(dlg.selectedFiles().first().toStdString(), sjis)) {
+    // A name with no Shift-JIS form could not be stored without mangling it.
+    Warn(sjis::kMsgNameNotSjis);
+    return false;
+  }
+  req.Chosen = sjis;
+  return true;
+}
+
+// ---- window frame ----
+
+void TForm1::CloseWindow() { close(); }
+
+void TForm1::closeEvent(QCloseEvent* e) {
+  if (!closed_) {
+    closed_ = true;
+    FormClose();
+  }
+  e->accept();
+}
+
+void TForm1::GetDesktop(int& width, int& height, int& bitsPerPixel) {
+  QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  QRect g = s ? s->geometry() : QRect(0, 0, 1920, 1080);
+  width = g.width();
+  height = g.height();
+  bitsPerPixel = s ? s->depth() : 24;
+}
+
+void TForm1::GetWindowOuterSize(int& width, int& height) {
+  // Before the window is shown the frame is not known yet; the client area
+  // and the menu bar are.
+  QSize client(640, 480 + (menuBar()->isVisible() || !isVisible() ? menuBar()->sizeHint().height() : 0));
+  QRect f = frameGeometry();
+  QRect g = geometry();
+  width = client.width() + (f.width() - g.width());
+  height = client.height() + (f.height() - g.height());
+}
+
+void TForm1::MoveWindow(int left, int top) { move(left, top); }
+
+// ---- input ----
+
+std::uint16_t TForm1::VirtualKey(int qtKey) {
+  switch (qtKey) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return kVkReturn;
+    case Qt::Key_Space: return kVkSpace;
+    case Qt::Key_Left: return kVkLeft;
+    case Qt::Key_Up: return kVkUp;
+    case Qt::Key_Right: return kVkRight;
+    case Qt::Key_Down: return kVkDown;
+    default: break;
+  }
+  if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return static_cast<std::uint16_t>(qtKey);
+  if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return static_cast<std::uint16_t>(qtKey);
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+    return static_cast<std::uint16_t>(112 + (qtKey - Qt::Key_F1));
+  return 0;
+}
+
+void TForm1::OnKeyDown(QKeyEvent* e) {
+  // A held key repeats as release/press pairs: none of them is a real
+  // press, or a held Enter would run through pauses.
+  if (e->isAutoRepeat()) return;
+  FormKeyDown(VirtualKey(e->key()));
+}
+
+void TForm1::OnKeyUp(QKeyEvent* e) {
+  if (e->isAutoRepeat()) return;
+  FormKeyUp(VirtualKey(e->key()));
+}
+
+namespace {
+bool MapButton(Qt::MouseButton b, MouseButton& out) {
+  switch (b) {
+    case Qt::LeftButton: out = MouseButton::Left; return true;
+    case Qt::RightButton: out = MouseButton::Right; return true;
+    case Qt::MiddleButton: out = MouseButton::Middle; return true;
+    default: return false;
+  }
+}
+}  // namespace
+
+void TForm1::OnMouseDown(QMouseEvent* e) {
+  MouseButton b;
+  if (!MapButton(e->button(), b)) return;
+  QPoint p = view_->ToPage(e->position());
+  FormMouseDown(b, p.x(), p.y());
+}
+
+void TForm1::OnMouseUp(QMouseEvent* e) {
+  MouseButton b;
+  if (!MapButton(e->button(), b)) return;
+  QPoint p = view_->ToPage(e->position());
+  FormMouseUp(b, p.x(), p.y());
+}
+
+void TForm1::OnMouseMove(QMouseEvent* e) {
+  QPoint p = view_->ToPage(e->position());
+  FormMouseMove(p.x(), p.y());
+}

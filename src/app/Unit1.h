@@ -1,0 +1,100 @@
+// The reader window: a QMainWindow that is also the reader object and its
+// platform. It forwards Qt's events to the reader's handlers and provides
+// what the reader needs of the window system (the pump, the tick counter,
+// window copies, boxes, menus, the text rasteriser, file dialogs).
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+
+#include "reader/Reader.h"
+
+class QAction;
+class QMenu;
+
+// The 640 x 480 client area: paints the window surface and reports the
+// pointer and keys in page coordinates.
+class PageView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PageView(QWidget* parent);
+  QImage Surface;  // wraps the window surface bitmap
+  QRect PageRect() const;  // where the page sits in the widget
+  QPoint ToPage(QPointF p) const;
+
+ signals:
+  void KeyDown(QKeyEvent* e);
+  void KeyUp(QKeyEvent* e);
+  void MouseDown(QMouseEvent* e);
+  void MouseUp(QMouseEvent* e);
+  void MouseMove(QMouseEvent* e);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void keyPressEvent(QKeyEvent* e) override { emit KeyDown(e); }
+  void keyReleaseEvent(QKeyEvent* e) override { emit KeyUp(e); }
+  void mousePressEvent(QMouseEvent* e) override { emit MouseDown(e); }
+  void mouseReleaseEvent(QMouseEvent* e) override { emit MouseUp(e); }
+  void mouseMoveEvent(QMouseEvent* e) override { emit MouseMove(e); }
+  void mouseDoubleClickEvent(QMouseEvent* e) override { emit MouseDown(e); }
+};
+
+class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
+  Q_OBJECT
+ public:
+  TForm1();
+  ~TForm1() override;
+
+  PageView* View() const { return view_; }
+  const Bitmap& WindowSurface() const { return surface_; }
+  QAction* ActionFor(const MenuItem* item) const;
+
+  // Maps a Qt key to the virtual key code the reader knows (0 for keys it
+  // has no code for).
+  static std::uint16_t VirtualKey(int qtKey);
+
+  // ---- PlatformHooks ----
+  void ProcessMessages() override;
+  std::uint32_t GetTickCount() override;
+  void CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) override;
+  void FlushWindow() override;
+  void Beep() override;
+  BoxResult MessageBox(BoxKind kind, const std::string& text, const std::string& caption) override;
+  void MenuChanged() override;
+  void CaptionChanged(const std::string& caption) override;
+  bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string& face, bool bold,
+                      int cellHeight, GlyphMask& out) override;
+  bool LoadBitmapFile(const std::string& path, Bitmap& out) override;
+  bool ChooseFile(FileDialogRequest& req) override;
+  void CloseWindow() override;
+  void GetDesktop(int& width, int& height, int& bitsPerPixel) override;
+  void GetWindowOuterSize(int& width, int& height) override;
+  void MoveWindow(int left, int top) override;
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void BuildMenuBar();
+  void OnKeyDown(QKeyEvent* e);
+  void OnKeyUp(QKeyEvent* e);
+  void OnMouseDown(QMouseEvent* e);
+  void OnMouseUp(QMouseEvent* e);
+  void OnMouseMove(QMouseEvent* e);
+
+  Bitmap surface_{640, 480};
+  PageView* view_ = nullptr;
+  QTimer wake_;
+  bool closed_ = false;
+  std::map<const MenuItem*, QAction*> actions_;
+  std::map<const MenuItem*, QMenu*> menus_;
+};
+
+// Escapes "&" so Qt shows it literally (file names in bookmark captions).
+QString LiteralMenuText(const QString& s);
+// "desc|pattern|desc|pattern" to Qt's name filters ("desc (pattern)").
+QStringList QtNameFilters(const std::string& filterUtf8);
