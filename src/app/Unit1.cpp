@@ -8,12 +8,16 @@
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 
+#include <algorithm>
+#include <cmath>
 #include <ctime>
 
 #include "platform/Sjis.h"
+#include "platform/qt/QtBitmapFile.h"
 #include "text/SjisTexts.h"
 
 namespace {
@@ -33,19 +37,41 @@ PageView::PageView(QWidget* parent) : QWidget(parent) {
   setAutoFillBackground(false);
 }
 
-QRect PageView::PageRect() const { return QRect(0, 0, 640, 480); }
-
-QPoint PageView::ToPage(QPointF p) const {
-  QRect r = PageRect();
-  int x = static_cast<int>((p.x() - r.x()) * 640 / r.width());
-  int y = static_cast<int>((p.y() - r.y()) * 480 / r.height());
-  return QPoint(x, y);
+QRect FitPage(QSize area, bool* smooth) {
+  const double s = std::min(area.width() / 640.0, area.height() / 480.0);
+  const int k = static_cast<int>(s);
+  QSize size;
+  const bool whole = k >= 1 && k * 480 >= 0.9 * area.height();
+  if (whole) size = QSize(640 * k, 480 * k);
+  else size = QSize(std::max(1, int(640 * s)), std::max(1, int(480 * s)));
+  if (smooth) *smooth = !whole;
+  return QRect((area.width() - size.width()) / 2, (area.height() - size.height()) / 2,
+               size.width(), size.height());
 }
 
-void PageView::paintEvent(QPaintEvent*) {
+QRect PageView::PageRect() const { return Scaled ? FitPage(size()) : QRect(0, 0, 640, 480); }
+
+QPoint PageView::ToPage(QPointF p) const {
+  const QRect r = PageRect();
+  // Outside the page (the black bars of full screen) counts as its edge.
+  const double x = std::floor((p.x() - r.x()) * 640.0 / r.width());
+  const double y = std::floor((p.y() - r.y()) * 480.0 / r.height());
+  return QPoint(int(std::clamp(x, 0.0, 639.0)), int(std::clamp(y, 0.0, 479.0)));
+}
+
+void PageView::paintEvent(QPaintEvent* e) {
   QPainter p(this);
-  QRect r = PageRect();
-  if (r != rect()) p.fillRect(rect(), Qt::black);
+  bool smooth = false;
+  const QRect r = Scaled ? FitPage(size(), &smooth) : QRect(0, 0, 640, 480);
+  if (r != rect()) {
+    QRegion bars = QRegion(rect()) - QRegion(r);
+    for (const QRect& b : bars) p.fillRect(b, Qt::black);
+  }
+  if (!Scaled) {
+    p.drawImage(e->rect().topLeft(), Surface, e->rect());
+    return;
+  }
+  p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
   p.drawImage(r, Surface);
 }
 
@@ -120,6 +146,15 @@ void TForm1::BuildMenuBar() {
       });
     }
   }
+  // In full screen the same menus show in a bar over the top of the page.
+  delete overlay_;
+  overlay_ = new QMenuBar(view_);
+  overlay_->setNativeMenuBar(false);
+  for (MenuItem* top : MainMenu1) {
+    if (top->Type == MenuItem::Kind::Menu) overlay_->addMenu(menus_[top]);
+    else overlay_->addAction(actions_[top]);
+  }
+  overlay_->hide();
 }
 
 QAction* TForm1::ActionFor(const MenuItem* item) const {
@@ -147,7 +182,7 @@ void TForm1::MenuChanged() {
     action->setCheckable(item->Checked);
     action->setChecked(item->Checked);
   }
-  menuBar()->setVisible(InstalledMenu == 1);
+  menuBar()->setVisible(!fullScreen_);
 }
 
 void TForm1::CaptionChanged(const std::string& caption) { setWindowTitle(U(caption)); }
@@ -182,13 +217,16 @@ void TForm1::CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int d
   QRect r = view_->PageRect();
   // The page may be scaled (full screen): repaint the covering rectangle.
   const double fx = r.width() / 640.0, fy = r.height() / 480.0;
-  view_->update(QRect(r.x() + int(dx * fx) - 1, r.y() + int(dy * fy) - 1, int(w * fx) + 3,
-                      int(h * fy) + 3));
+  QRect area(r.x() + int(dx * fx) - 1, r.y() + int(dy * fy) - 1, int(w * fx) + 3, int(h * fy) + 3);
+  dirty_ += area;
+  view_->update(area);
 }
 
 void TForm1::FlushWindow() {
   // Paint what is due now without handing any input to the reader.
-  view_->repaint();
+  if (dirty_.isEmpty()) return;
+  view_->repaint(dirty_);
+  dirty_ = QRegion();
 }
 
 // ---- boxes ----
@@ -217,13 +255,16 @@ BoxResult TForm1::MessageBox(BoxKind kind, const std::string& text, const std::s
   return box.exec() == QMessageBox::Ok ? BoxResult::Ok : BoxResult::Cancel;
 }
 
-// ---- text rasteriser and bitmap files: filled in by the platform layer ----
+// ---- text rasteriser and bitmap files ----
 
-bool TForm1::RasterizeGlyph(std::uint8_t, std::uint8_t, const std::string&, bool, int, GlyphMask&) {
-  return false;
+bool TForm1::RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string& face,
+                            bool bold, int cellHeight, GlyphMask& out) {
+  return rasterizers_.Rasterize(lead, trail, face, bold, cellHeight, out);
 }
 
-bool TForm1::LoadBitmapFile(const std::string&, Bitmap&) { return false; }
+bool TForm1::LoadBitmapFile(const std::string& path, Bitmap& out) {
+  return ::LoadBitmapFile(path, out);
+}
 
 // ---- file dialog ----
 
@@ -292,7 +333,41 @@ void TForm1::GetWindowOuterSize(int& width, int& height) {
   height = client.height() + (f.height() - g.height());
 }
 
-void TForm1::MoveWindow(int left, int top) { move(left, top); }
+void TForm1::MoveWindow(int left, int top) {
+  if (!fullScreen_) move(left, top);
+}
+
+void TForm1::SetFullScreen(bool on) {
+  if (on == fullScreen_) return;
+  fullScreen_ = on;
+  view_->Scaled = on;
+  if (on) {
+    menuBar()->hide();
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    view_->setMinimumSize(0, 0);
+    view_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    showFullScreen();
+  } else {
+    overlay_->hide();
+    showNormal();
+    menuBar()->show();
+    view_->setFixedSize(640, 480);
+    setFixedSize(sizeHint());
+  }
+  view_->update();
+}
+
+void TForm1::ShowMenuBar(bool visible) {
+  if (!fullScreen_ || !overlay_) return;
+  if (visible) {
+    overlay_->setGeometry(0, 0, view_->width(), overlay_->sizeHint().height());
+    overlay_->show();
+    overlay_->raise();
+  } else {
+    overlay_->hide();
+  }
+}
 
 // ---- input ----
 

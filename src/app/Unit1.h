@@ -11,10 +11,12 @@
 #include <map>
 #include <memory>
 
+#include "platform/qt/QtGlyphRasterizer.h"
 #include "reader/Reader.h"
 
 class QAction;
 class QMenu;
+class QMenuBar;
 
 // The 640 x 480 client area: paints the window surface and reports the
 // pointer and keys in page coordinates.
@@ -24,7 +26,9 @@ class PageView : public QWidget {
   explicit PageView(QWidget* parent);
   QImage Surface;  // wraps the window surface bitmap
   QRect PageRect() const;  // where the page sits in the widget
+  // Page coordinates (0..639, 0..479) of a point of the widget.
   QPoint ToPage(QPointF p) const;
+  bool Scaled = false;  // full screen: the page fills the widget
 
  signals:
   void KeyDown(QKeyEvent* e);
@@ -74,6 +78,11 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
   void GetDesktop(int& width, int& height, int& bitsPerPixel) override;
   void GetWindowOuterSize(int& width, int& height) override;
   void MoveWindow(int left, int top) override;
+  void SetFullScreen(bool on) override;
+  void ShowMenuBar(bool visible) override;
+
+  bool IsFullScreen() const { return fullScreen_; }
+  QMenuBar* OverlayMenuBar() const { return overlay_; }
 
  protected:
   void closeEvent(QCloseEvent* e) override;
@@ -90,9 +99,19 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
   PageView* view_ = nullptr;
   QTimer wake_;
   bool closed_ = false;
+  bool fullScreen_ = false;
+  QMenuBar* overlay_ = nullptr;  // the menu bar shown over the page in full screen
+  QRegion dirty_;
+  GlyphRasterizerCache rasterizers_;
   std::map<const MenuItem*, QAction*> actions_;
   std::map<const MenuItem*, QMenu*> menus_;
 };
+
+// Where a 640 x 480 page sits in an area of the given size: by the largest
+// whole factor (crisp pixels) when that fills at least 90 % of the height,
+// otherwise scaled smoothly to fit; centred, aspect ratio kept. smooth tells
+// which.
+QRect FitPage(QSize area, bool* smooth = nullptr);
 
 // Escapes "&" so Qt shows it literally (file names in bookmark captions).
 QString LiteralMenuText(const QString& s);

@@ -1,14 +1,46 @@
 #include "reader/Reader.h"
 
+// Linux has no safe way to switch the display to 640 x 480, so full screen
+// is emulated: the window becomes borderless full screen with the page
+// scaled into it, and the desktop is left as it is. What the reader sees of
+// the menu item, the setting and the menu bar stays as it was.
 void Reader::SetDisplayMode(int op) {
-  if (op == 0) {
-    int w = 0, h = 0, bpp = 0;
-    Hooks->GetDesktop(w, h, bpp);
-    SavedDisplayMode.Size = 156;
-    SavedDisplayMode.DriverExtra = 0;
-    SavedDisplayMode.PelsWidth = static_cast<std::uint32_t>(w);
-    SavedDisplayMode.PelsHeight = static_cast<std::uint32_t>(h);
-    SavedDisplayMode.BitsPerPel = static_cast<std::uint32_t>(bpp);
-    SavedDisplayMode.Fields = 0x1C0000;
+  switch (op) {
+    case 0: {
+      int w = 0, h = 0, bpp = 0;
+      Hooks->GetDesktop(w, h, bpp);
+      SavedDisplayMode = DisplayModeRecord{};
+      SavedDisplayMode.Size = 156;
+      SavedDisplayMode.DriverExtra = 0;
+      SavedDisplayMode.PelsWidth = static_cast<std::uint32_t>(w);
+      SavedDisplayMode.PelsHeight = static_cast<std::uint32_t>(h);
+      SavedDisplayMode.BitsPerPel = static_cast<std::uint32_t>(bpp);
+      SavedDisplayMode.Fields = 0x1C0000;
+      break;
+    }
+    case 1: {
+      Hooks->SetFullScreen(false);
+      InstalledMenu = 1;
+      int outerW = 0, outerH = 0;
+      Hooks->GetWindowOuterSize(outerW, outerH);
+      Hooks->MoveWindow((ScreenWidth - outerW) / 2, (ScreenHeight - outerH) / 2);
+      MDisp1.Checked = false;
+      Hooks->MenuChanged();
+      break;
+    }
+    case 2: {
+      MDisp1.Checked = true;
+      if (ScreenWidth == 640) {
+        // Nothing to switch back to: full screen lasts for the whole run.
+        InstalledMenu = 2;
+        MDisp1.Enabled = false;
+      }
+      Hooks->SetFullScreen(true);
+      Hooks->ShowMenuBar(false);
+      Hooks->MenuChanged();
+      break;
+    }
+    default:
+      break;
   }
 }
