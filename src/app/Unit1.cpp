@@ -30,11 +30,8 @@ PageView::PageView(QWidget* parent) : QWidget(parent) {
   setFixedSize(640, 480);
   setMouseTracking(true);  // pointer moves count without a button pressed
   setFocusPolicy(Qt::StrongFocus);
+  // The page paints every pixel itself (black outside the page).
   setAttribute(Qt::WA_OpaquePaintEvent);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::black);
-  setPalette(pal);
-  setAutoFillBackground(false);
 }
 
 QRect FitPage(QSize area, bool* smooth) {
@@ -150,6 +147,7 @@ void TForm1::BuildMenuBar() {
   delete overlay_;
   overlay_ = new QMenuBar(view_);
   overlay_->setNativeMenuBar(false);
+  overlay_->setAutoFillBackground(true);
   for (MenuItem* top : MainMenu1) {
     if (top->Type == MenuItem::Kind::Menu) overlay_->addMenu(menus_[top]);
     else overlay_->addAction(actions_[top]);
@@ -324,13 +322,22 @@ void TForm1::GetDesktop(int& width, int& height, int& bitsPerPixel) {
 }
 
 void TForm1::GetWindowOuterSize(int& width, int& height) {
-  // Before the window is shown the frame is not known yet; the client area
-  // and the menu bar are.
-  QSize client(640, 480 + (menuBar()->isVisible() || !isVisible() ? menuBar()->sizeHint().height() : 0));
-  QRect f = frameGeometry();
-  QRect g = geometry();
-  width = client.width() + (f.width() - g.width());
-  height = client.height() + (f.height() - g.height());
+  // Before the window is first shown neither its frame nor its menu bar is
+  // laid out yet: take the bar's height from a sample bar, and no frame.
+  int bar = 0;
+  if (!fullScreen_) {
+    if (menuBar()->isVisible()) {
+      bar = menuBar()->height();
+    } else {
+      QMenuBar sample;
+      sample.addMenu(U(MFile1.Caption));
+      bar = sample.sizeHint().height();
+    }
+  }
+  const QRect f = frameGeometry(), g = geometry();
+  const bool framed = isVisible() && !fullScreen_;
+  width = 640 + (framed ? f.width() - g.width() : 0);
+  height = 480 + bar + (framed ? f.height() - g.height() : 0);
 }
 
 void TForm1::MoveWindow(int left, int top) {
