@@ -1,12 +1,107 @@
+#include <algorithm>
+
 #include "reader/Reader.h"
 
-void Reader::FormKeyDown(std::uint16_t key) { (void)key; }
-void Reader::FormKeyUp(std::uint16_t key) { (void)key; InputState = 0; }
-void Reader::FormMouseDown(MouseButton button, int x, int y) { (void)button; (void)x; (void)y; }
-void Reader::FormMouseUp(MouseButton button, int x, int y) { (void)button; (void)x; (void)y; InputState = 0; }
-void Reader::FormMouseMove(int x, int y) { (void)x; (void)y; }
+namespace {
+
+// InputState codes: 1 Space or right button, 2 Enter or left button,
+// 3..6 the arrow keys (Up, Down, Left, Right); 0 for anything else.
+int InputCodeOf(std::uint16_t key) {
+  switch (key) {
+    case kVkReturn: return 2;
+    case kVkSpace: return 1;
+    case kVkLeft: return 5;
+    case kVkUp: return 3;
+    case kVkRight: return 6;
+    case kVkDown: return 4;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void Reader::FormKeyDown(std::uint16_t key) {
+  // One key or button at a time: the pause loops wait for its release, and
+  // the held key's auto-repeat must not count as a new press.
+  if (InputState != 0) return;
+  InputState = InputCodeOf(key);
+  if (InputState == 0) return;
+
+  if (Mode < 4) {
+    int k = Mode;
+    if (key == kVkDown || key == kVkRight) ++k;
+    if (key == kVkUp || key == kVkLeft) --k;
+    // No wrap-around; from "nothing highlighted" every key lands on item 0.
+    k = std::clamp(k, 0, 3);
+    SelectTitleItem(k, key == kVkReturn);
+  }
+}
+
+void Reader::FormKeyUp(std::uint16_t key) {
+  (void)key;
+  InputState = 0;
+}
+
+void Reader::FormMouseDown(MouseButton button, int x, int y) {
+  (void)x;
+  (void)y;
+  switch (button) {
+    case MouseButton::Left:
+      InputState = 2;
+      // Carries out whatever is highlighted, wherever the pointer is.
+      if (Mode < 4) SelectTitleItem(Mode, true);
+      break;
+    case MouseButton::Right:
+      InputState = 1;
+      break;
+    case MouseButton::Middle:
+      InputState = 0;
+      break;
+  }
+}
+
+void Reader::FormMouseUp(MouseButton button, int x, int y) {
+  (void)button;
+  (void)x;
+  (void)y;
+  InputState = 0;
+}
+
+void Reader::FormMouseMove(int x, int y) {
+  // In full screen the menu bar shows only while the pointer is on the top
+  // row of the page.
+  if (MDisp1.Checked) {
+    if (ScreenWidth == 640) {
+      const int wanted = y == 0 ? 1 : 2;
+      const bool changed = wanted != InstalledMenu;
+      InstalledMenu = wanted;
+      Hooks->ShowMenuBar(InstalledMenu == 1);
+      if (changed) Hooks->MenuChanged();
+    } else {
+      Hooks->ShowMenuBar(y == 0);
+    }
+  }
+
+  if (Mode != 4) SelectTitleItem(TitleHitTest(x, y), false);
+}
+
 void Reader::MTitle1Click() { ReturnToTitle = true; }
+
 void Reader::MExit1Click() { Hooks->CloseWindow(); }
-void Reader::MDisp1Click() {}
+
+void Reader::MDisp1Click() {
+  // Disabled once full screen is fixed (a 640-pixel desktop): a shortcut
+  // that still arrives must not leave it.
+  if (!MDisp1.Enabled) return;
+  SetDisplayMode(MDisp1.Checked ? 1 : 2);
+  IntSettings[kFullScreen] = MDisp1.Checked ? 1 : 0;
+}
+
+// Skip mode has no check mark on purpose: the command sits on the menu bar
+// itself, and every reading run starts with it off.
 void Reader::MSkip1Click() { Skipping = !Skipping; }
-void Reader::MAbout1Click() {}
+
+void Reader::MAbout1Click() {
+  const std::string text = std::string("       ") + kAppTitle + "\n\n" + "    Version 2.04 [2002/04/22]";
+  Hooks->MessageBox(BoxKind::Plain, text, kAppTitle);
+}
