@@ -1,0 +1,46 @@
+// The key table of section "System" of the settings file: the 22 keys in
+// the order they are read and written, the kind of each, and its default.
+// Loading, saving, the settings dialog's Default button and the tests all
+// walk this one table, so the order lives in one place.
+//
+// A string key fills the next slot of StrSettings, an integer key the next
+// slot of IntSettings; Slot spells that slot out and is checked against the
+// walk at compile time.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "reader/Reader.h"
+
+enum class SettingKind { String, Integer };
+
+struct SettingEntry {
+  const char* Key;
+  SettingKind Kind;
+  int Slot;                 // index into IntSettings or StrSettings
+  std::int32_t IntDefault;  // integer keys
+  const char* StrDefault;   // string keys (Shift-JIS)
+  bool UnderStartDir;       // the default is StartDir + "/" + StrDefault
+};
+
+inline constexpr std::size_t kSettingCount = 22;
+
+extern const std::array<SettingEntry, kSettingCount> kSettingTable;
+
+// The table's key names and kinds, in table order.
+extern const std::array<const char*, kSettingCount> SettingKeys;
+extern const std::array<SettingKind, kSettingCount> SettingKinds;
+
+// Section of record i of Records: "Continue" for 0, "Data0".."Data9" for
+// 1..10.
+std::string RecordSection(int i);
+inline constexpr const char* kSystemSection = "System";
+
+// Fills both default blocks from the table; the wallpaper defaults lie in
+// startDir.
+void MakeSettingDefaults(const std::string& startDir,
+                         std::array<std::int32_t, kIntSettingCount>& intDefaults,
+                         std::array<std::string, kStrSettingCount>& strDefaults);
