@@ -1,7 +1,96 @@
-#include "reader/Reader.h"
+#include <sys/stat.h>
 
-void Reader::ReadText(std::int32_t start) { (void)start; }
-void Reader::ComposeChar() {}
-void Reader::NewLine() {}
-void Reader::WaitForReader() {}
-void Reader::MDataClick(int tag) { (void)tag; }
+#include <climits>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/Sjis.h"
+#include "reader/Reader.h"
+#include "text/SjisTexts.h"
+#include "text/TextWalk.h"
+
+namespace {
+
+// Positions are signed 32-bit, and a lead byte at the end reaches one byte
+// past the text: anything of 2 GiB or more is refused.
+constexpr std::uint64_t kMaxTextBytes = std::uint64_t(1) << 31;
+
+// Reads the whole file and appends the terminating zero the walk relies on.
+// The buffer is sized up front so that the zero does not cost a second copy
+// of a large text.
+bool LoadText(const std::string& path, std::vector<std::uint8_t>& text) {
+  struct stat st;
+  if (stat(NativePath(path).c_str(), &st) == 0 && st.st_size >= 0 &&
+      static_cast<std::uint64_t>(st.st_size) < kMaxTextBytes)
+    text.reserve(static_cast<std::size_t>(st.st_size) + 1);
+  if (ReadWholeFile(path, text, kMaxTextBytes) != ReadResult::Ok) return false;
+  text.push_back(0);
+  return true;
+}
+
+void Release(std::vector<std::uint8_t>& text) { std::vector<std::uint8_t>().swap(text); }
+
+}  // namespace
+
+void Reader::ReadText(std::int32_t start) {
+  GlyphFont.Color = kWhite;
+
+  std::vector<std::uint8_t> text;
+  if (!LoadText(StrSettings[kText], text)) {
+    // Exists but cannot be read (or is too large): never walk it as if it
+    // had a size.
+    Warn(sjis::kMsgCannotRead);
+    return;
+  }
+  TextLength = static_cast<std::int32_t>(text.size() - 1);
+  if (TextLength == 0) {
+    Warn(sjis::kMsgEmptyFile);
+    return;
+  }
+
+  for (std::string& line : PageLines) line.clear();
+  for (std::string& line : PrevPageLines) line.clear();
+  CurChar = {kLineBreakMarker, 0, 0};
+  NextChar[1] = NextChar[2] = 0;
+  Column = Row = MarkColumn = 0;
+  CharEnd = PrevCharEnd = 0;
+  // A negative index can only come from a hand-edited settings file; it
+  // would read before the buffer.
+  if (start < 0) start = 0;
+  PageStart = start;
+  ReturnToTitle = LineBreakPending = WaitArmed = Skipping = false;
+
+  ShowTextScreen();
+
+  // The composer runs one character behind the walk: NextChar is the
+  // lookahead of CurChar.
+  TextWalker walker(text.data(), TextLength, AsciiToFull.data(), KanaToFull.data());
+  std::int64_t pos = start;
+  while (walker.Next(pos, IntSettings[kTagCut] != 0, NextChar.data())) {
+    // pos is the last byte of the character just produced; it lies at most
+    // on the terminating zero, so it fits.
+    ReadPos = static_cast<std::int32_t>(pos);
+    ComposeChar();
+    CurChar[0] = NextChar[0];
+    CurChar[1] = NextChar[1];
+    PrevCharEnd = CharEnd;
+    CharEnd = pos + 1 > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(pos + 1);
+    if (ReturnToTitle || Closing) {
+      Records[0] = {StrSettings[kText], PageStart, TextLength};
+      Release(text);
+      // Nothing is drawn once the window is closing.
+      if (ReturnToTitle && !Closing) DrawTitleScreen(true);
+      return;
+    }
+    ++pos;
+  }
+
+  // End of the text: the last character gets a line break as its
+  // lookahead, and that line break may pause once more.
+  NextChar = {kLineBreakMarker, 0, 0};
+  if (CurChar[0] != kLineBreakMarker) ComposeChar();
+  CurChar = {kLineBreakMarker, 0, 0};
+  ComposeChar();
+  Release(text);
+  if (!Closing) DrawTitleScreen(true);
+}

@@ -1,0 +1,176 @@
+// Text engine speed. "SkipThrough" reads a generated Shift-JIS novel of over
+// 5 MB in skip mode from the first byte to the title screen, with glyphs from
+// the atlas (FontType 1) or from a font through a trivial rasteriser
+// (FontType 0), on a platform whose window copies do nothing: it measures
+// the walk, the composer and the glyph drawing per character shown. "Walk"
+// measures the byte walk and conversion alone, per character produced.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Sjis.h"
+#include "reader/Reader.h"
+#include "text/SjisTexts.h"
+#include "text/TextWalk.h"
+#include "text/WordList.h"
+
+namespace {
+
+// Only what a reading run needs: a clock that moves on at every reading (so
+// the wipes finish), skip mode switched on at every pump (a run clears it
+// when it starts), and a count of the glyph cells copied to the window.
+class BenchPlatform : public PlatformHooks {
+ public:
+  Reader* Owner = nullptr;
+  long long Glyphs = 0;
+
+  void ProcessMessages() override {
+    if (Owner) Owner->Skipping = true;
+  }
+  std::uint32_t GetTickCount() override { return now_++; }
+  void CopyToWindow(const Bitmap&, int, int, int w, int h, int, int) override {
+    if (w == h && (w == 24 || w == 25)) ++Glyphs;
+  }
+  BoxResult MessageBox(BoxKind, const std::string&, const std::string&) override {
+    return BoxResult::Ok;
+  }
+  bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string&, bool, int cellHeight,
+                      GlyphMask& out) override {
+    // A block whose size depends on the code, so glyphs differ.
+    out.Width = out.Height = cellHeight;
+    out.Alpha.assign(std::size_t(cellHeight) * cellHeight, 0);
+    const int size = cellHeight / 2 + (lead ^ trail) % (cellHeight / 3);
+    for (int y = 4; y < size; ++y)
+      for (int x = 4; x < size; ++x) out.Alpha[std::size_t(y) * cellHeight + x] = 255;
+    return true;
+  }
+
+ private:
+  std::uint32_t now_ = 0;
+};
+
+// A deterministic novel: sentences of kana and kanji with commas and stops,
+// quotations, a little ASCII and half-width katakana, single line feeds
+// inside paragraphs and blank lines between them.
+std::string MakeNovel(std::size_t minBytes) {
+  const char* pieces[] = {"今日", "は", "朝", "から", "雨", "が", "降って", "いた", "。",
+                          "私", "は", "傘", "を", "持って", "駅", "まで", "歩いた", "、",
+                          "どこか", "遠く", "で", "電車", "の", "音", "がする", "。",
+                          "窓", "の", "外", "を", "眺めて", "いる", "！", "？",
+                          "Pagelune ", "2002", "ｶﾀｶﾅ", "ﾃﾞｰﾀ", "　"};
+  std::vector<std::string> sjisPieces;
+  for (const char* p : pieces) sjisPieces.push_back(ToSjis(p));
+  const std::string open = ToSjis("「"), close = ToSjis("」。");
+
+  std::string text;
+  text.reserve(minBytes + 4096);
+  std::uint32_t seed = 12345;
+  auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  while (text.size() < minBytes) {
+    // A paragraph of a few lines.
+    const int lines = 1 + int(next(5));
+    if (next(4) == 0) text += open;
+    for (int l = 0; l < lines; ++l) {
+      const int words = 8 + int(next(12));
+      for (int w = 0; w < words; ++w) text += sjisPieces[next(std::size(pieces))];
+      text += "\r\n";
+    }
+    if (next(4) == 0) text += close + "\r\n";
+    text += "\r\n";
+  }
+  return text;
+}
+
+// A folder of its own as the current directory, so the reader finds no
+// settings file but its defaults; the novel is written there.
+class NovelFolder {
+ public:
+  explicit NovelFolder(std::size_t minBytes) {
+    char buf[PATH_MAX];
+    old_ = getcwd(buf, sizeof buf) ? buf : "/";
+    std::string tmpl = (std::filesystem::temp_directory_path() / "pagelune-bench-XXXXXX").string();
+    dir_ = mkdtemp(tmpl.data());
+    if (chdir(dir_.c_str()) != 0) std::abort();
+    Text = MakeNovel(minBytes);
+    Path = dir_ + "/novel.txt";
+    std::ofstream(Path, std::ios::binary) << Text;
+  }
+  ~NovelFolder() {
+    if (chdir(old_.c_str()) != 0) std::abort();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::string Text, Path;
+
+ private:
+  std::string old_, dir_;
+};
+
+void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes) {
+  NovelFolder folder(bytes);
+  BenchPlatform platform;
+  auto reader = std::make_unique<Reader>(&platform);
+  reader->FormCreate();
+  platform.Owner = reader.get();
+  reader->StrSettings[kText] = ToSjis(folder.Path);
+  reader->IntSettings[kFontType] = fontType;
+  reader->IntSettings[kMsgSpeed] = 15;
+  long long glyphs = 0;
+  for (auto _ : state) {
+    platform.Glyphs = 0;
+    reader->ReadText(0);
+    glyphs += platform.Glyphs;
+  }
+  state.SetItemsProcessed(glyphs);
+  state.counters["chars"] = benchmark::Counter(double(glyphs) / double(state.iterations()));
+  state.counters["chars/s"] = benchmark::Counter(double(glyphs), benchmark::Counter::kIsRate);
+  state.counters["ns/char"] = benchmark::Counter(
+      double(glyphs) * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.SetLabel(std::to_string(folder.Text.size()) + " bytes; per character shown");
+}
+
+void BM_SkipThroughAtlas(benchmark::State& state) { SkipThrough(state, 1, 5u << 20); }
+void BM_SkipThroughFont(benchmark::State& state) { SkipThrough(state, 0, 512u << 10); }
+
+void BM_Walk(benchmark::State& state) {
+  const std::string text = MakeNovel(5u << 20);
+  std::vector<std::uint8_t> buf(text.begin(), text.end());
+  buf.push_back(0);
+  std::uint8_t ascii[190], kana[128];
+  std::copy_n(sjis::kAsciiToFullLiteral, 190, ascii);
+  std::copy_n(sjis::kKanaToFullLiteral, 128, kana);
+  const std::string waitWord = sjis::kDefaultWaitWord;
+  long long chars = 0;
+  for (auto _ : state) {
+    TextWalker walker(buf.data(), std::int64_t(text.size()), ascii, kana);
+    std::int64_t pos = 0;
+    std::uint8_t code[2];
+    while (walker.Next(pos, true, code)) {
+      // The composer's list tests of each character, for a fair per-character cost.
+      benchmark::DoNotOptimize(InWordList(waitWord, code));
+      ++chars;
+      ++pos;
+    }
+  }
+  state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(text.size()));
+  state.counters["chars/s"] = benchmark::Counter(double(chars), benchmark::Counter::kIsRate);
+  state.SetLabel("per character produced");
+}
+
+}  // namespace
+
+BENCHMARK(BM_SkipThroughAtlas)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkipThroughFont)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Walk)->Unit(benchmark::kMillisecond);

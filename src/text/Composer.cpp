@@ -1,0 +1,180 @@
+#include "reader/Reader.h"
+#include "text/TextWalk.h"
+#include "text/WordList.h"
+
+namespace {
+
+// Page grid of the reading screen.
+constexpr int kTextLeft = 20;
+constexpr int kTextTop = 19;
+constexpr int kAdvance = 24;
+constexpr int kPitch = 26;
+constexpr int kLines = 17;
+// The text area cleared at a page turn: (20, 19)-(632, 461).
+constexpr int kAreaWidth = 612;
+constexpr int kAreaHeight = 442;
+// The underline of line l lies on rows 44 + 26 l and 45 + 26 l; its
+// pattern is rows 480..481 of BaseBitmap (white over grey).
+constexpr int kUnderlineTop = 44;
+constexpr int kUnderlinePattern = 480;
+
+bool IsLineBreak(const std::array<std::uint8_t, 3>& c) { return c[0] == kLineBreakMarker; }
+bool Leaving(const Reader& r) { return r.Closing || r.ReturnToTitle; }
+
+// Draws the underline under the text shown since the last pause, or erases
+// it with the clean background from the same place.
+void Underline(Reader& r, bool draw) {
+  const int x = kTextLeft + kAdvance * r.MarkColumn;
+  const int width = kAdvance * (r.Column - r.MarkColumn);
+  const int y = kUnderlineTop + kPitch * r.Row;
+  if (width <= 0) return;
+  r.Hooks->CopyToWindow(r.BaseBitmap, x, draw ? kUnderlinePattern : y, width, 2, x, y);
+}
+
+// Clears the text area and draws the given lines, then shows the result.
+void RedrawPage(Reader& r, const std::array<std::string, 17>& lines) {
+  CopyRect(r.BackBuffer, kTextLeft, kTextTop, r.BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
+           kAreaHeight);
+  for (int i = 0; i < kLines; ++i) r.DrawGlyphString(r.BackBuffer, kTextLeft, kTextTop + kPitch * i, lines[i]);
+  r.FormPaint();
+}
+
+void SetEnvEnabled(Reader& r, bool enabled) {
+  r.MEnv1.Enabled = enabled;
+  r.Hooks->MenuChanged();
+}
+
+// The look back, inside a pause: the previous page until the next press,
+// then the current page again. The settings dialog is kept shut meanwhile,
+// since it would redraw the current page under the reader. False when the
+// reader leaves, which ends the pause at once.
+bool ShowPreviousPage(Reader& r) {
+  RedrawPage(r, r.PrevPageLines);
+  while (r.InputState != 0) {
+    r.Hooks->ProcessMessages();
+    if (Leaving(r)) return false;
+  }
+  SetEnvEnabled(r, false);
+  while (r.InputState == 0) {
+    r.Hooks->ProcessMessages();
+    if (Leaving(r)) {
+      SetEnvEnabled(r, true);
+      return false;
+    }
+  }
+  SetEnvEnabled(r, true);
+  RedrawPage(r, r.PageLines);
+  while (r.InputState != 0 && !Leaving(r)) r.Hooks->ProcessMessages();
+  return true;
+}
+
+}  // namespace
+
+void Reader::ComposeChar() {
+  // An ideographic space right before a line break would only push the
+  // break: it is not drawn and takes no cell.
+  if (CurChar[0] == 0x81 && CurChar[1] == 0x40 && IsLineBreak(NextChar)) return;
+
+  if (IsLineBreak(CurChar)) {
+    // Text files break lines inside sentences; with NLineCut only a blank
+    // line or a line opening with a NLineWord character (an indent, a
+    // quotation) keeps its break.
+    const bool honoured = IntSettings[kNLineCut] == 0 || IsLineBreak(NextChar) ||
+                          InWordList(StrSettings[kNLineWord], NextChar.data());
+    if (honoured) {
+      WaitForReader();
+      // No empty line at the top-left of a page.
+      if (Column + Row > 0) NewLine();
+    }
+    if (LineBreakPending) NewLine();
+    return;
+  }
+
+  if (LineBreakPending) {
+    NewLine();
+    if (Leaving(*this)) return;
+  }
+
+  ShowGlyph(kTextLeft + kAdvance * Column, kTextTop + kPitch * Row, CurChar.data());
+  PageLines[Row].append(reinterpret_cast<const char*>(CurChar.data()), 2);
+  ++Column;
+  WaitArmed = true;
+
+  // Reveal delay, on the wrapping tick counter. Skip mode has none and so
+  // handles input only where a pause would have been.
+  if (!Skipping && IntSettings[kMsgSpeed] > 0) {
+    const std::uint32_t t = Hooks->GetTickCount();
+    while (!Skipping && !Leaving(*this) &&
+           t > Hooks->GetTickCount() - static_cast<std::uint32_t>(IntSettings[kMsgSpeed]))
+      Hooks->ProcessMessages();
+  }
+
+  // A wait character pauses unless a character that may not begin a line
+  // follows ("。」" pauses after the bracket's sentence, not inside it).
+  if (InWordList(StrSettings[kWaitWord], CurChar.data()) &&
+      !InWordList(StrSettings[kHeadWord], NextChar.data()))
+    WaitForReader();
+
+  // Line end; Column counts the character just drawn.
+  if (Column == 23 && InWordList(StrSettings[kTailWord], NextChar.data()))
+    LineBreakPending = true;  // an opening bracket never ends a line
+  if (Column == 24 && !InWordList(StrSettings[kHeadWord], NextChar.data()))
+    LineBreakPending = true;
+  if (Column == 25) LineBreakPending = true;  // only one character hangs
+}
+
+void Reader::NewLine() {
+  if (Row == kLines - 1) {
+    // The next page begins with the character being composed; PageStart
+    // moves before the pause so that a reader who leaves now resumes there.
+    PageStart = PrevCharEnd;
+    WaitForReader();
+    if (Leaving(*this)) return;
+    CopyRect(BackBuffer, kTextLeft, kTextTop, BaseBitmap, kTextLeft, kTextTop, kAreaWidth, kAreaHeight);
+    if (IntSettings[kPageBar] != 0) DrawPageBar(true);
+    FormPaint();
+    // Swapping keeps both sets of strings at their grown capacity.
+    for (int i = 0; i < kLines; ++i) {
+      PrevPageLines[i].swap(PageLines[i]);
+      PageLines[i].clear();
+    }
+  }
+  Column = 0;
+  MarkColumn = 0;
+  Row = (Row + 1) % kLines;
+  LineBreakPending = false;
+}
+
+void Reader::WaitForReader() {
+  if (Leaving(*this) || !WaitArmed) return;
+  WaitArmed = false;
+  Hooks->ProcessMessages();
+  // An arrow key held runs through every pause.
+  if (InputState > 2) return;
+  // A key or button still down from before must be let go first, so a held
+  // Enter does not run on.
+  while (InputState != 0 && !Leaving(*this)) Hooks->ProcessMessages();
+
+  bool shown = false;
+  if (!Leaving(*this)) {
+    const std::uint32_t t0 = Hooks->GetTickCount();
+    while (InputState == 0) {
+      Hooks->ProcessMessages();
+      if (Leaving(*this) || Skipping) break;
+      // Visible for the first 400 ms of every 800.
+      const std::uint32_t phase = ((Hooks->GetTickCount() - t0) / 100) % 8;
+      if (InputState == 1 && !ShowPreviousPage(*this)) return;
+      if (shown && phase > 3) {
+        Underline(*this, false);
+        shown = false;
+        continue;
+      }
+      if (!shown && phase < 4) {
+        Underline(*this, true);
+        shown = true;
+      }
+    }
+  }
+  if (shown && !Closing) Underline(*this, false);
+  MarkColumn = Column;
+}

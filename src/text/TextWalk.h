@@ -1,0 +1,112 @@
+// How the reading loop turns the bytes of a Shift-JIS text file into the
+// stream of two-byte characters the composer lays out: tags are dropped,
+// printable ASCII and half-width katakana become their full-width codes,
+// double-byte codes pass as they are, a line feed becomes the line-break
+// marker, and every other byte (CR, TAB, control bytes, 0x7F, 0x80,
+// 0xF0..0xFF) is dropped. Pure functions over a buffer that ends in one
+// zero byte, so the walk can be tested and measured without a reader.
+#pragma once
+
+#include <cstdint>
+
+// First byte of the line-break marker; its second byte is not significant.
+constexpr std::uint8_t kLineBreakMarker = 1;
+
+enum class ByteClass : std::uint8_t {
+  Drop,      // produces nothing
+  LineFeed,  // the line-break marker
+  Ascii,     // 0x20..0x7E: a full-width form (two spaces make one)
+  Kana,      // 0xA0..0xDF: a full-width form
+  Lead,      // 0x81..0x9F, 0xE0..0xEF: a double-byte code with the next byte
+};
+
+constexpr ByteClass ClassifyByte(std::uint8_t b) {
+  if (b == 0x0A) return ByteClass::LineFeed;
+  if (b >= 0x20 && b <= 0x7E) return ByteClass::Ascii;
+  if (b >= 0xA0 && b <= 0xDF) return ByteClass::Kana;
+  // What is left of 0x81..0xEF once the half-width range is taken out are
+  // exactly the lead bytes.
+  if (b >= 0x81 && b <= 0xEF) return ByteClass::Lead;
+  return ByteClass::Drop;
+}
+
+// Converts the character that begins at p into out[0..1] (out[0] stays 0
+// when the byte is dropped) and returns how many bytes it took, 1 or 2.
+// p[1] is read for a space or a lead byte: the text buffer ends in a zero
+// byte, so a lead byte at the very end pairs with that zero.
+inline int ConvertChar(const std::uint8_t* p, const std::uint8_t* asciiToFull,
+                       const std::uint8_t* kanaToFull, std::uint8_t* out) {
+  const std::uint8_t b = p[0];
+  switch (ClassifyByte(b)) {
+    case ByteClass::LineFeed:
+      out[0] = kLineBreakMarker;
+      out[1] = 0;
+      return 1;
+    case ByteClass::Ascii:
+      if (b == 0x20 && p[1] == 0x20) {
+        // Two spaces are one ideographic space: half-width text indents
+        // with pairs.
+        out[0] = 0x81;
+        out[1] = 0x40;
+        return 2;
+      }
+      out[0] = asciiToFull[2 * (b - 0x20)];
+      out[1] = asciiToFull[2 * (b - 0x20) + 1];
+      return 1;
+    case ByteClass::Kana:
+      out[0] = kanaToFull[2 * (b - 0xA0)];
+      out[1] = kanaToFull[2 * (b - 0xA0) + 1];
+      return 1;
+    case ByteClass::Lead:
+      // Taken as it is, even with a trail byte outside 0x40..0xFC: the
+      // glyph drawing shows such a code as a blank cell.
+      out[0] = b;
+      out[1] = p[1];
+      return 2;
+    case ByteClass::Drop:
+      break;
+  }
+  out[0] = 0;
+  return 1;
+}
+
+// The reading loop's walk over a whole text, with its tag state. The tag
+// state is kept even while tags are shown, so that switching tag removal on
+// in the middle of a run acts on the tag the walk is in.
+class TextWalker {
+ public:
+  // text holds length bytes followed by a zero byte.
+  TextWalker(const std::uint8_t* text, std::int64_t length, const std::uint8_t* asciiToFull,
+             const std::uint8_t* kanaToFull)
+      : text_(text), length_(length), ascii_(asciiToFull), kana_(kanaToFull) {}
+
+  // Finds the next character at or after pos. True with its code in
+  // out[0..1] and pos at its last byte; false, with out[0] = 0, when the
+  // text ends first.
+  bool Next(std::int64_t& pos, bool tagCut, std::uint8_t* out) {
+    out[0] = 0;
+    while (pos < length_) {
+      const std::uint8_t b = text_[pos];
+      if (b == '<') inTag_ = true;
+      if (tagCut && inTag_) {
+        if (b == '>') inTag_ = false;
+        ++pos;
+        continue;
+      }
+      pos += ConvertChar(text_ + pos, ascii_, kana_, out) - 1;
+      if (b == '>') inTag_ = false;
+      if (out[0] != 0) return true;
+      ++pos;
+    }
+    return false;
+  }
+
+  bool InTag() const { return inTag_; }
+
+ private:
+  const std::uint8_t* text_;
+  std::int64_t length_;
+  const std::uint8_t* ascii_;
+  const std::uint8_t* kana_;
+  bool inTag_ = false;
+};
