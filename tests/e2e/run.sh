@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# End to end: the real reader under Xvfb, driven with real key presses and
+# pointer moves. The screen is 640 x 480, so the reader starts in its fixed
+# full screen and every screenshot pixel is a page pixel.
+#   tests/e2e/run.sh PATH/TO/pagelune [SCREENSHOT_DIR]
+set -euo pipefail
+
+bin=$(readlink -f "$1")
+shots=${2:-}
+work=$(mktemp -d /tmp/pagelune-e2e.XXXXXX)
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "e2e: FAIL: $*" >&2; exit 1; }
+
+# A display nobody uses.
+n=90
+while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+export DISPLAY=":$n"
+Xvfb "$DISPLAY" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+if command -v openbox >/dev/null; then
+  openbox >/dev/null 2>&1 &
+  pids+=($!)
+  sleep 0.5
+fi
+
+cd "$work"
+# Plain wallpapers whose colours the checks below can predict.
+convert -size 16x16 xc:'#336699' BMP3:wall1.bmp
+convert -size 16x16 xc:'#204060' BMP3:wall2.bmp
+# Two pages and more: 40 lines that each end in a wait character.
+for i in $(seq 1 40); do
+  printf '　第%d行の文章です。\n' "$i"
+done | iconv -f UTF-8 -t CP932 > story.txt
+printf '[System]\r\nText=%s/story.txt\r\nMsgSpeed=1\r\n' "$work" > Yomibon.ini
+
+QT_QPA_PLATFORM=xcb "$bin" >"$work/out.log" 2>&1 &
+app=$!
+pids+=($app)
+xdotool search --sync --limit 1 --name Pagelune >/dev/null
+sleep 1.5
+
+shot() { import -window root "$work/$1.png"; }
+pixel() {  # pixel FILE X Y -> "#RRGGBB"
+  convert "$work/$1.png" -format "%[hex:p{$2,$3}]" info: | sed 's/^/#/' | cut -c1-7
+}
+expect_pixel() {
+  local got
+  got=$(pixel "$1" "$2" "$3")
+  [ "$got" = "$4" ] || fail "$1 ($2,$3) is $got, expected $4 ($5)"
+}
+
+# The cover: wallpaper at brightness 100, grey captions in the box.
+shot cover
+expect_pixel cover 10 10 "#336699" "cover wallpaper"
+expect_pixel cover 300 200 "#336699" "cover wallpaper"
+
+# Pointer on the first item: the white-over-grey underline shows on its row.
+xdotool mousemove 500 340
+sleep 0.5
+shot hover
+expect_pixel hover 500 353 "#FFFFFF" "highlight underline, white row"
+expect_pixel hover 500 354 "#808080" "highlight underline, grey row"
+[ -n "$shots" ] && cp "$work/hover.png" "$shots/cover.png"
+
+# Click: the reading screen wipes in and the first line appears.
+xdotool click 1
+sleep 2.5
+shot page
+# Body wallpaper at 70 %: each byte b becomes (b * 179) >> 8.
+expect_pixel page 300 300 "#162C43" "body wallpaper at 70 %"
+expect_pixel page 30 470 "#404040" "page bar, dark segment at the start"
+expect_pixel page 38 470 "#162C43" "page bar gap shows the wallpaper"
+# Ink in the first cells of line 0.
+ink=$(convert "$work/page.png" -crop 48x24+44+19 +repage -format '%[fx:maxima]' info:)
+[ "$ink" = "1" ] || fail "no white ink in the first cells (max $ink)"
+
+# The underline blinks under the new text: seen in at least one of a few shots.
+seen=0
+for k in 1 2 3 4 5; do
+  shot blink$k
+  [ "$(pixel blink$k 30 44)" = "#FFFFFF" ] && seen=1
+  sleep 0.2
+done
+[ "$seen" = 1 ] || fail "the pause underline never showed"
+[ -n "$shots" ] && cp "$work/page.png" "$shots/page.png"
+
+# Read on through more than one page (17 lines a page, a pause each line).
+for _ in $(seq 20); do
+  xdotool key Return
+  sleep 0.15
+done
+sleep 0.5
+shot page2
+expect_pixel page2 300 300 "#162C43" "still reading"
+
+# Back to the cover, then quit: the resume record names a later page.
+xdotool key ctrl+t
+sleep 2
+shot back
+expect_pixel back 10 10 "#336699" "back on the cover"
+xdotool key alt+F4
+for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the reader did not close on Alt+F4"
+
+ini=$(tr -d '\r' < Yomibon.ini)
+echo "$ini" | grep -q "^Text=$work/story.txt$" || fail "resume record has no text"
+index=$(echo "$ini" | awk '/^\[Continue\]/{c=1;next} /^\[/{c=0} c && /^Index=/{sub("Index=","");print;exit}')
+[ -n "$index" ] && [ "$index" -gt 0 ] || fail "resume index is '$index', expected a later page"
+echo "e2e: 1 passed, 0 failed"
