@@ -1,0 +1,241 @@
+#include "render/FontData.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/Sjis.h"
+
+namespace {
+
+constexpr int kBlock = kFontDataCell / 24;  // 4 x 4 pixels per weight
+
+// The output under a temporary name beside the final one: removed unless
+// committed, so no partial file ever carries the real name.
+class PendingFile {
+ public:
+  explicit PendingFile(const std::string& sjisPath) : final_(NativePath(sjisPath)) {
+    temp_ = final_ + ".XXXXXX";
+    fd_ = mkostemp(temp_.data(), O_CLOEXEC);
+    created_ = fd_ >= 0;
+  }
+  ~PendingFile() {
+    if (fd_ >= 0) close(fd_);
+    if (created_ && !committed_) unlink(temp_.c_str());
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  bool Created() const { return created_; }
+
+  bool Write(const std::uint8_t* p, std::size_t n) {
+    while (n > 0) {
+      const ssize_t w = write(fd_, p, n);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) return false;
+      p += w;
+      n -= static_cast<std::size_t>(w);
+    }
+    return true;
+  }
+
+  // Gives the file the mode a newly created file would have (or the mode of
+  // the file it replaces), puts it on disk and renames it into place.
+  bool Commit() {
+    struct stat st;
+    mode_t mode;
+    if (stat(final_.c_str(), &st) == 0) {
+      mode = st.st_mode & 07777;
+    } else {
+      const mode_t mask = umask(0);
+      umask(mask);
+      mode = 0666 & ~mask;
+    }
+    bool ok = fchmod(fd_, mode) == 0 && fsync(fd_) == 0;
+    if (close(fd_) != 0) ok = false;
+    fd_ = -1;
+    if (ok) ok = rename(temp_.c_str(), final_.c_str()) == 0;
+    committed_ = ok;
+    return ok;
+  }
+
+ private:
+  std::string final_, temp_;
+  int fd_ = -1;
+  bool created_ = false;
+  bool committed_ = false;
+};
+
+// Hands rows rendered by worker threads to the writing thread in order,
+// letting the workers run at most a few rows ahead of the file.
+class RowPipeline {
+ public:
+  RowPipeline(std::vector<FontRasterFn> rasterisers)
+      : rows_(kAtlasRows), lookahead_(static_cast<int>(rasterisers.size()) + 1) {
+    for (auto& fn : rasterisers)
+      workers_.emplace_back([this, fn = std::move(fn)] { Work(fn); });
+  }
+  ~RowPipeline() {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    for (auto& t : workers_) t.join();
+  }
+
+  // Waits for row and takes its bytes; rethrows a rasteriser's exception.
+  std::vector<std::uint8_t> Take(int row) {
+    std::unique_lock<std::mutex> lock(m_);
+    cv_.wait(lock, [&] { return !rows_[row].empty() || error_; });
+    if (error_) std::rethrow_exception(error_);
+    return std::move(rows_[row]);
+  }
+  // The row has been written: workers may move on.
+  void Written(int rowsWritten) {
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      written_ = rowsWritten;
+    }
+    cv_.notify_all();
+  }
+
+ private:
+  void Work(const FontRasterFn& rasterise) {
+    for (;;) {
+      int row;
+      {
+        std::unique_lock<std::mutex> lock(m_);
+        cv_.wait(lock, [&] { return stop_ || next_ >= kAtlasRows || next_ < written_ + lookahead_; });
+        if (stop_ || next_ >= kAtlasRows) return;
+        row = next_++;
+      }
+      std::vector<std::uint8_t> bytes(kAtlasRowBytes);
+      try {
+        EncodeFontDataRow(row, rasterise, bytes.data());
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(m_);
+        if (!error_) error_ = std::current_exception();
+        stop_ = true;
+        cv_.notify_all();
+        return;
+      }
+      {
+        std::lock_guard<std::mutex> lock(m_);
+        rows_[row] = std::move(bytes);
+      }
+      cv_.notify_all();
+    }
+  }
+
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::vector<std::vector<std::uint8_t>> rows_;
+  const int lookahead_;
+  int next_ = 0;
+  int written_ = 0;
+  bool stop_ = false;
+  std::exception_ptr error_;
+  std::vector<std::thread> workers_;
+};
+
+}  // namespace
+
+std::uint8_t AtlasRowLead(int row) {
+  return static_cast<std::uint8_t>(row < 31 ? 0x81 + row : 0xE0 + (row - 31));
+}
+
+void EncodeGlyphSlot(const GlyphMask& mask, std::uint8_t* slot) {
+  const bool whole = mask.Width == kFontDataCell && mask.Height == kFontDataCell &&
+                     mask.Alpha.size() >= std::size_t(kFontDataCell) * kFontDataCell;
+  if (!whole) {
+    const bool valid = mask.Width > 0 && mask.Height > 0 &&
+                       mask.Alpha.size() >= static_cast<std::size_t>(mask.Width) * mask.Height;
+    for (int b = 0; b < 24; ++b)
+      for (int a = 0; a < 24; ++a) {
+        int background = 0;
+        for (int dy = 0; dy < kBlock; ++dy)
+          for (int dx = 0; dx < kBlock; ++dx)
+            background += !valid || mask.At(kBlock * a + dx, kBlock * b + dy) == 0;
+        slot[24 * b + a] = static_cast<std::uint8_t>(background);
+      }
+    return;
+  }
+  // Only an exact zero is background: a smoothed edge counts as ink.
+  for (int b = 0; b < 24; ++b) {
+    std::uint8_t* out = slot + 24 * b;
+    std::fill(out, out + 24, 0);
+    for (int dy = 0; dy < kBlock; ++dy) {
+      const std::uint8_t* p = mask.Alpha.data() + std::size_t(kBlock * b + dy) * kFontDataCell;
+      for (int a = 0; a < 24; ++a, p += kBlock)
+        out[a] = static_cast<std::uint8_t>(out[a] + (p[0] == 0) + (p[1] == 0) + (p[2] == 0) + (p[3] == 0));
+    }
+  }
+}
+
+void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out) {
+  const std::uint8_t lead = AtlasRowLead(row);
+  GlyphMask mask;
+  for (int t = 0; t < kAtlasRowSlots; ++t) {
+    mask.Width = mask.Height = 0;  // keep the buffer, forget the last glyph
+    const bool drawn = rasterise(lead, static_cast<std::uint8_t>(0x40 + t), mask);
+    std::uint8_t* slot = out + std::size_t(t) * kAtlasSlotBytes;
+    if (drawn) EncodeGlyphSlot(mask, slot);
+    else std::fill(slot, slot + kAtlasSlotBytes, 16);
+  }
+}
+
+FontDataResult CreateFontData(const std::string& outPathSjis, const FontRasterFactory& makeRasteriser,
+                              const FontRowFn& onRow, const FontAbortFn& aborted, int threads) {
+  PendingFile file(outPathSjis);
+  if (!file.Created()) return FontDataResult::WriteFailed;
+
+  threads = std::clamp(threads, 1, kAtlasRows);
+  std::vector<std::uint8_t> trailer(kFontDataTrailerBytes);
+  bool stopped = false;
+  auto finishRow = [&](int row, const std::vector<std::uint8_t>& bytes) {
+    if (!file.Write(bytes.data(), bytes.size())) return false;
+    std::copy_n(bytes.begin(), kFontDataTrailerBytes, trailer.begin());
+    if (onRow) onRow(row + 1);
+    stopped = aborted && aborted();
+    return true;
+  };
+
+  if (threads == 1) {
+    const FontRasterFn rasterise = makeRasteriser();
+    std::vector<std::uint8_t> bytes(kAtlasRowBytes);
+    for (int row = 0; row < kAtlasRows && !stopped; ++row) {
+      EncodeFontDataRow(row, rasterise, bytes.data());
+      if (!finishRow(row, bytes)) return FontDataResult::WriteFailed;
+    }
+  } else {
+    std::vector<FontRasterFn> rasterisers;
+    for (int i = 0; i < threads; ++i) rasterisers.push_back(makeRasteriser());
+    RowPipeline pipeline(std::move(rasterisers));
+    for (int row = 0; row < kAtlasRows && !stopped; ++row) {
+      const std::vector<std::uint8_t> bytes = pipeline.Take(row);
+      if (!finishRow(row, bytes)) return FontDataResult::WriteFailed;
+      pipeline.Written(row + 1);
+    }
+  }
+
+  if (!file.Write(trailer.data(), trailer.size()) || !file.Commit()) return FontDataResult::WriteFailed;
+  return stopped ? FontDataResult::Aborted : FontDataResult::Done;
+}
+
+bool Reader::LoadFontData(const std::string& path) {
+  if (FontAtlas.size() != static_cast<std::size_t>(kAtlasBytes)) FontAtlas.resize(kAtlasBytes, 0);
+  // One read from the start; a shorter file fills only the first slots.
+  return ReadFilePrefix(path, FontAtlas.data(), kAtlasBytes) >= 0;
+}

@@ -1,0 +1,40 @@
+// Glyph drawing: one full-width character in a 24 x 24 cell with a drop
+// shadow, from the glyph atlas or from a font rasterised at three times the
+// size. The Reader methods DrawGlyphString and ShowGlyph pick the source at
+// each call; the pieces below are the pixel work itself, free of the reader
+// so they can be tested and measured alone.
+//
+// Every routine clips to its target: cell positions come from settings and
+// may lie anywhere.
+#pragma once
+
+#include <cstdint>
+
+#include "reader/Platform.h"
+#include "render/Bitmap.h"
+
+constexpr int kGlyphCell = 24;     // cell width and height
+constexpr int kGlyphScale = 3;     // font-mode supersampling factor
+constexpr int kGlyphWorkSize = kGlyphCell * kGlyphScale;  // 72: GlyphBitmap and mask cell height
+
+// Index of the atlas slot of the code (lead, trail), or -1 when the code has
+// none (lead outside 0x81-0x9F and 0xE0-0xEF, trail outside 0x40-0xFC).
+int AtlasSlot(std::uint8_t lead, std::uint8_t trail);
+
+// Blends one atlas slot (24 rows of 24 background weights, 16 = no ink) at
+// (x, y): first its shadow one pixel right and down, darkened by the weight,
+// then the glyph in colour over it. Changes at most (x, y)-(x + 25, y + 25).
+// Weights above 16 only come from a damaged file and count as 16.
+void DrawAtlasGlyph(Bitmap& target, int x, int y, const std::uint8_t* slot, Colour colour);
+
+// Draws one character from its 72-pixel coverage mask at (x, y): the 24 x 24
+// cell is enlarged three times into work (resized to 72 x 72 if need be), the
+// mask is blended there in black at (1, 1) and in colour at (0, 0), and each
+// 3 x 3 block is averaged back (sum / 9, truncated). Only the cell changes.
+void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour colour,
+                   Bitmap& work);
+
+// Blends mask into bitmap with its (0, 0) at (ox, oy), over a clear
+// background: each byte p becomes (p * (255 - a) + C * a + 127) / 255, the
+// nearest integer to the exact mix (255 is odd, so there are no ties).
+void BlendMask(Bitmap& bitmap, const GlyphMask& mask, int ox, int oy, Colour colour);
