@@ -1,10 +1,12 @@
 #include "app/Unit1.h"
 
 #include <QAbstractEventDispatcher>
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -18,6 +20,8 @@
 
 #include "platform/Sjis.h"
 #include "platform/qt/QtBitmapFile.h"
+#include "settings/SettingsDialog.h"
+#include "settings/Unit2.h"
 #include "text/SjisTexts.h"
 
 namespace {
@@ -91,13 +95,12 @@ TForm1::TForm1() : QMainWindow(nullptr), PlatformHooks(), Reader(this) {
   connect(view_, &PageView::MouseMove, this, &TForm1::OnMouseMove);
   view_->setFocus();
 
-  wake_.setSingleShot(true);
-  wake_.setTimerType(Qt::PreciseTimer);
 
   FormCreate();
   BuildMenuBar();
   MenuChanged();
-  setFixedSize(sizeHint());
+  // Full screen from the settings (or a 640-wide desktop) sizes itself.
+  if (!fullScreen_) setFixedSize(sizeHint());
 }
 
 TForm1::~TForm1() = default;
@@ -131,6 +134,7 @@ void TForm1::BuildMenuBar() {
           else if (item == &MExit1) MExit1Click();
           else if (item == &MDisp1) MDisp1Click();
           else if (item == &MAbout1) MAbout1Click();
+          else if (item == &MEnv1) MEnv1Click();
           else if (item->Tag >= 0 && item >= &DataItems[0] && item <= &DataItems[19])
             MDataClick(item->Tag);
         });
@@ -185,19 +189,32 @@ void TForm1::MenuChanged() {
 
 void TForm1::CaptionChanged(const std::string& caption) { setWindowTitle(U(caption)); }
 
+void TForm1::MEnv1Click() {
+  if (!Form2) return;
+  Form2->FillDialog();
+  Form2->exec();
+  // Whatever closed the dialog: the flags are those the last OK left.
+  RefreshAfterSettings(*this, Form2->ChangeFlags);
+}
+
 // ---- the pump and the clock ----
 
 void TForm1::ProcessMessages() {
   QCoreApplication::sendPostedEvents();
   QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
-  if (!d) return;
-  if (!d->processEvents(QEventLoop::AllEvents)) {
-    // Nothing was pending: sleep until the next event or about a
-    // millisecond, so a paused reader does not spin a core.
-    wake_.start(1);
-    d->processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    wake_.stop();
+  const std::uint32_t now = GetTickCount();
+  if (d && d->processEvents(QEventLoop::AllEvents)) {
+    idleSince_ = now;
+    return;
   }
+  // Nothing was pending: sleep, so a paused reader does not spin a core.
+  // A millisecond at first, which keeps the reveal on its pace; the longer
+  // the queue stays quiet (a pause for the reader), the longer the sleep,
+  // up to 10 ms, which no blink or key press can tell apart.
+  const std::uint32_t quiet = now - idleSince_;
+  const long nanos = quiet < 20 ? 1000000L : quiet < 200 ? 4000000L : 10000000L;
+  timespec ts{0, nanos};
+  nanosleep(&ts, nullptr);
 }
 
 std::uint32_t TForm1::GetTickCount() {
@@ -245,6 +262,7 @@ BoxResult TForm1::MessageBox(BoxKind kind, const std::string& text, const std::s
   }
   if (kind == BoxKind::Confirmation) {
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.button(QMessageBox::Cancel)->setText(QString::fromUtf8("\xE3\x82\xAD\xE3\x83\xA3\xE3\x83\xB3\xE3\x82\xBB\xE3\x83\xAB"));  // キャンセル
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
   } else {
@@ -298,6 +316,24 @@ bool TForm1::ChooseFile(FileDialogRequest& req) {
     return false;
   }
   req.Chosen = sjis;
+  return true;
+}
+
+bool TForm1::OpenFromCommandLine(const QString& path) {
+  const QFileInfo info(path);
+  std::string sjis;
+  if (!Utf8ToSjis(info.absoluteFilePath().toStdString(), sjis)) {
+    Warn(sjis::kMsgNameNotSjis);
+    return false;
+  }
+  // The dialog offers only existing files; a mistyped name must not
+  // replace the text chosen last.
+  if (!info.isFile()) {
+    Warn(sjis::kMsgFileNotFound);
+    return false;
+  }
+  StrSettings[kText] = sjis;
+  UpdateCaption();
   return true;
 }
 

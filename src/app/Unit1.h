@@ -17,6 +17,7 @@
 class QAction;
 class QMenu;
 class QMenuBar;
+class TForm2;
 
 // The 640 x 480 client area: paints the window surface and reports the
 // pointer and keys in page coordinates.
@@ -53,6 +54,11 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
   TForm1();
   ~TForm1() override;
 
+  // The settings dialog; it registers itself here when it is created.
+  TForm2* Form2 = nullptr;
+  // Fills and shows the settings dialog, then redraws what it changed.
+  void MEnv1Click();
+
   PageView* View() const { return view_; }
   const Bitmap& WindowSurface() const { return surface_; }
   QAction* ActionFor(const MenuItem* item) const;
@@ -81,6 +87,12 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
   void SetFullScreen(bool on) override;
   void ShowMenuBar(bool visible) override;
 
+  // A text named on the command line becomes the chosen text, as a choice
+  // in the file dialog would: setting Text and the caption, no reading. A
+  // missing file or a name with no Shift-JIS form is refused with a
+  // warning and leaves Text alone. False when refused.
+  bool OpenFromCommandLine(const QString& path);
+
   bool IsFullScreen() const { return fullScreen_; }
   QMenuBar* OverlayMenuBar() const { return overlay_; }
 
@@ -97,8 +109,8 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
 
   Bitmap surface_{640, 480};
   PageView* view_ = nullptr;
-  QTimer wake_;
   bool closed_ = false;
+  std::uint32_t idleSince_ = 0;  // tick of the last pump that found work
   bool fullScreen_ = false;
   QMenuBar* overlay_ = nullptr;  // the menu bar shown over the page in full screen
   QRegion dirty_;

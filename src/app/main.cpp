@@ -1,5 +1,6 @@
 // Program entry: the application titled "Pagelune", the reader window, then
-// the settings dialog, and the message loop.
+// the settings dialog, an optional text named on the command line, and the
+// message loop.
 #include <QApplication>
 #include <QMessageBox>
 
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     TForm1 form1;
     TForm2 form2(&form1);
     form1.show();
+    // "pagelune FILE" (as the desktop entry starts it) chooses that text;
+    // reading still starts from the cover.
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1) form1.OpenFromCommandLine(args.at(1));
     app.exec();
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, kAppTitle, QString::fromLocal8Bit(e.what()));
