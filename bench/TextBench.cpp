@@ -144,6 +144,36 @@ void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes) {
 void BM_SkipThroughAtlas(benchmark::State& state) { SkipThrough(state, 1, 5u << 20); }
 void BM_SkipThroughFont(benchmark::State& state) { SkipThrough(state, 0, 512u << 10); }
 
+// From the start of a run on a 100 MB text to its first character on the
+// window: the whole-file read, the run's preparation and the composed
+// reading screen (the wipe runs on a clock that does not wait).
+class FirstCharPlatform : public BenchPlatform {
+ public:
+  void CopyToWindow(const Bitmap& b, int sx, int sy, int w, int h, int dx, int dy) override {
+    BenchPlatform::CopyToWindow(b, sx, sy, w, h, dx, dy);
+    if (Glyphs > 0 && Owner) Owner->Closing = true;  // the first glyph ends the run
+  }
+  void ProcessMessages() override {}
+};
+
+void BM_OpenLargeText(benchmark::State& state) {
+  NovelFolder folder(100u << 20);
+  FirstCharPlatform platform;
+  auto reader = std::make_unique<Reader>(&platform);
+  reader->FormCreate();
+  platform.Owner = reader.get();
+  reader->StrSettings[kText] = ToSjis(folder.Path);
+  reader->IntSettings[kFontType] = 1;
+  for (auto _ : state) {
+    platform.Glyphs = 0;
+    reader->Closing = false;
+    reader->ReadText(0);
+    if (platform.Glyphs != 1) state.SkipWithError("the first character was not shown");
+  }
+  state.SetLabel(std::to_string(folder.Text.size()) + " bytes; time = start of a run to its first character");
+}
+BENCHMARK(BM_OpenLargeText)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 void BM_Walk(benchmark::State& state) {
   const std::string text = MakeNovel(5u << 20);
   std::vector<std::uint8_t> buf(text.begin(), text.end());

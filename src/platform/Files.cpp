@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <new>
 
 #include "platform/Sjis.h"
 
@@ -59,6 +60,23 @@ ReadResult ReadWholeFile(const std::string& sjisPath, std::vector<std::uint8_t>&
   std::size_t got = 0;
   if (!ReadFully(f.fd, out.data(), out.size(), got)) return ReadResult::CannotOpen;
   out.resize(got);
+  return ReadResult::Ok;
+}
+
+ReadResult ReadWholeFile(const std::string& sjisPath, std::unique_ptr<std::uint8_t[]>& out,
+                         std::size_t& size, std::uint64_t limit, std::size_t extra) {
+  Fd f{open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC)};
+  if (f.fd < 0) return ReadResult::CannotOpen;
+  struct stat st;
+  if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::CannotOpen;
+  if (static_cast<std::uint64_t>(st.st_size) >= limit) return ReadResult::TooLarge;
+  const std::size_t want = static_cast<std::size_t>(st.st_size);
+  out.reset(new (std::nothrow) std::uint8_t[want + extra]);
+  if (!out) return ReadResult::TooLarge;
+  if (!ReadFully(f.fd, out.get(), want, size)) {
+    out.reset();
+    return ReadResult::CannotOpen;
+  }
   return ReadResult::Ok;
 }
 

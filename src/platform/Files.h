@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,11 @@ enum class ReadResult { Ok, CannotOpen, TooLarge };
 // Reads a whole file. Files of limit bytes or more are refused.
 ReadResult ReadWholeFile(const std::string& sjisPath, std::vector<std::uint8_t>& out,
                          std::uint64_t limit);
+// The same into a buffer that is not zero-filled first (a large text would
+// pay for clearing it), with room for extra bytes after the contents, which
+// the caller fills. size is the count of bytes read.
+ReadResult ReadWholeFile(const std::string& sjisPath, std::unique_ptr<std::uint8_t[]>& out,
+                         std::size_t& size, std::uint64_t limit, std::size_t extra);
 // Reads at most max bytes from the start of a file into dst; returns the
 // count read, or -1 when the file cannot be opened.
 long long ReadFilePrefix(const std::string& sjisPath, std::uint8_t* dst, std::size_t max);

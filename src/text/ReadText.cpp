@@ -16,33 +16,26 @@ namespace {
 constexpr std::uint64_t kMaxTextBytes = std::uint64_t(1) << 31;
 
 // Reads the whole file and appends the terminating zero the walk relies on.
-// The buffer is sized up front so that the zero does not cost a second copy
-// of a large text.
-bool LoadText(const std::string& path, std::vector<std::uint8_t>& text) {
-  struct stat st;
-  if (stat(NativePath(path).c_str(), &st) == 0 && st.st_size >= 0 &&
-      static_cast<std::uint64_t>(st.st_size) < kMaxTextBytes)
-    text.reserve(static_cast<std::size_t>(st.st_size) + 1);
-  if (ReadWholeFile(path, text, kMaxTextBytes) != ReadResult::Ok) return false;
-  text.push_back(0);
+bool LoadText(const std::string& path, std::unique_ptr<std::uint8_t[]>& text, std::size_t& size) {
+  if (ReadWholeFile(path, text, size, kMaxTextBytes, 1) != ReadResult::Ok) return false;
+  text[size] = 0;
   return true;
 }
-
-void Release(std::vector<std::uint8_t>& text) { std::vector<std::uint8_t>().swap(text); }
 
 }  // namespace
 
 void Reader::ReadText(std::int32_t start) {
   GlyphFont.Color = kWhite;
 
-  std::vector<std::uint8_t> text;
-  if (!LoadText(StrSettings[kText], text)) {
+  std::unique_ptr<std::uint8_t[]> text;
+  std::size_t size = 0;
+  if (!LoadText(StrSettings[kText], text, size)) {
     // Exists but cannot be read (or is too large): never walk it as if it
     // had a size.
     Warn(sjis::kMsgCannotRead);
     return;
   }
-  TextLength = static_cast<std::int32_t>(text.size() - 1);
+  TextLength = static_cast<std::int32_t>(size);
   if (TextLength == 0) {
     Warn(sjis::kMsgEmptyFile);
     return;
@@ -64,7 +57,7 @@ void Reader::ReadText(std::int32_t start) {
 
   // The composer runs one character behind the walk: NextChar is the
   // lookahead of CurChar.
-  TextWalker walker(text.data(), TextLength, AsciiToFull.data(), KanaToFull.data());
+  TextWalker walker(text.get(), TextLength, AsciiToFull.data(), KanaToFull.data());
   std::int64_t pos = start;
   while (walker.Next(pos, IntSettings[kTagCut] != 0, NextChar.data())) {
     // pos is the last byte of the character just produced; it lies at most
@@ -77,7 +70,7 @@ void Reader::ReadText(std::int32_t start) {
     CharEnd = pos + 1 > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(pos + 1);
     if (ReturnToTitle || Closing) {
       Records[0] = {StrSettings[kText], PageStart, TextLength};
-      Release(text);
+      text.reset();
       // Nothing is drawn once the window is closing.
       if (ReturnToTitle && !Closing) DrawTitleScreen(true);
       return;
@@ -91,6 +84,6 @@ void Reader::ReadText(std::int32_t start) {
   if (CurChar[0] != kLineBreakMarker) ComposeChar();
   CurChar = {kLineBreakMarker, 0, 0};
   ComposeChar();
-  Release(text);
+  text.reset();
   if (!Closing) DrawTitleScreen(true);
 }
