@@ -24,7 +24,9 @@ class BenchPlatform : public PlatformHooks {
   void ProcessMessages() override {}
   std::uint32_t GetTickCount() override { return 0; }
   void CopyToWindow(const Bitmap&, int, int, int, int, int, int) override {}
-  BoxResult MessageBox(BoxKind, const std::string&, const std::string&) override { return BoxResult::Ok; }
+  BoxResult MessageBox(BoxKind, const std::string&, const std::string&) override {
+    return BoxResult::Ok;
+  }
   bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string& face, bool bold,
                       int cellHeight, GlyphMask& out) override {
     return cache_.Rasterize(lead, trail, face, bold, cellHeight, out);
@@ -57,8 +59,8 @@ void ShowGlyphs(benchmark::State& state, int fontType) {
   r->ShowGlyph(20, 19, code);  // the font mode rasterises here, once
   int cell = 0;
   for (auto _ : state) {
-    r->ShowGlyph(screen::kTextLeft + 24 * (cell % 24), screen::kTextTop + screen::kLinePitch * (cell / 24 % 17),
-                 code);
+    r->ShowGlyph(screen::kTextLeft + 24 * (cell % 24),
+                 screen::kTextTop + screen::kLinePitch * (cell / 24 % 17), code);
     ++cell;
     benchmark::ClobberMemory();
   }
@@ -80,7 +82,8 @@ void BM_DrawPageAtlas(benchmark::State& state) {
   }
   for (auto _ : state) {
     for (int i = 0; i < screen::kPageLineCount; ++i)
-      r->DrawGlyphString(r->BackBuffer, screen::kTextLeft, screen::kTextTop + screen::kLinePitch * i, line);
+      r->DrawGlyphString(r->BackBuffer, screen::kTextLeft,
+                         screen::kTextTop + screen::kLinePitch * i, line);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * 17 * 24);
@@ -112,7 +115,8 @@ void BM_CreateFontData(benchmark::State& state) {
     FontDataResult result = FontDataResult::WriteFailed;
     std::thread run([&] {
       result = CreateFontData(
-          path, [&] { return MakeLazyRasterizer(face, false, kFontDataCell); }, nullptr, nullptr, threads);
+          path, [&] { return MakeLazyRasterizer(face, false, kFontDataCell); }, nullptr, nullptr,
+          threads);
     });
     run.join();
     if (result != FontDataResult::Done) state.SkipWithError("font data was not written");
@@ -128,4 +132,9 @@ BENCHMARK(BM_ShowGlyphAtlas);
 BENCHMARK(BM_DrawPageAtlas)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShowGlyphFontCached);
 BENCHMARK(BM_ApplyWallpaper)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_CreateFontData)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_CreateFontData)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);

@@ -43,8 +43,8 @@ class BenchPlatform : public PlatformHooks {
   BoxResult MessageBox(BoxKind, const std::string&, const std::string&) override {
     return BoxResult::Ok;
   }
-  bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string&, bool, int cellHeight,
-                      GlyphMask& out) override {
+  bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string&, bool,
+                      int cellHeight, GlyphMask& out) override {
     // A block whose size depends on the code, so glyphs differ.
     out.Width = out.Height = cellHeight;
     out.Alpha.assign(std::size_t(cellHeight) * cellHeight, 0);
@@ -62,11 +62,11 @@ class BenchPlatform : public PlatformHooks {
 // quotations, a little ASCII and half-width katakana, single line feeds
 // inside paragraphs and blank lines between them.
 std::string MakeNovel(std::size_t minBytes) {
-  const char* pieces[] = {"今日", "は", "朝", "から", "雨", "が", "降って", "いた", "。",
-                          "私", "は", "傘", "を", "持って", "駅", "まで", "歩いた", "、",
-                          "どこか", "遠く", "で", "電車", "の", "音", "がする", "。",
-                          "窓", "の", "外", "を", "眺めて", "いる", "！", "？",
-                          "Pagelune ", "2002", "ｶﾀｶﾅ", "ﾃﾞｰﾀ", "　"};
+  const char* pieces[] = {"今日",   "は", "朝",        "から", "雨",   "が",     "降って", "いた",
+                          "。",     "私", "は",        "傘",   "を",   "持って", "駅",     "まで",
+                          "歩いた", "、", "どこか",    "遠く", "で",   "電車",   "の",     "音",
+                          "がする", "。", "窓",        "の",   "外",   "を",     "眺めて", "いる",
+                          "！",     "？", "Pagelune ", "2002", "ｶﾀｶﾅ", "ﾃﾞｰﾀ",   "　"};
   std::vector<std::string> sjisPieces;
   for (const char* p : pieces) sjisPieces.push_back(ToSjis(p));
   const std::string open = ToSjis("「"), close = ToSjis("」。");
@@ -170,7 +170,8 @@ void BM_OpenLargeText(benchmark::State& state) {
     reader->ReadText(0);
     if (platform.Glyphs != 1) state.SkipWithError("the first character was not shown");
   }
-  state.SetLabel(std::to_string(folder.Text.size()) + " bytes; time = start of a run to its first character");
+  state.SetLabel(std::to_string(folder.Text.size()) +
+                 " bytes; time = start of a run to its first character");
 }
 BENCHMARK(BM_OpenLargeText)->Unit(benchmark::kMillisecond)->Iterations(5);
 

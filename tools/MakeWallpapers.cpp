@@ -36,7 +36,8 @@ std::uint32_t Mix(std::uint32_t x) {
 
 // A number in [0, 1) fixed by a lattice point and a seed.
 double Lattice(int x, int y, std::uint32_t seed) {
-  return Mix(static_cast<std::uint32_t>(x) * 0x9E3779B1U ^ Mix(static_cast<std::uint32_t>(y) + seed)) /
+  return Mix(static_cast<std::uint32_t>(x) * 0x9E3779B1U ^
+             Mix(static_cast<std::uint32_t>(y) + seed)) /
          4294967296.0;
 }
 
@@ -191,7 +192,8 @@ void Cover(QImage& img) {
       const double x = moon.x() - 4 + rnd.Uniform(-spread, spread) * 0.8;
       const double half = rnd.Uniform(3, 6 + spread * 0.35);
       const int alpha = static_cast<int>(std::max(40.0, 170 - i * 7 + rnd.Uniform(-20, 20)));
-      p.setPen(QPen(QColor(232, 198, 124, alpha), rnd.Uniform(1.0, 1.8), Qt::SolidLine, Qt::RoundCap));
+      p.setPen(
+          QPen(QColor(232, 198, 124, alpha), rnd.Uniform(1.0, 1.8), Qt::SolidLine, Qt::RoundCap));
       p.drawLine(QPointF(x - half, y), QPointF(x + half, y + rnd.Uniform(-0.4, 0.4)));
     }
     y += 5 + i * 0.55 + rnd.Uniform(0, 3);
@@ -221,7 +223,8 @@ void Vignette(QImage& img, double strength) {
   for (int y = 0; y < kHeight; ++y) {
     auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
     for (int x = 0; x < kWidth; ++x) {
-      const double dx = (x - kWidth / 2.0) / (kWidth / 2.0), dy = (y - kHeight / 2.0) / (kHeight / 2.0);
+      const double dx = (x - kWidth / 2.0) / (kWidth / 2.0),
+                   dy = (y - kHeight / 2.0) / (kHeight / 2.0);
       const double f = 1 - strength * std::pow((dx * dx + dy * dy) / 2, 1.5);
       const QRgb px = row[x];
       row[x] = qRgb(Clamp255(qRed(px) * f), Clamp255(qGreen(px) * f), Clamp255(qBlue(px) * f));
@@ -252,8 +255,8 @@ int main(int argc, char** argv) {
                         QColor(168, 148, 118, 50), 1979});
   Cover(cover);
 
-  QImage page = Paper({QColor(66, 74, 102), 8, 2, 420, QColor(150, 160, 192, 28),
-                       QColor(28, 32, 48, 40), 2023});
+  QImage page = Paper(
+      {QColor(66, 74, 102), 8, 2, 420, QColor(150, 160, 192, 28), QColor(28, 32, 48, 40), 2023});
   Vignette(page, 0.18);
 
   return Save(cover, out.filePath("wall1.bmp")) && Save(page, out.filePath("wall2.bmp")) ? 0 : 1;

@@ -16,8 +16,11 @@ namespace {
 // there are not a well-formed sequence.
 std::size_t SequenceLength(const std::string& in, std::size_t i) {
   const auto b = static_cast<unsigned char>(in[i]);
-  std::size_t n = b < 0x80 ? 1 : b >= 0xC2 && b < 0xE0 ? 2 : b >= 0xE0 && b < 0xF0 ? 3
-                : b >= 0xF0 && b < 0xF5 ? 4 : 0;
+  std::size_t n = b < 0x80                ? 1
+                  : b >= 0xC2 && b < 0xE0 ? 2
+                  : b >= 0xE0 && b < 0xF0 ? 3
+                  : b >= 0xF0 && b < 0xF5 ? 4
+                                          : 0;
   if (n == 0 || i + n > in.size()) return 0;
   for (std::size_t k = 1; k < n; ++k)
     if ((static_cast<unsigned char>(in[i + k]) & 0xC0) != 0x80) return 0;

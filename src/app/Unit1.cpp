@@ -43,11 +43,13 @@ QRect FitPage(QSize area, bool* smooth) {
   const int k = static_cast<int>(s);
   QSize size;
   const bool whole = k >= 1 && k * 480 >= 0.9 * area.height();
-  if (whole) size = QSize(640 * k, 480 * k);
-  else size = QSize(std::max(1, int(640 * s)), std::max(1, int(480 * s)));
+  if (whole)
+    size = QSize(640 * k, 480 * k);
+  else
+    size = QSize(std::max(1, int(640 * s)), std::max(1, int(480 * s)));
   if (smooth) *smooth = !whole;
-  return QRect((area.width() - size.width()) / 2, (area.height() - size.height()) / 2,
-               size.width(), size.height());
+  return QRect((area.width() - size.width()) / 2, (area.height() - size.height()) / 2, size.width(),
+               size.height());
 }
 
 QRect PageView::PageRect() const { return Scaled ? FitPage(size()) : QRect(0, 0, 640, 480); }
@@ -95,7 +97,6 @@ TForm1::TForm1() : QMainWindow(nullptr), PlatformHooks(), Reader(this) {
   connect(view_, &PageView::MouseMove, this, &TForm1::OnMouseMove);
   view_->setFocus();
 
-
   FormCreate();
   BuildMenuBar();
   MenuChanged();
@@ -130,11 +131,16 @@ void TForm1::BuildMenuBar() {
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
         connect(a, &QAction::triggered, this, [this, item] {
-          if (item == &MTitle1) MTitle1Click();
-          else if (item == &MExit1) MExit1Click();
-          else if (item == &MDisp1) MDisp1Click();
-          else if (item == &MAbout1) MAbout1Click();
-          else if (item == &MEnv1) MEnv1Click();
+          if (item == &MTitle1)
+            MTitle1Click();
+          else if (item == &MExit1)
+            MExit1Click();
+          else if (item == &MDisp1)
+            MDisp1Click();
+          else if (item == &MAbout1)
+            MAbout1Click();
+          else if (item == &MEnv1)
+            MEnv1Click();
           else if (item->Tag >= 0 && item >= &DataItems[0] && item <= &DataItems[19])
             MDataClick(item->Tag);
         });
@@ -153,8 +159,10 @@ void TForm1::BuildMenuBar() {
   overlay_->setNativeMenuBar(false);
   overlay_->setAutoFillBackground(true);
   for (MenuItem* top : MainMenu1) {
-    if (top->Type == MenuItem::Kind::Menu) overlay_->addMenu(menus_[top]);
-    else overlay_->addAction(actions_[top]);
+    if (top->Type == MenuItem::Kind::Menu)
+      overlay_->addMenu(menus_[top]);
+    else
+      overlay_->addAction(actions_[top]);
   }
   overlay_->hide();
 }
@@ -254,15 +262,27 @@ BoxResult TForm1::MessageBox(BoxKind kind, const std::string& text, const std::s
   box.setText(U(text));
   box.setTextFormat(Qt::PlainText);
   switch (kind) {
-    case BoxKind::Warning: box.setIcon(QMessageBox::Warning); break;
-    case BoxKind::Information: box.setIcon(QMessageBox::Information); break;
-    case BoxKind::Confirmation: box.setIcon(QMessageBox::Question); break;
-    case BoxKind::Error: box.setIcon(QMessageBox::Critical); break;
-    case BoxKind::Plain: box.setIcon(QMessageBox::NoIcon); break;
+    case BoxKind::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case BoxKind::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case BoxKind::Confirmation:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case BoxKind::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case BoxKind::Plain:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
   }
   if (kind == BoxKind::Confirmation) {
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-    box.button(QMessageBox::Cancel)->setText(QString::fromUtf8("\xE3\x82\xAD\xE3\x83\xA3\xE3\x83\xB3\xE3\x82\xBB\xE3\x83\xAB"));  // キャンセル
+    box.button(QMessageBox::Cancel)
+        ->setText(QString::fromUtf8(
+            "\xE3\x82\xAD\xE3\x83\xA3\xE3\x83\xB3\xE3\x82\xBB\xE3\x83\xAB"));  // キャンセル
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
   } else {
@@ -417,13 +437,20 @@ void TForm1::ShowMenuBar(bool visible) {
 std::uint16_t TForm1::VirtualKey(int qtKey) {
   switch (qtKey) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return kVkReturn;
-    case Qt::Key_Space: return kVkSpace;
-    case Qt::Key_Left: return kVkLeft;
-    case Qt::Key_Up: return kVkUp;
-    case Qt::Key_Right: return kVkRight;
-    case Qt::Key_Down: return kVkDown;
-    default: break;
+    case Qt::Key_Enter:
+      return kVkReturn;
+    case Qt::Key_Space:
+      return kVkSpace;
+    case Qt::Key_Left:
+      return kVkLeft;
+    case Qt::Key_Up:
+      return kVkUp;
+    case Qt::Key_Right:
+      return kVkRight;
+    case Qt::Key_Down:
+      return kVkDown;
+    default:
+      break;
   }
   if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return static_cast<std::uint16_t>(qtKey);
   if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return static_cast<std::uint16_t>(qtKey);
@@ -447,10 +474,17 @@ void TForm1::OnKeyUp(QKeyEvent* e) {
 namespace {
 bool MapButton(Qt::MouseButton b, MouseButton& out) {
   switch (b) {
-    case Qt::LeftButton: out = MouseButton::Left; return true;
-    case Qt::RightButton: out = MouseButton::Right; return true;
-    case Qt::MiddleButton: out = MouseButton::Middle; return true;
-    default: return false;
+    case Qt::LeftButton:
+      out = MouseButton::Left;
+      return true;
+    case Qt::RightButton:
+      out = MouseButton::Right;
+      return true;
+    case Qt::MiddleButton:
+      out = MouseButton::Middle;
+      return true;
+    default:
+      return false;
   }
 }
 }  // namespace

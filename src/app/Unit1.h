@@ -25,7 +25,7 @@ class PageView : public QWidget {
   Q_OBJECT
  public:
   explicit PageView(QWidget* parent);
-  QImage Surface;  // wraps the window surface bitmap
+  QImage Surface;          // wraps the window surface bitmap
   QRect PageRect() const;  // where the page sits in the widget
   // Page coordinates (0..639, 0..479) of a point of the widget.
   QPoint ToPage(QPointF p) const;

@@ -35,14 +35,15 @@ int main(int argc, char** argv) {
   bool bold = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--bold") bold = true;
+    if (a == "--bold")
+      bold = true;
     else if (a == "-h" || a == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
     } else if (a.size() > 1 && a[0] == '-') {
       return Usage("unknown option " + a);
-    }
-    else positional.push_back(a);
+    } else
+      positional.push_back(a);
   }
   if (positional.size() != 2) return Usage("expected a face name and an output file");
   if (positional[0].empty()) return Usage("the face name is empty");
@@ -51,11 +52,13 @@ int main(int argc, char** argv) {
   // a Shift-JIS form could not be stored or matched as the reader would.
   std::string faceSjis, outSjis;
   if (!Utf8ToSjis(positional[0], faceSjis)) {
-    std::fprintf(stderr, "pagelune-fdt: the face name \"%s\" has no Shift-JIS form\n", positional[0].c_str());
+    std::fprintf(stderr, "pagelune-fdt: the face name \"%s\" has no Shift-JIS form\n",
+                 positional[0].c_str());
     return 2;
   }
   if (!Utf8ToSjis(positional[1], outSjis)) {
-    std::fprintf(stderr, "pagelune-fdt: the file name \"%s\" has no Shift-JIS form\n", positional[1].c_str());
+    std::fprintf(stderr, "pagelune-fdt: the file name \"%s\" has no Shift-JIS form\n",
+                 positional[1].c_str());
     return 2;
   }
 

@@ -98,8 +98,10 @@ bool WriteFileAtomically(const std::string& sjisPath, const std::string& data) {
   while (ok && done < data.size()) {
     ssize_t w = write(fd, data.data() + done, data.size() - done);
     if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) ok = false;
-    else done += static_cast<std::size_t>(w);
+    if (w <= 0)
+      ok = false;
+    else
+      done += static_cast<std::size_t>(w);
   }
   // Keep the old file's permissions where there is one; a new file gets the
   // usual 0666 less the umask rather than mkstemp's 0600.

@@ -8,13 +8,20 @@ namespace {
 // 3..6 the arrow keys (Up, Down, Left, Right); 0 for anything else.
 int InputCodeOf(std::uint16_t key) {
   switch (key) {
-    case kVkReturn: return 2;
-    case kVkSpace: return 1;
-    case kVkLeft: return 5;
-    case kVkUp: return 3;
-    case kVkRight: return 6;
-    case kVkDown: return 4;
-    default: return 0;
+    case kVkReturn:
+      return 2;
+    case kVkSpace:
+      return 1;
+    case kVkLeft:
+      return 5;
+    case kVkUp:
+      return 3;
+    case kVkRight:
+      return 6;
+    case kVkDown:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -102,6 +109,7 @@ void Reader::MDisp1Click() {
 void Reader::MSkip1Click() { Skipping = !Skipping; }
 
 void Reader::MAbout1Click() {
-  const std::string text = std::string("       ") + kAppTitle + "\n\n" + "    Version 2.04 [2002/04/22]";
+  const std::string text =
+      std::string("       ") + kAppTitle + "\n\n" + "    Version 2.04 [2002/04/22]";
   Hooks->MessageBox(BoxKind::Plain, text, kAppTitle);
 }

@@ -64,7 +64,8 @@ class PlatformHooks {
   virtual void FlushWindow() {}
 
   virtual void Beep() {}
-  virtual BoxResult MessageBox(BoxKind kind, const std::string& text, const std::string& caption) = 0;
+  virtual BoxResult MessageBox(BoxKind kind, const std::string& text,
+                               const std::string& caption) = 0;
 
   // The menu model (captions, enabled, checked) or the caption changed.
   virtual void MenuChanged() {}
@@ -77,11 +78,18 @@ class PlatformHooks {
                               bool bold, int cellHeight, GlyphMask& out) = 0;
 
   // Reads a bitmap file into a 24-bit bitmap. False leaves out untouched.
-  virtual bool LoadBitmapFile(const std::string& path, Bitmap& out) { (void)path; (void)out; return false; }
+  virtual bool LoadBitmapFile(const std::string& path, Bitmap& out) {
+    (void)path;
+    (void)out;
+    return false;
+  }
 
   // Runs a modal open-file dialog; true when the reader confirmed a file.
   // req.FilterIndex is updated either way.
-  virtual bool ChooseFile(FileDialogRequest& req) { (void)req; return false; }
+  virtual bool ChooseFile(FileDialogRequest& req) {
+    (void)req;
+    return false;
+  }
 
   // Asks the window to close; the shell runs FormClose from its close event.
   virtual void CloseWindow() {}
@@ -89,10 +97,18 @@ class PlatformHooks {
   // Desktop size and colour depth, and the window's outer size (frame,
   // caption and menu bar included) and position.
   virtual void GetDesktop(int& width, int& height, int& bitsPerPixel) {
-    width = 1920; height = 1080; bitsPerPixel = 24;
+    width = 1920;
+    height = 1080;
+    bitsPerPixel = 24;
   }
-  virtual void GetWindowOuterSize(int& width, int& height) { width = 640; height = 480; }
-  virtual void MoveWindow(int left, int top) { (void)left; (void)top; }
+  virtual void GetWindowOuterSize(int& width, int& height) {
+    width = 640;
+    height = 480;
+  }
+  virtual void MoveWindow(int left, int top) {
+    (void)left;
+    (void)top;
+  }
 
   // The full-screen emulation: enter (true) or leave (false).
   virtual void SetFullScreen(bool on) { (void)on; }

@@ -103,7 +103,8 @@ void Reader::FormCreate() {
   OpenDialog1FilterIndex = IntSettings[kFilterIndex];
 
   // 13. Caption.
-  if (!StrSettings[kText].empty()) UpdateCaption();
+  if (!StrSettings[kText].empty())
+    UpdateCaption();
   else {
     caption_ = kAppTitle;
     Hooks->CaptionChanged(caption_);

@@ -20,9 +20,9 @@
 
 // One resume record or bookmark.
 struct ReadRecord {
-  std::string Text;        // full path of the text file; empty = not in use
-  std::int32_t Index = 0;  // byte index at which reading resumes (a page start)
-  std::int32_t Length = 0; // the file's length when the record was made
+  std::string Text;         // full path of the text file; empty = not in use
+  std::int32_t Index = 0;   // byte index at which reading resumes (a page start)
+  std::int32_t Length = 0;  // the file's length when the record was made
 };
 
 // A menu item of the menu model. The Qt shell mirrors these onto its actions
@@ -41,13 +41,33 @@ struct MenuItem {
 
 // Integer settings, in the order of the key table.
 enum IntSetting : int {
-  kFullScreen, kFilterIndex, kBrightness1, kBrightness2, kMenuPosX, kMenuPosY, kMenuPosZ,
-  kPageBar, kMsgSpeed, kNLineCut, kTagCut, kFontType, kBold, kIntSettingCount
+  kFullScreen,
+  kFilterIndex,
+  kBrightness1,
+  kBrightness2,
+  kMenuPosX,
+  kMenuPosY,
+  kMenuPosZ,
+  kPageBar,
+  kMsgSpeed,
+  kNLineCut,
+  kTagCut,
+  kFontType,
+  kBold,
+  kIntSettingCount
 };
 // String settings, in the order of the key table.
 enum StrSetting : int {
-  kText, kWallpaper1, kWallpaper2, kHeadWord, kTailWord, kWaitWord, kNLineWord, kFont,
-  kFontData, kStrSettingCount
+  kText,
+  kWallpaper1,
+  kWallpaper2,
+  kHeadWord,
+  kTailWord,
+  kWaitWord,
+  kNLineWord,
+  kFont,
+  kFontData,
+  kStrSettingCount
 };
 
 // The display mode recorded at startup: the members of the Windows record
@@ -70,7 +90,12 @@ struct GlyphFontState {
 
 // Virtual key codes the reader looks at.
 enum : std::uint16_t {
-  kVkReturn = 13, kVkSpace = 32, kVkLeft = 37, kVkUp = 38, kVkRight = 39, kVkDown = 40,
+  kVkReturn = 13,
+  kVkSpace = 32,
+  kVkLeft = 37,
+  kVkUp = 38,
+  kVkRight = 39,
+  kVkDown = 40,
 };
 enum class MouseButton { Left, Right, Middle };
 

@@ -59,8 +59,10 @@ void Reader::DrawTitleScreen(bool withWipe) {
   // on the window only.
   CopyRect(BackBuffer, boxX, boxY, BaseBitmap, kNormalImageX, 0, kBoxWidth, kBoxHeight);
 
-  if (withWipe) ColumnWipe();
-  else FormPaint();
+  if (withWipe)
+    ColumnWipe();
+  else
+    FormPaint();
 }
 
 void Reader::SelectTitleItem(int index, bool activate) {
@@ -83,8 +85,10 @@ void Reader::SelectTitleItem(int index, bool activate) {
   switch (Mode) {
     case 0: {
       const std::string& text = StrSettings[kText];
-      if (FileExists(text)) ReadText(0);
-      else Warn(text.empty() ? sjis::kMsgChooseTextFirst : sjis::kMsgFileNotFound);
+      if (FileExists(text))
+        ReadText(0);
+      else
+        Warn(text.empty() ? sjis::kMsgChooseTextFirst : sjis::kMsgFileNotFound);
       break;
     }
     case 1: {

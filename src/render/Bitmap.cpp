@@ -46,20 +46,34 @@ bool ClipCopy(int srcW, int srcH, int dstW, int dstH, int& sx, int& sy, int& dx,
   // Work in 64 bits: settings may put huge values into these coordinates.
   long long lsx = sx, lsy = sy, ldx = dx, ldy = dy, lw = w, lh = h;
   auto clipStart = [](long long& s, long long& d, long long& len) {
-    if (s < 0) { d -= s; len += s; s = 0; }
-    if (d < 0) { s -= d; len += d; d = 0; }
+    if (s < 0) {
+      d -= s;
+      len += s;
+      s = 0;
+    }
+    if (d < 0) {
+      s -= d;
+      len += d;
+      d = 0;
+    }
   };
   clipStart(lsx, ldx, lw);
   clipStart(lsy, ldy, lh);
   lw = std::min({lw, srcW - lsx, dstW - ldx});
   lh = std::min({lh, srcH - lsy, dstH - ldy});
   if (lw <= 0 || lh <= 0) return false;
-  sx = int(lsx); sy = int(lsy); dx = int(ldx); dy = int(ldy); w = int(lw); h = int(lh);
+  sx = int(lsx);
+  sy = int(lsy);
+  dx = int(ldx);
+  dy = int(ldy);
+  w = int(lw);
+  h = int(lh);
   return true;
 }
 
 void CopyRect(Bitmap& dst, int dx, int dy, const Bitmap& src, int sx, int sy, int w, int h) {
   if (!ClipCopy(src.Width(), src.Height(), dst.Width(), dst.Height(), sx, sy, dx, dy, w, h)) return;
   for (int r = 0; r < h; ++r)
-    std::memmove(dst.Row(dy + r) + 3 * dx, src.Row(sy + r) + 3 * sx, 3 * static_cast<std::size_t>(w));
+    std::memmove(dst.Row(dy + r) + 3 * dx, src.Row(sy + r) + 3 * sx,
+                 3 * static_cast<std::size_t>(w));
 }

@@ -43,7 +43,9 @@ class Bitmap {
   bool Empty() const { return width_ <= 0 || height_ <= 0; }
 
   std::uint8_t* Row(int y) { return data_.data() + static_cast<std::size_t>(y) * stride_; }
-  const std::uint8_t* Row(int y) const { return data_.data() + static_cast<std::size_t>(y) * stride_; }
+  const std::uint8_t* Row(int y) const {
+    return data_.data() + static_cast<std::size_t>(y) * stride_;
+  }
   std::uint8_t* Bits() { return data_.data(); }
   const std::uint8_t* Bits() const { return data_.data(); }
 

@@ -83,8 +83,7 @@ class RowPipeline {
  public:
   RowPipeline(std::vector<FontRasterFn> rasterisers)
       : rows_(kAtlasRows), lookahead_(static_cast<int>(rasterisers.size()) + 1) {
-    for (auto& fn : rasterisers)
-      workers_.emplace_back([this, fn = std::move(fn)] { Work(fn); });
+    for (auto& fn : rasterisers) workers_.emplace_back([this, fn = std::move(fn)] { Work(fn); });
   }
   ~RowPipeline() {
     {
@@ -117,7 +116,8 @@ class RowPipeline {
       int row;
       {
         std::unique_lock<std::mutex> lock(m_);
-        cv_.wait(lock, [&] { return stop_ || next_ >= kAtlasRows || next_ < written_ + lookahead_; });
+        cv_.wait(lock,
+                 [&] { return stop_ || next_ >= kAtlasRows || next_ < written_ + lookahead_; });
         if (stop_ || next_ >= kAtlasRows) return;
         row = next_++;
       }
@@ -179,7 +179,8 @@ void EncodeGlyphSlot(const GlyphMask& mask, std::uint8_t* slot) {
     for (int dy = 0; dy < kBlock; ++dy) {
       const std::uint8_t* p = mask.Alpha.data() + std::size_t(kBlock * b + dy) * kFontDataCell;
       for (int a = 0; a < 24; ++a, p += kBlock)
-        out[a] = static_cast<std::uint8_t>(out[a] + (p[0] == 0) + (p[1] == 0) + (p[2] == 0) + (p[3] == 0));
+        out[a] = static_cast<std::uint8_t>(out[a] + (p[0] == 0) + (p[1] == 0) + (p[2] == 0) +
+                                           (p[3] == 0));
     }
   }
 }
@@ -191,13 +192,16 @@ void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out
     mask.Width = mask.Height = 0;  // keep the buffer, forget the last glyph
     const bool drawn = rasterise(lead, static_cast<std::uint8_t>(0x40 + t), mask);
     std::uint8_t* slot = out + std::size_t(t) * kAtlasSlotBytes;
-    if (drawn) EncodeGlyphSlot(mask, slot);
-    else std::fill(slot, slot + kAtlasSlotBytes, 16);
+    if (drawn)
+      EncodeGlyphSlot(mask, slot);
+    else
+      std::fill(slot, slot + kAtlasSlotBytes, 16);
   }
 }
 
-FontDataResult CreateFontData(const std::string& outPathSjis, const FontRasterFactory& makeRasteriser,
-                              const FontRowFn& onRow, const FontAbortFn& aborted, int threads) {
+FontDataResult CreateFontData(const std::string& outPathSjis,
+                              const FontRasterFactory& makeRasteriser, const FontRowFn& onRow,
+                              const FontAbortFn& aborted, int threads) {
   PendingFile file(outPathSjis);
   if (!file.Created()) return FontDataResult::WriteFailed;
 
@@ -230,7 +234,8 @@ FontDataResult CreateFontData(const std::string& outPathSjis, const FontRasterFa
     }
   }
 
-  if (!file.Write(trailer.data(), trailer.size()) || !file.Commit()) return FontDataResult::WriteFailed;
+  if (!file.Write(trailer.data(), trailer.size()) || !file.Commit())
+    return FontDataResult::WriteFailed;
   return stopped ? FontDataResult::Aborted : FontDataResult::Done;
 }
 

@@ -17,9 +17,9 @@
 #include "reader/Platform.h"
 #include "reader/Reader.h"
 
-constexpr int kFontDataCell = 96;                                   // rendering cell height
-constexpr int kAtlasRowBytes = kAtlasRowSlots * kAtlasSlotBytes;    // 108,864
-constexpr int kFontDataTrailerBytes = 3 * kAtlasSlotBytes;          // 1,728
+constexpr int kFontDataCell = 96;                                 // rendering cell height
+constexpr int kAtlasRowBytes = kAtlasRowSlots * kAtlasSlotBytes;  // 108,864
+constexpr int kFontDataTrailerBytes = 3 * kAtlasSlotBytes;        // 1,728
 
 // Renders one double-byte code in white on black at cell height 96 into out
 // (96 x 96, (0, 0) the top-left of the cell; 0 is background, anything else
@@ -58,5 +58,6 @@ void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out
 // renders on the calling thread; more renders rows ahead on that many worker
 // threads, with bytes identical to the serial run. An exception from a
 // rasteriser ends the run (nothing is left) and is rethrown here.
-FontDataResult CreateFontData(const std::string& outPathSjis, const FontRasterFactory& makeRasteriser,
-                              const FontRowFn& onRow, const FontAbortFn& aborted, int threads);
+FontDataResult CreateFontData(const std::string& outPathSjis,
+                              const FontRasterFactory& makeRasteriser, const FontRowFn& onRow,
+                              const FontAbortFn& aborted, int threads);

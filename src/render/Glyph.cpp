@@ -87,7 +87,8 @@ void DrawAtlasInside(std::uint8_t* cell, std::size_t stride, const std::uint8_t*
   for (int r = 0; r < kGlyphCell; ++r) {
     const std::uint8_t* src = slot + r * kGlyphCell;
     // Four lanes a store; the fourth is overwritten by the next pixel.
-    for (int c = 0; c < kGlyphCell; ++c) std::memcpy(wt + 3 * c, kQuad.v[src[c]], sizeof kQuad.v[0]);
+    for (int c = 0; c < kGlyphCell; ++c)
+      std::memcpy(wt + 3 * c, kQuad.v[src[c]], sizeof kQuad.v[0]);
     std::uint8_t* glyph = cell + r * stride;
     std::uint8_t* shadow = glyph + stride + 3;
     // The shadow of row r lands on row r + 1 before that row's glyph is
@@ -107,9 +108,12 @@ void DrawAtlasInside(std::uint8_t* cell, std::size_t stride, const std::uint8_t*
 
 int AtlasSlot(std::uint8_t lead, std::uint8_t trail) {
   int row;
-  if (lead >= 0x81 && lead <= 0x9F) row = lead - 0x81;
-  else if (lead >= 0xE0 && lead <= 0xEF) row = lead - 0x40 - 0x81;
-  else return -1;
+  if (lead >= 0x81 && lead <= 0x9F)
+    row = lead - 0x81;
+  else if (lead >= 0xE0 && lead <= 0xEF)
+    row = lead - 0x40 - 0x81;
+  else
+    return -1;
   if (trail < 0x40 || trail > 0xFC) return -1;
   return row * kAtlasRowSlots + (trail - 0x40);
 }
@@ -135,8 +139,10 @@ void BlendMask(Bitmap& bitmap, const GlyphMask& mask, int ox, int oy, Colour col
     return;
   const long long mx0 = std::max(0LL, -static_cast<long long>(ox));
   const long long my0 = std::max(0LL, -static_cast<long long>(oy));
-  const long long mx1 = std::min<long long>(mask.Width, static_cast<long long>(bitmap.Width()) - ox);
-  const long long my1 = std::min<long long>(mask.Height, static_cast<long long>(bitmap.Height()) - oy);
+  const long long mx1 =
+      std::min<long long>(mask.Width, static_cast<long long>(bitmap.Width()) - ox);
+  const long long my1 =
+      std::min<long long>(mask.Height, static_cast<long long>(bitmap.Height()) - oy);
   if (mx0 >= mx1 || my0 >= my1) return;
   const unsigned cb = BlueOf(colour), cg = GreenOf(colour), cr = RedOf(colour);
   for (long long my = my0; my < my1; ++my) {

@@ -13,8 +13,8 @@
 #include "reader/Platform.h"
 #include "render/Bitmap.h"
 
-constexpr int kGlyphCell = 24;     // cell width and height
-constexpr int kGlyphScale = 3;     // font-mode supersampling factor
+constexpr int kGlyphCell = 24;                            // cell width and height
+constexpr int kGlyphScale = 3;                            // font-mode supersampling factor
 constexpr int kGlyphWorkSize = kGlyphCell * kGlyphScale;  // 72: GlyphBitmap and mask cell height
 
 // Index of the atlas slot of the code (lead, trail), or -1 when the code has

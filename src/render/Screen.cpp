@@ -51,7 +51,8 @@ int PageBarLength(std::int32_t pageStart, std::int32_t textLength) {
 void Reader::DrawPageBar(bool show) {
   const Rect bar = screen::kPageBar;
   if (!show) {
-    CopyRect(BackBuffer, bar.Left, bar.Top, BaseBitmap, bar.Left, bar.Top, bar.Width(), bar.Height());
+    CopyRect(BackBuffer, bar.Left, bar.Top, BaseBitmap, bar.Left, bar.Top, bar.Width(),
+             bar.Height());
     return;
   }
   const int l = PageBarLength(PageStart, TextLength);
@@ -93,7 +94,8 @@ void Reader::ColumnWipe() {
     }
     for (int j = 0; j < screen::kWipeBand; ++j) {
       const int c = s - 15 * j;
-      if (c >= 0 && c < screen::kWidth) Hooks->CopyToWindow(BackBuffer, c, 0, 1, screen::kHeight, c, 0);
+      if (c >= 0 && c < screen::kWidth)
+        Hooks->CopyToWindow(BackBuffer, c, 0, 1, screen::kHeight, c, 0);
     }
     Hooks->FlushWindow();
   }

@@ -51,8 +51,10 @@ bool SectionName(std::string_view line, std::string_view& name) {
   std::string_view body = t.substr(1);
   std::size_t close = npos;
   for (std::size_t i = 0; i < body.size(); ++i) {
-    if (body[i] == ']') close = i;
-    else if (IsLeadByte(static_cast<unsigned char>(body[i]))) ++i;
+    if (body[i] == ']')
+      close = i;
+    else if (IsLeadByte(static_cast<unsigned char>(body[i])))
+      ++i;
   }
   name = Trim(close == npos ? body : body.substr(0, close));
   return true;
@@ -90,9 +92,10 @@ std::string ValueFromRaw(std::string_view raw) {
 // reader that follows the profile rules.
 std::string StoredValue(std::string_view value) {
   std::string v(value.substr(0, value.find_first_of("\r\n")));
-  bool quote = !v.empty() &&
-               (IsBlank(v.front()) || IsBlank(v.back()) ||
-                (v.size() >= 2 && v.front() == v.back() && (v.front() == '"' || v.front() == '\'')));
+  bool quote =
+      !v.empty() &&
+      (IsBlank(v.front()) || IsBlank(v.back()) ||
+       (v.size() >= 2 && v.front() == v.back() && (v.front() == '"' || v.front() == '\'')));
   return quote ? '"' + v + '"' : v;
 }
 
@@ -109,7 +112,8 @@ void IniProfile::Load(std::string_view bytes) {
     }
     std::size_t end = lf;
     if (end > pos && bytes[end - 1] == '\r') --end;
-    lines_.push_back({std::string(bytes.substr(pos, end - pos)), std::string(bytes.substr(end, lf + 1 - end))});
+    lines_.push_back(
+        {std::string(bytes.substr(pos, end - pos)), std::string(bytes.substr(end, lf + 1 - end))});
     pos = lf + 1;
   }
 }
@@ -171,7 +175,8 @@ void IniProfile::InsertLine(std::size_t at, std::string text) {
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), "\r\n"});
 }
 
-void IniProfile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+void IniProfile::WriteString(std::string_view section, std::string_view key,
+                             std::string_view value) {
   std::string stored = StoredValue(value);
   std::size_t s = FindSection(section);
   if (s == npos) {
@@ -223,10 +228,14 @@ bool ParseProfileInteger(std::string_view text, std::int32_t& out) {
   for (; i < n; ++i) {
     char c = text[i];
     unsigned digit;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (hex && c >= 'a' && c <= 'f') digit = static_cast<unsigned>(c - 'a' + 10);
-    else if (hex && c >= 'A' && c <= 'F') digit = static_cast<unsigned>(c - 'A' + 10);
-    else return false;
+    if (c >= '0' && c <= '9')
+      digit = static_cast<unsigned>(c - '0');
+    else if (hex && c >= 'a' && c <= 'f')
+      digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (hex && c >= 'A' && c <= 'F')
+      digit = static_cast<unsigned>(c - 'A' + 10);
+    else
+      return false;
     v = v * (hex ? 16 : 10) + digit;
     if (v > limit) return false;
   }

@@ -36,8 +36,7 @@ class IniProfile {
                          const std::string& def) const;
   // The value converted by ParseProfileInteger, or def when it is absent,
   // empty or does not convert wholly.
-  std::int32_t ReadInteger(std::string_view section, std::string_view key,
-                           std::int32_t def) const;
+  std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
 
   // Sets key in section: an existing key line is replaced where it stands,
   // a new key goes after the last key line of its section, a new section
@@ -70,4 +69,3 @@ class IniProfile {
 // 32 bits, read as two's complement ("$FFFFFFFF" is -1). False when the
 // text does not convert; out is then unchanged.
 bool ParseProfileInteger(std::string_view text, std::int32_t& out);
-

@@ -64,7 +64,9 @@ void MakeSettingDefaults(const std::string& startDir,
                          std::array<std::int32_t, kIntSettingCount>& intDefaults,
                          std::array<std::string, kStrSettingCount>& strDefaults) {
   for (const SettingEntry& e : kTable) {
-    if (e.Kind == K::Integer) intDefaults[e.Slot] = e.IntDefault;
-    else strDefaults[e.Slot] = e.UnderStartDir ? startDir + "/" + e.StrDefault : e.StrDefault;
+    if (e.Kind == K::Integer)
+      intDefaults[e.Slot] = e.IntDefault;
+    else
+      strDefaults[e.Slot] = e.UnderStartDir ? startDir + "/" + e.StrDefault : e.StrDefault;
   }
 }

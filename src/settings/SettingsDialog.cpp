@@ -5,7 +5,9 @@
 #include "platform/Files.h"
 
 namespace {
-std::int32_t Choice(int which, int index) { return MenuPosChoices[3 * which + std::clamp(index, 0, 2)]; }
+std::int32_t Choice(int which, int index) {
+  return MenuPosChoices[3 * which + std::clamp(index, 0, 2)];
+}
 }  // namespace
 
 const std::array<std::int32_t, 9> MenuPosChoices = {40, 248, 456, 40, 184, 328, 0, 12, 24};

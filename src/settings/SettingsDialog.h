@@ -27,7 +27,7 @@ constexpr std::int32_t kBodyLookChanged = 2;   // body wallpaper file or Brightn
 // What the dialog's controls hold when OK is pressed. Strings are Shift-JIS.
 struct SettingsDialogFields {
   std::string Edit1, Edit2, Edit3, Edit4, Edit5, Edit6, Edit8;
-  std::string FontName;  // FontDialog1's face
+  std::string FontName;   // FontDialog1's face
   bool FontBold = false;  // FontDialog1's style (italic is never applied)
   int TrackBar1 = 0, TrackBar2 = 0, TrackBar3 = 0;
   int ComboBox1 = 0, ComboBox2 = 0, ComboBox3 = 0;  // selected choice 0..2

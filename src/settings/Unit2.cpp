@@ -137,7 +137,8 @@ FontChooser::FontChooser(QWidget* parent, const ChosenFont& current)
   Sample->setAlignment(Qt::AlignCenter);
   Sample->setMinimumHeight(48);
   Sample->setFrameShape(QFrame::StyledPanel);
-  Buttons = Named(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this), "Buttons");
+  Buttons =
+      Named(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this), "Buttons");
   Buttons->button(QDialogButtonBox::Ok)->setText("OK");
   Buttons->button(QDialogButtonBox::Cancel)->setText(U("キャンセル"));
   connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -253,10 +254,12 @@ void TForm2::BuildControls() {
   // フォント
   TabSheet3 = MakePage(PageControl1, "TabSheet3", "フォント", "GroupBox3", GroupBox3);
   g = GroupBox3;
-  RadioButton1 = MakeToggle<QRadioButton>(g, "RadioButton1", "Windowsのフォントを使用する", 12, 20, 173, 17);
+  RadioButton1 =
+      MakeToggle<QRadioButton>(g, "RadioButton1", "Windowsのフォントを使用する", 12, 20, 173, 17);
   Button6 = MakeButton(g, "Button6", "フォント選択", 30, 46, 81, 21);
   Label14 = MakeLabel(g, "Label14", "（斜体は反映されません）", 124, 50);
-  RadioButton2 = MakeToggle<QRadioButton>(g, "RadioButton2", "作成したフォントデータを使用する", 12, 80, 197, 17);
+  RadioButton2 = MakeToggle<QRadioButton>(g, "RadioButton2", "作成したフォントデータを使用する", 12,
+                                          80, 197, 17);
   Edit8 = MakeEdit(g, "Edit8", 30, 106);
   Button7 = MakeButton(g, "Button7", "参照", 208, 106, 50, 21);
   GroupBox4 = Named(new QGroupBox(U("フォントデータを作成する"), g), "GroupBox4");
@@ -354,10 +357,20 @@ void TForm2::TrackBarChange(QSlider* sender) {
   const QString value = QString::number(sender->value());
   QLabel* label = nullptr;
   switch (sender->property("Tag").toInt()) {
-    case 0: label = Label11; label->setText(value + "%"); break;
-    case 1: label = Label12; label->setText(value + "%"); break;
-    case 2: label = Label13; label->setText(value + "ms"); break;
-    default: return;
+    case 0:
+      label = Label11;
+      label->setText(value + "%");
+      break;
+    case 1:
+      label = Label12;
+      label->setText(value + "%");
+      break;
+    case 2:
+      label = Label13;
+      label->setText(value + "ms");
+      break;
+    default:
+      return;
   }
   label->adjustSize();
 }
@@ -476,14 +489,16 @@ void TForm2::Button9Click() { AbortFlag = 1; }
 
 // ---- font data ----
 
-std::string TForm2::FontDataPath() const { return owner_->StartDir + "/" + FontDialog2.Name + ".fdt"; }
+std::string TForm2::FontDataPath() const {
+  return owner_->StartDir + "/" + FontDialog2.Name + ".fdt";
+}
 
 void TForm2::SetCreating(bool on) {
   creating_ = on;
-  for (QWidget* w : {static_cast<QWidget*>(Button2), static_cast<QWidget*>(Button3),
-                     static_cast<QWidget*>(Button6), static_cast<QWidget*>(Button7),
-                     static_cast<QWidget*>(Button8), static_cast<QWidget*>(Button10), TabSheet1,
-                     TabSheet2})
+  for (QWidget* w :
+       {static_cast<QWidget*>(Button2), static_cast<QWidget*>(Button3),
+        static_cast<QWidget*>(Button6), static_cast<QWidget*>(Button7),
+        static_cast<QWidget*>(Button8), static_cast<QWidget*>(Button10), TabSheet1, TabSheet2})
     w->setEnabled(!on);
   Button9->setEnabled(on);
 }
@@ -513,7 +528,8 @@ void TForm2::Button8Click() {
   if (result == FontDataResult::WriteFailed)
     hooks->MessageBox(BoxKind::Warning, sjis::kMsgFontDataFailed, sjis::kWarningTitle);
   else
-    hooks->MessageBox(BoxKind::Information, AbortFlag ? sjis::kMsgFontDataAborted : sjis::kMsgFontDataDone,
+    hooks->MessageBox(BoxKind::Information,
+                      AbortFlag ? sjis::kMsgFontDataAborted : sjis::kMsgFontDataDone,
                       sjis::kInformationTitle);
   ProgressBar1->setValue(0);
   SetCreating(false);

@@ -76,11 +76,12 @@ class TForm2 : public QDialog {
   QTabWidget* PageControl1 = nullptr;
   QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr;
   QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr, *GroupBox4 = nullptr;
-  QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
-         *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr,
-         *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr, *Label14 = nullptr;
-  QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr, *Edit5 = nullptr,
-            *Edit6 = nullptr, *Edit8 = nullptr;
+  QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
+         *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
+         *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr,
+         *Label13 = nullptr, *Label14 = nullptr;
+  QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr,
+            *Edit5 = nullptr, *Edit6 = nullptr, *Edit8 = nullptr;
   QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr,
               *Button5 = nullptr, *Button6 = nullptr, *Button7 = nullptr, *Button8 = nullptr,
               *Button9 = nullptr, *Button10 = nullptr;
@@ -93,8 +94,8 @@ class TForm2 : public QDialog {
   // ---- handlers ----
   void FillDialog();
   void TrackBarChange(QSlider* sender);
-  void Button1Click();  // Default: the active page only
-  void Button2Click();  // OK
+  void Button1Click();                     // Default: the active page only
+  void Button2Click();                     // OK
   void Button4Click(QPushButton* sender);  // browse for a wallpaper (Button4, Button5)
   void Button6Click();
   void Button7Click();

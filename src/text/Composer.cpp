@@ -35,7 +35,8 @@ void Underline(Reader& r, bool draw) {
 void RedrawPage(Reader& r, const std::array<std::string, 17>& lines) {
   CopyRect(r.BackBuffer, kTextLeft, kTextTop, r.BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
            kAreaHeight);
-  for (int i = 0; i < kLines; ++i) r.DrawGlyphString(r.BackBuffer, kTextLeft, kTextTop + kPitch * i, lines[i]);
+  for (int i = 0; i < kLines; ++i)
+    r.DrawGlyphString(r.BackBuffer, kTextLeft, kTextTop + kPitch * i, lines[i]);
   r.FormPaint();
 }
 
@@ -118,8 +119,7 @@ void Reader::ComposeChar() {
   // Line end; Column counts the character just drawn.
   if (Column == 23 && InWordList(StrSettings[kTailWord], NextChar.data()))
     LineBreakPending = true;  // an opening bracket never ends a line
-  if (Column == 24 && !InWordList(StrSettings[kHeadWord], NextChar.data()))
-    LineBreakPending = true;
+  if (Column == 24 && !InWordList(StrSettings[kHeadWord], NextChar.data())) LineBreakPending = true;
   if (Column == 25) LineBreakPending = true;  // only one character hangs
 }
 
@@ -130,7 +130,8 @@ void Reader::NewLine() {
     PageStart = PrevCharEnd;
     WaitForReader();
     if (Leaving(*this)) return;
-    CopyRect(BackBuffer, kTextLeft, kTextTop, BaseBitmap, kTextLeft, kTextTop, kAreaWidth, kAreaHeight);
+    CopyRect(BackBuffer, kTextLeft, kTextTop, BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
+             kAreaHeight);
     if (IntSettings[kPageBar] != 0) DrawPageBar(true);
     FormPaint();
     // Swapping keeps both sets of strings at their grown capacity.

@@ -92,8 +92,10 @@ TEST(Bookmark, LoadDeletedFile) {
 TEST(Bookmark, ContinueAfterLeavingAtPageEnd) {
   TextRig rig;
   rig.OnPause = [&](const Pause& p) {
-    if (p.Row == 16) rig.R->MTitle1Click();
-    else rig.Press(kVkReturn, 5);
+    if (p.Row == 16)
+      rig.R->MTitle1Click();
+    else
+      rig.Press(kVkReturn, 5);
   };
   const std::string path = rig.Use(kTwoPages);
   rig.R->ReadText(0);

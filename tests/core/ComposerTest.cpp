@@ -35,20 +35,19 @@ TEST_P(WordList, Membership) {
 
 INSTANTIATE_TEST_SUITE_P(
     Composer, WordList,
-    testing::Values(
-        ListCase{"Empty", {}, {0x81, 0x42}, false},
-        ListCase{"First", {0x81, 0x42, 0x81, 0x49}, {0x81, 0x42}, true},
-        ListCase{"Last", {0x81, 0x42, 0x81, 0x49}, {0x81, 0x49}, true},
-        ListCase{"Absent", {0x81, 0x42, 0x81, 0x49}, {0x81, 0x48}, false},
-        // "あい" read in step: the trail of one and the lead of the next are
-        // not a character of the list.
-        ListCase{"OutOfStep", {0x82, 0xA0, 0x82, 0xA2}, {0xA0, 0x82}, false},
-        ListCase{"AsciiSteppedOver", {'a', 0x81, 0x42}, {0x81, 0x42}, true},
-        ListCase{"AsciiNeverMatches", {'a', 'b'}, {'a', 'b'}, false},
-        ListCase{"ZeroEnds", {0x00, 0x81, 0x42}, {0x81, 0x42}, false},
-        ListCase{"LineBreakInNoList", {0x01, 0x00}, {0x01, 0x00}, false},
-        ListCase{"LoneLeadAtEnd", {0x81, 0x42, 0x82}, {0x82, 0xA0}, false},
-        ListCase{"LoneLeadPairsWithEnd", {0x82}, {0x82, 0x00}, true}),
+    testing::Values(ListCase{"Empty", {}, {0x81, 0x42}, false},
+                    ListCase{"First", {0x81, 0x42, 0x81, 0x49}, {0x81, 0x42}, true},
+                    ListCase{"Last", {0x81, 0x42, 0x81, 0x49}, {0x81, 0x49}, true},
+                    ListCase{"Absent", {0x81, 0x42, 0x81, 0x49}, {0x81, 0x48}, false},
+                    // "あい" read in step: the trail of one and the lead of the next are
+                    // not a character of the list.
+                    ListCase{"OutOfStep", {0x82, 0xA0, 0x82, 0xA2}, {0xA0, 0x82}, false},
+                    ListCase{"AsciiSteppedOver", {'a', 0x81, 0x42}, {0x81, 0x42}, true},
+                    ListCase{"AsciiNeverMatches", {'a', 'b'}, {'a', 'b'}, false},
+                    ListCase{"ZeroEnds", {0x00, 0x81, 0x42}, {0x81, 0x42}, false},
+                    ListCase{"LineBreakInNoList", {0x01, 0x00}, {0x01, 0x00}, false},
+                    ListCase{"LoneLeadAtEnd", {0x81, 0x42, 0x82}, {0x82, 0xA0}, false},
+                    ListCase{"LoneLeadPairsWithEnd", {0x82}, {0x82, 0x00}, true}),
     [](const testing::TestParamInfo<ListCase>& info) { return std::string(info.param.Name); });
 
 // ---- line composition ----
@@ -77,28 +76,45 @@ INSTANTIATE_TEST_SUITE_P(
     Composer, Compose,
     testing::Values(
         // Kinsoku.
-        ComposeCase{"HangingStop", Repeat(A, 24) + S("。い"), 1, Repeat(A, 24) + S("。|い"),
+        ComposeCase{"HangingStop",
+                    Repeat(A, 24) + S("。い"),
+                    1,
+                    Repeat(A, 24) + S("。|い"),
                     {P(0, 0, 25), P(1, 0, 1)}},
-        ComposeCase{"HangingStopThenBracket", Repeat(A, 24) + S("。」い"), 1,
-                    Repeat(A, 24) + S("。|」い"), {P(1, 0, 2)}},
-        ComposeCase{"OpeningBracketMoves", Repeat(A, 23) + S("「い」"), 1,
-                    Repeat(A, 23) + S("|「い」"), {P(1, 0, 3)}},
-        ComposeCase{"FullLineThenLineFeed", Repeat(A, 24) + S("\nい"), 1, Repeat(A, 24) + S("|い"),
+        ComposeCase{"HangingStopThenBracket",
+                    Repeat(A, 24) + S("。」い"),
+                    1,
+                    Repeat(A, 24) + S("。|」い"),
+                    {P(1, 0, 2)}},
+        ComposeCase{"OpeningBracketMoves",
+                    Repeat(A, 23) + S("「い」"),
+                    1,
+                    Repeat(A, 23) + S("|「い」"),
+                    {P(1, 0, 3)}},
+        ComposeCase{"FullLineThenLineFeed",
+                    Repeat(A, 24) + S("\nい"),
+                    1,
+                    Repeat(A, 24) + S("|い"),
                     {P(1, 0, 1)}},
-        ComposeCase{"FullLineThenHonouredLineFeed", Repeat(A, 24) + S("\nい"), 0,
-                    Repeat(A, 24) + S("|い"), {P(0, 0, 24), P(1, 0, 1)}},
+        ComposeCase{"FullLineThenHonouredLineFeed",
+                    Repeat(A, 24) + S("\nい"),
+                    0,
+                    Repeat(A, 24) + S("|い"),
+                    {P(0, 0, 24), P(1, 0, 1)}},
         // Wait characters.
         ComposeCase{"StopBeforeBracketNoPause", S("あ。」い"), 1, S("あ。」い"), {P(0, 0, 4)}},
-        ComposeCase{"ExclaimQuestionOnePause", S("あ！？い"), 1, S("あ！？い"),
-                    {P(0, 0, 3), P(0, 3, 4)}},
-        ComposeCase{"UnderlineFromLastPause", Repeat(A, 9) + S("。") + Repeat(A, 9) + S("。い"), 1,
+        ComposeCase{
+            "ExclaimQuestionOnePause", S("あ！？い"), 1, S("あ！？い"), {P(0, 0, 3), P(0, 3, 4)}},
+        ComposeCase{"UnderlineFromLastPause",
+                    Repeat(A, 9) + S("。") + Repeat(A, 9) + S("。い"),
+                    1,
                     Repeat(A, 9) + S("。") + Repeat(A, 9) + S("。い"),
                     {P(0, 0, 10), P(0, 10, 20), P(0, 20, 21)}},
         ComposeCase{"StopBeforeLineFeed", S("あ。\nい"), 1, S("あ。い"), {P(0, 0, 2), P(0, 2, 3)}},
         // Line feeds.
         ComposeCase{"SingleLineFeedDropped", S("あ\nい"), 1, S("あい"), {P(0, 0, 2)}},
-        ComposeCase{"LineFeedBeforeBracket", S("あ\n「い」"), 1, S("あ|「い」"),
-                    {P(0, 0, 1), P(1, 0, 3)}},
+        ComposeCase{
+            "LineFeedBeforeBracket", S("あ\n「い」"), 1, S("あ|「い」"), {P(0, 0, 1), P(1, 0, 3)}},
         ComposeCase{"TwoLineFeeds", S("あ\n\nい"), 1, S("あ|い"), {P(0, 0, 1), P(1, 0, 1)}},
         ComposeCase{"ThreeLineFeeds", S("あ\n\n\nい"), 1, S("あ||い"), {P(0, 0, 1), P(2, 0, 1)}},
         ComposeCase{"TwoLineFeedsKept", S("あ\n\nい"), 0, S("あ||い"), {P(0, 0, 1), P(2, 0, 1)}},
@@ -191,7 +207,8 @@ TEST(Composer, UnderlineBlinks) {
   std::vector<Colour> visible, after;
   auto sample = [&] {
     return std::vector<Colour>{rig.Platform.Window.Pixel(20, 44), rig.Platform.Window.Pixel(91, 45),
-                               rig.Platform.Window.Pixel(92, 44), rig.Platform.Window.Pixel(21, 43)};
+                               rig.Platform.Window.Pixel(92, 44),
+                               rig.Platform.Window.Pixel(21, 43)};
   };
   // The pause's first turn (1 ms after it began) drew the line at p.Time.
   rig.OnPause = [&](const Pause& p) {
@@ -311,8 +328,8 @@ TEST(Composer, HeldArrowRunsThrough) {
     if (rig.R->InputState == 4 && rig.R->Column == 10) rig.R->FormKeyUp(kVkDown);
   };
   rig.R->ReadText(0);
-  EXPECT_EQ(rig.Pauses, (Pauses{P(0, 0, 10), P(0, 10, 12), P(0, 12, 14), P(0, 14, 16),
-                                P(0, 16, 18), P(0, 18, 20)}));
+  EXPECT_EQ(rig.Pauses, (Pauses{P(0, 0, 10), P(0, 10, 12), P(0, 12, 14), P(0, 14, 16), P(0, 16, 18),
+                                P(0, 18, 20)}));
   const auto t = GlyphTimes(rig);
   ASSERT_EQ(t.size(), 20u);
   for (int i = 1; i < 10; ++i) EXPECT_EQ(t[i] - t[i - 1], 10u + (i % 2 == 0)) << i;

@@ -19,7 +19,8 @@ struct Rig {
     p.DesktopWidth = desktopWidth;
     p.DesktopHeight = desktopHeight;
     if (fullScreenSetting)
-      dir.Write("Yomibon.ini", "[System]\r\nFullScreen=" + std::to_string(fullScreenSetting) + "\r\n");
+      dir.Write("Yomibon.ini",
+                "[System]\r\nFullScreen=" + std::to_string(fullScreenSetting) + "\r\n");
     r = std::make_unique<Reader>(&p);
     p.Owner = r.get();
     r->FormCreate();

@@ -23,7 +23,8 @@ bool FakeGlyph(std::uint8_t lead, std::uint8_t trail, GlyphMask& out) {
   out.Width = out.Height = 96;
   out.Alpha.assign(96 * 96, 0);
   if (lead == 0x81 && trail == 0x40) return true;
-  for (int i = 0; i < trail % 17; ++i) out.Alpha[(i / 4) * 96 + i % 4] = static_cast<std::uint8_t>(1 + i);
+  for (int i = 0; i < trail % 17; ++i)
+    out.Alpha[(i / 4) * 96 + i % 4] = static_cast<std::uint8_t>(1 + i);
   for (int i = 0; i < lead % 17; ++i) out.Alpha[(i / 4) * 96 + 4 + i % 4] = 255;
   return true;
 }
@@ -37,11 +38,14 @@ std::string ExpectedSlot(std::uint8_t lead, std::uint8_t trail) {
   return s;
 }
 
-std::uint8_t LeadOfRow(int row) { return static_cast<std::uint8_t>(row < 31 ? 0x81 + row : 0xE0 + row - 31); }
+std::uint8_t LeadOfRow(int row) {
+  return static_cast<std::uint8_t>(row < 31 ? 0x81 + row : 0xE0 + row - 31);
+}
 
 std::string ExpectedRow(int row) {
   std::string s;
-  for (int t = 0x40; t <= 0xFC; ++t) s += ExpectedSlot(LeadOfRow(row), static_cast<std::uint8_t>(t));
+  for (int t = 0x40; t <= 0xFC; ++t)
+    s += ExpectedSlot(LeadOfRow(row), static_cast<std::uint8_t>(t));
   return s;
 }
 
@@ -89,7 +93,8 @@ std::vector<int> Count(int n) {
 
 std::vector<std::string> FolderEntries(const std::string& dir) {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename());
+  for (const auto& e : std::filesystem::directory_iterator(dir))
+    names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -112,7 +117,8 @@ TEST(FontDataSlot, CountsBackgroundPixelsOfEachBlock) {
       {"one faint pixel", one, {{2 * 24 + 1, 15}}},
       {"full block and a partial one", corners, {{0, 0}, {575, 12}}},
       // A smaller picture: what lies outside it is background.
-      {"10 x 6 of ink", GlyphMask{10, 6, std::vector<std::uint8_t>(60, 9)},
+      {"10 x 6 of ink",
+       GlyphMask{10, 6, std::vector<std::uint8_t>(60, 9)},
        {{0, 0}, {1, 0}, {2, 8}, {24, 8}, {25, 8}, {26, 12}}},
       {"broken picture", GlyphMask{96, 96, {}}, {}},
   };
@@ -127,11 +133,14 @@ TEST(FontDataSlot, CountsBackgroundPixelsOfEachBlock) {
 TEST(FontDataRow, NothingDrawnGivesBlankSlots) {
   std::vector<std::uint8_t> row(kAtlasRowBytes);
   std::vector<int> trails;
-  EncodeFontDataRow(31, [&](std::uint8_t lead, std::uint8_t trail, GlyphMask&) {
-    EXPECT_EQ(lead, 0xE0);
-    trails.push_back(trail);
-    return false;
-  }, row.data());
+  EncodeFontDataRow(
+      31,
+      [&](std::uint8_t lead, std::uint8_t trail, GlyphMask&) {
+        EXPECT_EQ(lead, 0xE0);
+        trails.push_back(trail);
+        return false;
+      },
+      row.data());
   EXPECT_EQ(row, std::vector<std::uint8_t>(kAtlasRowBytes, 16));
   ASSERT_EQ(trails.size(), 189u);
   EXPECT_EQ(trails.front(), 0x40);
@@ -151,7 +160,8 @@ TEST(FontDataFile, CompleteFileLayout) {
   for (int row = 0; row < 47; ++row)
     ASSERT_EQ(bytes.substr(std::size_t(row) * 108'864, 108'864), ExpectedRow(row)) << "row " << row;
   EXPECT_EQ(bytes.substr(576 * (31 * 189 + (0x7F - 0x40)), 576), ExpectedSlot(0xE0, 0x7F));
-  EXPECT_EQ(bytes.substr(5'116'608), ExpectedSlot(0xEF, 0x40) + ExpectedSlot(0xEF, 0x41) + ExpectedSlot(0xEF, 0x42));
+  EXPECT_EQ(bytes.substr(5'116'608),
+            ExpectedSlot(0xEF, 0x40) + ExpectedSlot(0xEF, 0x41) + ExpectedSlot(0xEF, 0x42));
   EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>({"font.fdt"}));
 }
 
@@ -228,7 +238,8 @@ TEST(FontDataFile, RasteriserFailureEndsTheRunWithoutAFile) {
         return FakeGlyph(lead, trail, out);
       });
     };
-    EXPECT_THROW(CreateFontData(dir.File("font.fdt"), factory, nullptr, nullptr, threads), std::runtime_error);
+    EXPECT_THROW(CreateFontData(dir.File("font.fdt"), factory, nullptr, nullptr, threads),
+                 std::runtime_error);
     EXPECT_TRUE(FolderEntries(dir.Path()).empty());
   }
 }
@@ -249,7 +260,8 @@ TEST_F(LoadFontDataTest, ShortFileFillsOnlyTheStart) {
   EXPECT_EQ(atlas.substr(0, 108'864), ExpectedRow(0));
   EXPECT_EQ(atlas.substr(108'864, 108'864), ExpectedRow(1));
   EXPECT_EQ(atlas.substr(2 * 108'864, 1'728), ExpectedRow(1).substr(0, 1'728));  // the trailer
-  EXPECT_EQ(atlas.substr(2 * 108'864 + 1'728), std::string(kCompleteFile - 2 * 108'864 - 1'728, 0x55));
+  EXPECT_EQ(atlas.substr(2 * 108'864 + 1'728),
+            std::string(kCompleteFile - 2 * 108'864 - 1'728, 0x55));
 }
 
 TEST_F(LoadFontDataTest, LongerFileFillsTheAtlasOnly) {

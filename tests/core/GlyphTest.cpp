@@ -58,15 +58,16 @@ Bitmap ModelFontCell(const Bitmap& before, int x, int y, const GlyphMask& mask, 
     for (int c = 0; c < 24; ++c) {
       const long long px = static_cast<long long>(x) + c, py = static_cast<long long>(y) + r;
       if (px < 0 || py < 0 || px >= before.Width() || py >= before.Height()) continue;
-      out.SetPixel(int(px), int(py), ModelFontPixel(before.Pixel(int(px), int(py)), c, r, mask, colour));
+      out.SetPixel(int(px), int(py),
+                   ModelFontPixel(before.Pixel(int(px), int(py)), c, r, mask, colour));
     }
   return out;
 }
 
 // Cells of uniform weight w at (x + 24k, y) for each k listed, drawn by the
 // documented order.
-Bitmap ModelUniformCells(const Bitmap& before, int x, int y, const std::vector<int>& cells, unsigned w,
-                         Colour colour) {
+Bitmap ModelUniformCells(const Bitmap& before, int x, int y, const std::vector<int>& cells,
+                         unsigned w, Colour colour) {
   Bitmap out = before;
   const std::vector<std::uint8_t> slot(kAtlasSlotBytes, static_cast<std::uint8_t>(w));
   for (int k : cells) ModelAtlas(out, x + 24LL * k, y, slot.data(), colour);
@@ -80,7 +81,8 @@ struct UniformCase {
   Colour colour;
 };
 
-class UniformWeightTest : public RenderFixture, public ::testing::WithParamInterface<UniformCase> {};
+class UniformWeightTest : public RenderFixture,
+                          public ::testing::WithParamInterface<UniformCase> {};
 
 TEST_P(UniformWeightTest, GlyphLiesOverItsShadow) {
   const auto [w, colour] = GetParam();
@@ -141,10 +143,12 @@ TEST_F(GlyphTest, AnySlotMatchesTheDocumentedOrderAtEveryPosition) {
   // Weights of every value in every place, at positions inside, across each
   // edge and far outside.
   const int slot = AtlasSlot(0x93, 0xFA);
-  for (int i = 0; i < kAtlasSlotBytes; ++i) Slot(slot)[i] = static_cast<std::uint8_t>((i * 7 + i / 24) % 17);
-  const std::pair<int, int> places[] = {{100, 100}, {0, 0}, {615, 455}, {616, 456}, {630, 470},
-                                        {639, 479}, {-5, -7}, {-24, 10}, {-25, 10}, {10, -24},
-                                        {640, 0}, {0, 480}, {INT_MAX, 5}, {INT_MIN, INT_MIN}, {5, INT_MAX}};
+  for (int i = 0; i < kAtlasSlotBytes; ++i)
+    Slot(slot)[i] = static_cast<std::uint8_t>((i * 7 + i / 24) % 17);
+  const std::pair<int, int> places[] = {
+      {100, 100}, {0, 0},   {615, 455},   {616, 456},         {630, 470},
+      {639, 479}, {-5, -7}, {-24, 10},    {-25, 10},          {10, -24},
+      {640, 0},   {0, 480}, {INT_MAX, 5}, {INT_MIN, INT_MIN}, {5, INT_MAX}};
   for (const Colour colour : {kWhite, kGrey, Colour(0x1F80E0)}) {
     for (auto [x, y] : places) {
       r->BackBuffer = Patterned(640, 480, x ^ y);
@@ -196,14 +200,12 @@ TEST_P(SlotTest, CodeReadsItsOwnSlot) {
   EXPECT_EQ(r->BackBuffer.Pixel(323, 223), kWhite);
 }
 
-INSTANTIATE_TEST_SUITE_P(Layout, SlotTest,
-                         ::testing::Values(SlotCase{0x81, 0x40, 0}, SlotCase{0x81, 0x7F, 63},
-                                           SlotCase{0x81, 0xFC, 188}, SlotCase{0x82, 0x40, 189},
-                                           SlotCase{0x9F, 0xFC, 30 * 189 + 188},
-                                           SlotCase{0xE0, 0x40, 31 * 189},
-                                           SlotCase{0xE0, 0x9F, 31 * 189 + 0x5F},
-                                           SlotCase{0xEF, 0x40, 46 * 189},
-                                           SlotCase{0xEF, 0xFC, 8882}));
+INSTANTIATE_TEST_SUITE_P(
+    Layout, SlotTest,
+    ::testing::Values(SlotCase{0x81, 0x40, 0}, SlotCase{0x81, 0x7F, 63}, SlotCase{0x81, 0xFC, 188},
+                      SlotCase{0x82, 0x40, 189}, SlotCase{0x9F, 0xFC, 30 * 189 + 188},
+                      SlotCase{0xE0, 0x40, 31 * 189}, SlotCase{0xE0, 0x9F, 31 * 189 + 0x5F},
+                      SlotCase{0xEF, 0x40, 46 * 189}, SlotCase{0xEF, 0xFC, 8882}));
 
 // Codes without a slot draw as a blank cell in either mode and read nothing
 // outside the atlas (the sanitizer build checks the reads).
@@ -213,8 +215,9 @@ TEST_P(NoSlotTest, CodesWithoutASlotLeaveTheCellBlank) {
   r->IntSettings[kFontType] = GetParam();
   // A zero atlas and a solid rasteriser would draw anything they were asked to.
   const std::vector<std::string> texts = {
-      "\x80\x40", "\xA0\x40", "\xDF\xFC", "\xF0\x40", "\xFF\xFF", "\x81\x3F", "\x81\xFD",
-      "\xEF\xFF", "\x01\x0A", "\x81", "\xEF", std::string("\x81\0", 2), ""};
+      "\x80\x40", "\xA0\x40", "\xDF\xFC", "\xF0\x40", "\xFF\xFF", "\x81\x3F",
+      "\x81\xFD", "\xEF\xFF", "\x01\x0A", "\x81",     "\xEF",     std::string("\x81\0", 2),
+      ""};
   for (const std::string& text : texts) {
     r->BackBuffer = Patterned(640, 480, 5);
     const Bitmap before = r->BackBuffer;
@@ -286,19 +289,21 @@ TEST_F(GlyphTest, FontModeReducesThreeTimesWithAOneSubpixelShadow) {
   r->DrawGlyphString(r->BackBuffer, 100, 50, "\x82\xA0");
   EXPECT_EQ(r->BackBuffer.Pixel(100, 50), kWhite);
   EXPECT_EQ(r->BackBuffer.Pixel(115, 65), kWhite);
-  EXPECT_EQ(r->BackBuffer.Pixel(116, 66), 0x808080u);   // one black sub-pixel of nine: 8 * 144 / 9
-  EXPECT_EQ(r->BackBuffer.Pixel(116, 60), 0x606060u);   // a black sub-column: 6 * 144 / 9
+  EXPECT_EQ(r->BackBuffer.Pixel(116, 66), 0x808080u);  // one black sub-pixel of nine: 8 * 144 / 9
+  EXPECT_EQ(r->BackBuffer.Pixel(116, 60), 0x606060u);  // a black sub-column: 6 * 144 / 9
   EXPECT_EQ(r->BackBuffer.Pixel(117, 67), 0x909090u);
   EXPECT_EQ(r->BackBuffer.Pixel(124, 50), 0x909090u);
 }
 
 TEST_F(GlyphTest, FontModeBlendsPartialCoverageToTheNearestValue) {
   r->IntSettings[kFontType] = 0;
-  platform.Rasterize = [](std::uint8_t, std::uint8_t, const std::string&, bool, int h, GlyphMask& out) {
+  platform.Rasterize = [](std::uint8_t, std::uint8_t, const std::string&, bool, int h,
+                          GlyphMask& out) {
     out.Width = out.Height = h;
     out.Alpha.assign(std::size_t(h) * h, 0);
     for (int y = 0; y < h; ++y)
-      for (int x = 0; x < h; ++x) out.Alpha[std::size_t(y) * h + x] = static_cast<std::uint8_t>((x * 5 + y * 3) % 256);
+      for (int x = 0; x < h; ++x)
+        out.Alpha[std::size_t(y) * h + x] = static_cast<std::uint8_t>((x * 5 + y * 3) % 256);
     return true;
   };
   GlyphMask mask;
@@ -320,8 +325,8 @@ TEST_F(GlyphTest, FontModeBlendsPartialCoverageToTheNearestValue) {
 TEST_F(GlyphTest, FontModeRasterisesEachCodeOncePerFace) {
   r->IntSettings[kFontType] = 0;
   std::vector<std::tuple<int, std::string, bool, int>> calls;
-  platform.Rasterize = [&](std::uint8_t lead, std::uint8_t trail, const std::string& face, bool bold,
-                           int h, GlyphMask& out) {
+  platform.Rasterize = [&](std::uint8_t lead, std::uint8_t trail, const std::string& face,
+                           bool bold, int h, GlyphMask& out) {
     calls.emplace_back(lead << 8 | trail, face, bold, h);
     out.Width = out.Height = h;
     out.Alpha.assign(std::size_t(h) * h, 255);
@@ -345,7 +350,8 @@ TEST_F(GlyphTest, FontModeRasterisesEachCodeOncePerFace) {
 TEST_F(GlyphTest, FontModeWithNothingDrawnLeavesTheCell) {
   r->IntSettings[kFontType] = 0;
   int calls = 0;
-  platform.Rasterize = [&](std::uint8_t, std::uint8_t trail, const std::string&, bool, int h, GlyphMask& out) {
+  platform.Rasterize = [&](std::uint8_t, std::uint8_t trail, const std::string&, bool, int h,
+                           GlyphMask& out) {
     ++calls;
     if (trail == 0xA0) return false;  // the platform cannot draw it
     out.Width = out.Height = h;       // an empty mask: a space

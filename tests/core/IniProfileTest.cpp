@@ -92,15 +92,42 @@ struct IntCase {
 
 TEST(ParseProfileInteger, ConvertsOnlyWholeValues) {
   const IntCase cases[] = {
-      {"30", true, 30}, {" 30", true, 30}, {"   -5", true, -5}, {"+7", true, 7}, {"007", true, 7},
-      {"0x1E", true, 30}, {"0X1e", true, 30}, {"x1E", true, 30}, {"X1e", true, 30},
-      {"$1E", true, 30}, {"$FFFFFFFF", true, -1}, {"$80000000", true, INT_MIN}, {"-$10", true, -16},
-      {"-0x1", true, -1}, {"2147483647", true, INT_MAX}, {"-2147483648", true, INT_MIN},
-      {"", false, 0}, {" ", false, 0}, {"abc", false, 0}, {"12x", false, 0}, {"30 ", false, 0},
-      {"\t30", false, 0}, {"1 2", false, 0}, {"1e3", false, 0}, {"-", false, 0}, {"+", false, 0},
-      {"$", false, 0}, {"0x", false, 0}, {"$G", false, 0}, {"0x-1", false, 0}, {"--1", false, 0},
-      {"2147483648", false, 0}, {"-2147483649", false, 0}, {"99999999999", false, 0},
-      {"$100000000", false, 0}, {"12\x82\x4F", false, 0},
+      {"30", true, 30},
+      {" 30", true, 30},
+      {"   -5", true, -5},
+      {"+7", true, 7},
+      {"007", true, 7},
+      {"0x1E", true, 30},
+      {"0X1e", true, 30},
+      {"x1E", true, 30},
+      {"X1e", true, 30},
+      {"$1E", true, 30},
+      {"$FFFFFFFF", true, -1},
+      {"$80000000", true, INT_MIN},
+      {"-$10", true, -16},
+      {"-0x1", true, -1},
+      {"2147483647", true, INT_MAX},
+      {"-2147483648", true, INT_MIN},
+      {"", false, 0},
+      {" ", false, 0},
+      {"abc", false, 0},
+      {"12x", false, 0},
+      {"30 ", false, 0},
+      {"\t30", false, 0},
+      {"1 2", false, 0},
+      {"1e3", false, 0},
+      {"-", false, 0},
+      {"+", false, 0},
+      {"$", false, 0},
+      {"0x", false, 0},
+      {"$G", false, 0},
+      {"0x-1", false, 0},
+      {"--1", false, 0},
+      {"2147483648", false, 0},
+      {"-2147483649", false, 0},
+      {"99999999999", false, 0},
+      {"$100000000", false, 0},
+      {"12\x82\x4F", false, 0},
   };
   for (const IntCase& c : cases) {
     std::int32_t v = 12345;
@@ -155,13 +182,11 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"SameValueLeavesTheLine", "[S]\r\nPageBar = 5\n", "S", "PageBar", "5",
                   "[S]\r\nPageBar = 5\n"},
         WriteCase{"SameValueQuotedLeavesTheLine", "[S]\nA='x'", "S", "A", "x", "[S]\nA='x'"},
-        WriteCase{"NewKeyAfterTheLastKeyLine",
-                  "[A]\nk1=1\n; note\nk3=3\n\n; about=B\n[B]\nz=0\n", "A", "k2", "2",
-                  "[A]\nk1=1\n; note\nk3=3\nk2=2\r\n\n; about=B\n[B]\nz=0\n"},
+        WriteCase{"NewKeyAfterTheLastKeyLine", "[A]\nk1=1\n; note\nk3=3\n\n; about=B\n[B]\nz=0\n",
+                  "A", "k2", "2", "[A]\nk1=1\n; note\nk3=3\nk2=2\r\n\n; about=B\n[B]\nz=0\n"},
         WriteCase{"NewKeyInASectionWithoutKeys", "[A]\n; a comment\n\n[B]\n", "A", "k", "v",
                   "[A]\nk=v\r\n; a comment\n\n[B]\n"},
-        WriteCase{"NewKeyInTheLastSection", "[A]\nk=1\n\n", "A", "j", "2",
-                  "[A]\nk=1\nj=2\r\n\n"},
+        WriteCase{"NewKeyInTheLastSection", "[A]\nk=1\n\n", "A", "j", "2", "[A]\nk=1\nj=2\r\n\n"},
         WriteCase{"NewKeyAfterALastLineWithoutEnding", "[A]\nk=1", "A", "j", "2",
                   "[A]\nk=1\r\nj=2\r\n"},
         WriteCase{"NewSectionAtTheEnd", "[A]\nk=1\n\n; tail\n", "B", "x", "1",
@@ -177,9 +202,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.Name); });
 
 TEST(IniProfileWrite, WrittenValuesReadBackUnchanged) {
-  const std::string values[] = {"",      "x",    " lead", "trail\t", "\"q\"", "'q'", "\"",
-                                "a'b'", "x=y", "; no comment", "[not a section]",
-                                "C:\\\x95\xB6\x8F\xCD\\a.txt"};
+  const std::string values[] = {
+      "",   "x",    " lead", "trail\t",      "\"q\"",           "'q'",
+      "\"", "a'b'", "x=y",   "; no comment", "[not a section]", "C:\\\x95\xB6\x8F\xCD\\a.txt"};
   IniProfile p("; keep\n[Other]\nv=1\n");
   for (std::size_t i = 0; i < std::size(values); ++i)
     p.WriteString("S", "K" + std::to_string(i), values[i]);

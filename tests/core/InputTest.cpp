@@ -35,23 +35,18 @@ TEST_P(TitleKeys, KeyMovesTheHighlightAndSetsInputState) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, TitleKeys,
-    ::testing::Values(KeyCase{"DownFromNothing", -1, kVkDown, 4, 0},
-                      KeyCase{"UpFromNothing", -1, kVkUp, 3, 0},
-                      KeyCase{"LeftFromNothing", -1, kVkLeft, 5, 0},
-                      KeyCase{"RightFromNothing", -1, kVkRight, 6, 0},
-                      KeyCase{"SpaceFromNothing", -1, kVkSpace, 1, 0},
-                      KeyCase{"EnterWithNothing", -1, kVkReturn, 2, -1},
-                      KeyCase{"DownOnLastStays", 3, kVkDown, 4, 3},
-                      KeyCase{"RightOnLastStays", 3, kVkRight, 6, 3},
-                      KeyCase{"UpOnFirstStays", 0, kVkUp, 3, 0},
-                      KeyCase{"LeftOnFirstStays", 0, kVkLeft, 5, 0},
-                      KeyCase{"Down", 1, kVkDown, 4, 2},
-                      KeyCase{"Up", 2, kVkUp, 3, 1},
-                      KeyCase{"Right", 0, kVkRight, 6, 1},
-                      KeyCase{"Left", 3, kVkLeft, 5, 2},
-                      KeyCase{"SpaceKeeps", 2, kVkSpace, 1, 2},
-                      KeyCase{"OtherKey", 1, kVkA, 0, 1},
-                      KeyCase{"Escape", -1, kVkEscape, 0, -1}),
+    ::testing::Values(
+        KeyCase{"DownFromNothing", -1, kVkDown, 4, 0}, KeyCase{"UpFromNothing", -1, kVkUp, 3, 0},
+        KeyCase{"LeftFromNothing", -1, kVkLeft, 5, 0},
+        KeyCase{"RightFromNothing", -1, kVkRight, 6, 0},
+        KeyCase{"SpaceFromNothing", -1, kVkSpace, 1, 0},
+        KeyCase{"EnterWithNothing", -1, kVkReturn, 2, -1},
+        KeyCase{"DownOnLastStays", 3, kVkDown, 4, 3},
+        KeyCase{"RightOnLastStays", 3, kVkRight, 6, 3}, KeyCase{"UpOnFirstStays", 0, kVkUp, 3, 0},
+        KeyCase{"LeftOnFirstStays", 0, kVkLeft, 5, 0}, KeyCase{"Down", 1, kVkDown, 4, 2},
+        KeyCase{"Up", 2, kVkUp, 3, 1}, KeyCase{"Right", 0, kVkRight, 6, 1},
+        KeyCase{"Left", 3, kVkLeft, 5, 2}, KeyCase{"SpaceKeeps", 2, kVkSpace, 1, 2},
+        KeyCase{"OtherKey", 1, kVkA, 0, 1}, KeyCase{"Escape", -1, kVkEscape, 0, -1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TitleFixture, EnterWithNothingHighlightedThenSpaceHighlightsFirst) {
@@ -138,7 +133,8 @@ TEST_F(TitleFixture, ReadingScreenKeysAndPointerOnlySetInputState) {
   struct {
     std::uint16_t key;
     int state;
-  } const keys[] = {{kVkReturn, 2}, {kVkSpace, 1}, {kVkUp, 3}, {kVkDown, 4}, {kVkLeft, 5}, {kVkRight, 6}};
+  } const keys[] = {{kVkReturn, 2}, {kVkSpace, 1}, {kVkUp, 3},
+                    {kVkDown, 4},   {kVkLeft, 5},  {kVkRight, 6}};
   for (const auto& k : keys) {
     r->FormKeyDown(k.key);
     EXPECT_EQ(r->InputState, k.state);

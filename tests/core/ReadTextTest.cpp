@@ -67,8 +67,8 @@ TEST(ConvertChar, ByteClasses) {
 TEST(TextWalker, TagStateFollowedWhileTagsShown) {
   Tables t;
   const std::string text = "<b>x<i y>z";
-  TextWalker w(reinterpret_cast<const std::uint8_t*>(text.c_str()), std::int64_t(text.size()), t.Ascii,
-               t.Kana);
+  TextWalker w(reinterpret_cast<const std::uint8_t*>(text.c_str()), std::int64_t(text.size()),
+               t.Ascii, t.Kana);
   std::int64_t pos = 0;
   std::uint8_t code[2];
   auto next = [&](bool tagCut) {
@@ -111,10 +111,8 @@ TEST_P(Conversion, PageLines) {
 INSTANTIATE_TEST_SUITE_P(
     ReadText, Conversion,
     testing::Values(
-        TextCase{"ALf", "A\nB", true, S("Ａ|Ｂ")},
-        TextCase{"CrLf", "A\r\nB", true, S("Ａ|Ｂ")},
-        TextCase{"LoneCr", "A\rB", true, S("ＡＢ")},
-        TextCase{"OneSpace", "a b", true, S("ａ　ｂ")},
+        TextCase{"ALf", "A\nB", true, S("Ａ|Ｂ")}, TextCase{"CrLf", "A\r\nB", true, S("Ａ|Ｂ")},
+        TextCase{"LoneCr", "A\rB", true, S("ＡＢ")}, TextCase{"OneSpace", "a b", true, S("ａ　ｂ")},
         TextCase{"TwoSpaces", "a  b", true, S("ａ　ｂ")},
         TextCase{"ThreeSpaces", "a   b", true, S("ａ　　ｂ")},
         TextCase{"FourSpaces", "a    b", true, S("ａ　　ｂ")},
@@ -125,11 +123,14 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"TagShown", "<b>", false, S("＜ｂ＞")},
         TextCase{"TagShownAcrossLineFeed", "<p\n>", false, S("＜ｐ|＞")},
         TextCase{"KanaAndVoicedMark", "\xB6\xDE", true, S("カ゛")},
-        TextCase{"A0", "\xA0", true, S("・")},
-        TextCase{"F0Dropped", "\xF0\x41", true, S("Ａ")},
-        TextCase{"ControlsDropped", "\x7F\x80\x09\x1F\xFF" "A", true, S("Ａ")},
+        TextCase{"A0", "\xA0", true, S("・")}, TextCase{"F0Dropped", "\xF0\x41", true, S("Ａ")},
+        TextCase{"ControlsDropped",
+                 "\x7F\x80\x09\x1F\xFF"
+                 "A",
+                 true, S("Ａ")},
         TextCase{"DoubleByte", "\x88\x9F\x82\xA0", true, S("亜あ")},
-        TextCase{"BadTrailPasses", std::string("\x81\x20x", 3), true, std::string("\x81\x20") + S("ｘ")},
+        TextCase{"BadTrailPasses", std::string("\x81\x20x", 3), true,
+                 std::string("\x81\x20") + S("ｘ")},
         TextCase{"LeadAtEnd", "a\x82", true, S("ａ") + std::string("\x82\0", 2)}),
     [](const testing::TestParamInfo<TextCase>& info) { return std::string(info.param.Name); });
 
@@ -285,8 +286,10 @@ TEST(ReadText, LeavingDuringPageEndPause) {
     const std::string text = Repeat(S("あ"), 17 * 24) + S("いう");
     rig.OnPause = [&](const textrig::Pause& p) {
       if (p.Row == 16) {
-        if (close) rig.R->MExit1Click();
-        else rig.R->MTitle1Click();
+        if (close)
+          rig.R->MExit1Click();
+        else
+          rig.R->MTitle1Click();
       }
     };
     const std::string path = rig.Use(text);

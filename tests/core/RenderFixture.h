@@ -43,5 +43,7 @@ class RenderFixture : public ::testing::Test {
   }
 
   std::uint8_t* Slot(int slot) { return r->FontAtlas.data() + slot * kAtlasSlotBytes; }
-  void FillAtlas(std::uint8_t weight) { std::fill(r->FontAtlas.begin(), r->FontAtlas.end(), weight); }
+  void FillAtlas(std::uint8_t weight) {
+    std::fill(r->FontAtlas.begin(), r->FontAtlas.end(), weight);
+  }
 };

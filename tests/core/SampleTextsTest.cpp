@@ -134,7 +134,8 @@ TEST(SampleTexts, HtmlShowsTextWithoutTags) {
   // Each <br> line that opens with an ideographic space keeps its break.
   int names = 0;
   for (const std::string& l : cut.Lines())
-    names += StartsWithAny(l, {"　十五夜", "　十六夜", "　立待月", "　居待月", "　寝待月", "　更待月"});
+    names +=
+        StartsWithAny(l, {"　十五夜", "　十六夜", "　立待月", "　居待月", "　寝待月", "　更待月"});
   EXPECT_EQ(names, 6);
 
   // Without TagCut the markup is text like any other.

@@ -34,7 +34,8 @@ TEST_P(BrightnessTest, ScalesEveryByteAndSaturates) {
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 5; ++x) {
       const Colour w = wall.Pixel(x % 2, y % 2);
-      EXPECT_EQ(target.Pixel(x, y), MakeColour(scaled(ByteOf(w, 0)), scaled(ByteOf(w, 1)), scaled(ByteOf(w, 2))))
+      EXPECT_EQ(target.Pixel(x, y),
+                MakeColour(scaled(ByteOf(w, 0)), scaled(ByteOf(w, 1)), scaled(ByteOf(w, 2))))
           << x << "," << y;
     }
 }
@@ -42,10 +43,11 @@ TEST_P(BrightnessTest, ScalesEveryByteAndSaturates) {
 // F = brightness * 256 / 100; byte = (b * F) >> 8, kept within 0..255.
 INSTANTIATE_TEST_SUITE_P(
     Levels, BrightnessTest,
-    ::testing::Values(BrightnessCase{100, {0, 100, 200, 255}}, BrightnessCase{50, {0, 50, 100, 127}},
-                      BrightnessCase{33, {0, 32, 65, 83}}, BrightnessCase{0, {0, 0, 0, 0}},
-                      BrightnessCase{150, {0, 150, 255, 255}}, BrightnessCase{-5, {0, 0, 0, 0}},
-                      BrightnessCase{INT_MAX, {0, 255, 255, 255}}, BrightnessCase{INT_MIN, {0, 0, 0, 0}}));
+    ::testing::Values(BrightnessCase{100, {0, 100, 200, 255}},
+                      BrightnessCase{50, {0, 50, 100, 127}}, BrightnessCase{33, {0, 32, 65, 83}},
+                      BrightnessCase{0, {0, 0, 0, 0}}, BrightnessCase{150, {0, 150, 255, 255}},
+                      BrightnessCase{-5, {0, 0, 0, 0}}, BrightnessCase{INT_MAX, {0, 255, 255, 255}},
+                      BrightnessCase{INT_MIN, {0, 0, 0, 0}}));
 
 class TilingTest : public ::testing::TestWithParam<std::pair<int, int>> {};
 
@@ -60,8 +62,9 @@ TEST_P(TilingTest, TilesFromTheTopLeftCorner) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, TilingTest,
-                         ::testing::Values(std::pair{16, 16}, std::pair{37, 23}, std::pair{700, 500},
-                                           std::pair{1, 1}, std::pair{640, 1}, std::pair{3, 480}));
+                         ::testing::Values(std::pair{16, 16}, std::pair{37, 23},
+                                           std::pair{700, 500}, std::pair{1, 1}, std::pair{640, 1},
+                                           std::pair{3, 480}));
 
 TEST(WallpaperTest, EmptyPictureCountsAsTheGreyTile) {
   Bitmap target(64, 48, kWhite);
@@ -96,10 +99,14 @@ TEST_F(LoadWallpaperTest, OutcomeOfEachKindOfFile) {
     bool reset;
     Bitmap expected;
   } cases[] = {
-      {"none.bmp", true, Bitmap(16, 16, kGrey)}, {"none.bmp", false, previous},
-      {"good.bmp", true, picture},              {"good.bmp", false, picture},
-      {"bad.bmp", true, Bitmap(16, 16, kGrey)},  {"bad.bmp", false, previous},
-      {"empty.bmp", false, previous},            {"", false, previous},
+      {"none.bmp", true, Bitmap(16, 16, kGrey)},
+      {"none.bmp", false, previous},
+      {"good.bmp", true, picture},
+      {"good.bmp", false, picture},
+      {"bad.bmp", true, Bitmap(16, 16, kGrey)},
+      {"bad.bmp", false, previous},
+      {"empty.bmp", false, previous},
+      {"", false, previous},
   };
   for (const Case& c : cases) {
     Bitmap wall = previous;
@@ -140,7 +147,8 @@ TEST_P(PageBarTest, TenSegmentsWithTheWallpaperInTheGaps) {
   for (int y = 460; y < 480; ++y)
     for (int x = 0; x < 640; ++x) {
       const bool bar = x >= 20 && x < 220 && y >= 468 && y < 472;
-      ASSERT_EQ(r->BackBuffer.Pixel(x, y), bar ? r->BaseBitmap.Pixel(x, y) : before.Pixel(x, y)) << x << "," << y;
+      ASSERT_EQ(r->BackBuffer.Pixel(x, y), bar ? r->BaseBitmap.Pixel(x, y) : before.Pixel(x, y))
+          << x << "," << y;
     }
 }
 
@@ -196,7 +204,8 @@ TEST_P(ColumnWipeTest, EachColumnOnceAtItsStep) {
   for (std::size_t i = 0; i < platform.Copies.size(); ++i) {
     const WindowCopy& c = platform.Copies[i];
     ASSERT_EQ(c.Source, &r->BackBuffer);
-    ASSERT_EQ(std::vector<int>({c.Sy, c.W, c.H, c.Dx, c.Dy}), std::vector<int>({0, 1, 480, c.Sx, 0}));
+    ASSERT_EQ(std::vector<int>({c.Sy, c.W, c.H, c.Dx, c.Dy}),
+              std::vector<int>({0, 1, 480, c.Sx, 0}));
     ++seen[c.Sx];
     const int x = c.Sx, step = x / 16 + x % 16;
     stepOf[x] = step;
@@ -273,7 +282,8 @@ TEST_F(TextScreenTest, ComposesWallpaperBarAndLinesThenWipes) {
   Bitmap wall(640, 480);
   ApplyWallpaper(r->BodyWallpaper, wall, 50);
   for (int y = 0; y < 480; ++y)
-    for (int x = 0; x < 640; ++x) ASSERT_EQ(r->BaseBitmap.Pixel(x, y), wall.Pixel(x, y)) << x << "," << y;
+    for (int x = 0; x < 640; ++x)
+      ASSERT_EQ(r->BaseBitmap.Pixel(x, y), wall.Pixel(x, y)) << x << "," << y;
   for (int x = 0; x < 640; ++x) {
     ASSERT_EQ(r->BaseBitmap.Pixel(x, 480), kWhite);
     ASSERT_EQ(r->BaseBitmap.Pixel(x, 481), kGrey);
@@ -299,7 +309,8 @@ TEST_F(TextScreenTest, WithoutThePageBarSettingTheBarAreaIsWallpaper) {
   r->IntSettings[kPageBar] = 0;
   r->ShowTextScreen();
   for (int y = 0; y < 480; ++y)
-    for (int x = 0; x < 640; ++x) ASSERT_EQ(r->BackBuffer.Pixel(x, y), r->BaseBitmap.Pixel(x, y)) << x << "," << y;
+    for (int x = 0; x < 640; ++x)
+      ASSERT_EQ(r->BackBuffer.Pixel(x, y), r->BaseBitmap.Pixel(x, y)) << x << "," << y;
 }
 
 }  // namespace

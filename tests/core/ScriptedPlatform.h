@@ -36,7 +36,7 @@ class ScriptedPlatform : public PlatformHooks {
     std::uint32_t Time;
     std::function<void()> Action;
   };
-  std::vector<Event> Events;  // run in time order once the clock reaches them
+  std::vector<Event> Events;     // run in time order once the clock reaches them
   std::function<void()> OnPump;  // called at every pump after the events
 
   void At(std::uint32_t time, std::function<void()> action) {
@@ -99,7 +99,8 @@ class ScriptedPlatform : public PlatformHooks {
 
   // ---- text rasteriser: by default a solid block in the cell's top-left
   // two thirds, so font-mode tests have ink to look at ----
-  std::function<bool(std::uint8_t, std::uint8_t, const std::string&, bool, int, GlyphMask&)> Rasterize;
+  std::function<bool(std::uint8_t, std::uint8_t, const std::string&, bool, int, GlyphMask&)>
+      Rasterize;
   int Rasterizations = 0;
   bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string& face, bool bold,
                       int cellHeight, GlyphMask& out) override {

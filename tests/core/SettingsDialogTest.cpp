@@ -56,14 +56,15 @@ TEST_P(RefreshAfterDialog, TakesTheFirstCaseThatApplies) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefreshAfterDialog,
-    ::testing::Values(RefreshCase{"CoverChangedOnCover", -1, kCoverLookChanged, true, -1},
-                      RefreshCase{"BothChangedOnCover", 2, kCoverLookChanged | kBodyLookChanged, true, -1},
-                      RefreshCase{"BodyChangedOnCover", 2, kBodyLookChanged, false, -1},
-                      RefreshCase{"NothingOnCover", 0, 0, false, -1},
-                      RefreshCase{"BodyChangedReading", 4, kBodyLookChanged, true, 4},
-                      RefreshCase{"BothChangedReading", 4, kCoverLookChanged | kBodyLookChanged, true, 4},
-                      RefreshCase{"CoverChangedReading", 4, kCoverLookChanged, false, 4},
-                      RefreshCase{"NothingReading", 4, 0, false, 4}),
+    ::testing::Values(
+        RefreshCase{"CoverChangedOnCover", -1, kCoverLookChanged, true, -1},
+        RefreshCase{"BothChangedOnCover", 2, kCoverLookChanged | kBodyLookChanged, true, -1},
+        RefreshCase{"BodyChangedOnCover", 2, kBodyLookChanged, false, -1},
+        RefreshCase{"NothingOnCover", 0, 0, false, -1},
+        RefreshCase{"BodyChangedReading", 4, kBodyLookChanged, true, 4},
+        RefreshCase{"BothChangedReading", 4, kCoverLookChanged | kBodyLookChanged, true, 4},
+        RefreshCase{"CoverChangedReading", 4, kCoverLookChanged, false, 4},
+        RefreshCase{"NothingReading", 4, 0, false, 4}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // On the reading screen with nothing to recompose, only the page bar is
@@ -80,7 +81,8 @@ TEST_F(RefreshAfterDialog, ReadingScreenOnlyRedrawsThePageBar) {
     EXPECT_EQ(r->BackBuffer.Pixel(bar.Left + 1, bar.Top), pageBar ? kDarkGrey : Colour(0x654321));
     EXPECT_EQ(r->BackBuffer.Pixel(bar.Left - 1, bar.Top), Colour(0x123456));
     EXPECT_EQ(r->BackBuffer.Pixel(300, 200), Colour(0x123456));
-    EXPECT_EQ(platform.Window.Pixel(bar.Left + 1, bar.Top), r->BackBuffer.Pixel(bar.Left + 1, bar.Top));
+    EXPECT_EQ(platform.Window.Pixel(bar.Left + 1, bar.Top),
+              r->BackBuffer.Pixel(bar.Left + 1, bar.Top));
   }
   EXPECT_EQ(platform.Flushes, 0);
 }

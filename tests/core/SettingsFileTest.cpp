@@ -22,7 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // " に書き込めません" after the path.
-const std::string kCannotWriteTail = "\x20\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1";
+const std::string kCannotWriteTail =
+    "\x20\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1";
 
 struct Documented {
   const char* Key;
@@ -44,8 +45,9 @@ std::vector<Documented> DocumentedSystem(const std::string& dir) {
       {"MenuPosY", true, "328"},
       {"MenuPosZ", true, "24"},
       {"PageBar", true, "1"},
-      {"HeadWord", false, "\x81\x41\x81\x42\x81\x43\x81\x44\x81\x46\x81\x47\x81\x49\x81\x48\x81\x76"
-                          "\x81\x78\x81\x6A\x81\x70\x81\x6C\x81\x6E\x81\x7A"},
+      {"HeadWord", false,
+       "\x81\x41\x81\x42\x81\x43\x81\x44\x81\x46\x81\x47\x81\x49\x81\x48\x81\x76"
+       "\x81\x78\x81\x6A\x81\x70\x81\x6C\x81\x6E\x81\x7A"},
       {"TailWord", false, "\x81\x75\x81\x77\x81\x69\x81\x6F\x81\x6B\x81\x6D\x81\x79"},
       {"WaitWord", false, "\x81\x42\x81\x49\x81\x48"},
       {"NLineWord", false, "\x81\x40\x81\x75\x81\x45"},
@@ -127,8 +129,8 @@ TEST_F(SettingsFile, FirstStartGivesTheDefaultsAndTheFirstCloseWritesThemAll) {
     EXPECT_EQ(rec.Index, 0);
     EXPECT_EQ(rec.Length, 0);
   }
-  EXPECT_EQ(r->IntSettings, (std::array<std::int32_t, kIntSettingCount>{0, 1, 100, 70, 456, 328,
-                                                                        24, 1, 15, 1, 1, 0, 0}));
+  EXPECT_EQ(r->IntSettings, (std::array<std::int32_t, kIntSettingCount>{0, 1, 100, 70, 456, 328, 24,
+                                                                        1, 15, 1, 1, 0, 0}));
   EXPECT_EQ(r->IntDefaults, r->IntSettings);
   EXPECT_EQ(r->StrDefaults, r->StrSettings);
 
@@ -214,7 +216,7 @@ TEST_F(SettingsFile, ReadsAHandWrittenFileAsWritten) {
   EXPECT_EQ(again->IntSettings, r->IntSettings);
   EXPECT_EQ(again->StrSettings, r->StrSettings);
   const std::string saved = ReadBytes(Ini());
-  EXPECT_NE(saved.find("\nPageBar=5\n"), std::string::npos);     // as read, untouched
+  EXPECT_NE(saved.find("\nPageBar=5\n"), std::string::npos);      // as read, untouched
   EXPECT_NE(saved.find("\nMsgSpeed=30\r\n"), std::string::npos);  // rewritten in decimal
   EXPECT_NE(saved.find("\nmsgspeed=99\n"), std::string::npos);    // the shadowed duplicate stays
   EXPECT_NE(saved.find("\nBold=1\n"), std::string::npos);
@@ -226,8 +228,10 @@ std::string HandKeptFile(const std::string& dir) {
   std::string f = "; Yomibon settings, edited by hand\n\n";
   for (const char* sec : kRecordSections) {
     f += std::string("[") + sec + "]\n";
-    if (std::string(sec) == "Data2") f += "text = /books/b.txt\nIndex=1200\nLENGTH=90000\n\n";
-    else f += "Text=\nIndex=0\nLength=0\n\n";
+    if (std::string(sec) == "Data2")
+      f += "text = /books/b.txt\nIndex=1200\nLENGTH=90000\n\n";
+    else
+      f += "Text=\nIndex=0\nLength=0\n\n";
   }
   f += "[Mine]\nanything=goes\n; and stays\n\n";
   f += "[System]\n";
@@ -362,7 +366,8 @@ TEST_F(SettingsFile, FailedWriteMidwayLeavesTheOldFile) {
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
   rlimit small = saved;
   small.rlim_cur = 64;
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);

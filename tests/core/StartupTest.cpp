@@ -97,11 +97,11 @@ struct CaptionCase {
 TEST(Startup, BookmarkCaptions) {
   const std::string sp = sjis::kIdeographicSpace;
   const CaptionCase cases[] = {
-      {"/x/name", 1, 3, "name" + sp + "33 %"},         // truncated
+      {"/x/name", 1, 3, "name" + sp + "33 %"},  // truncated
       {"/x/name", 0, 3, "name" + sp + "0 %"},
       {"/x/a.txt", 500, 2000, "a.txt" + sp + "25 %"},
       {"/x/big.txt", 30000000, 40000000, "big.txt" + sp + "75 %"},  // no 32-bit overflow
-      {"/x/name", 5, 0, "name" + sp + "? %"},          // hand-edited: no division by zero
+      {"/x/name", 5, 0, "name" + sp + "? %"},  // hand-edited: no division by zero
       {"/x/name", 5, -7, "name" + sp + "? %"},
       {"", 5, 10, sjis::kNotInUse},
   };
@@ -180,7 +180,9 @@ TEST(Shutdown, AFailedWriteStillCloses) {
   r->StartDir = dir.Path() + "/gone";
   r->FormClose();
   ASSERT_FALSE(p.Boxes.empty());
-  const std::string expected = dir.Path() + "/gone/Yomibon.ini" + "\x20\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1";
+  const std::string expected =
+      dir.Path() + "/gone/Yomibon.ini" +
+      "\x20\x82\xC9\x8F\x91\x82\xAB\x8D\x9E\x82\xDF\x82\xDC\x82\xB9\x82\xF1";
   EXPECT_EQ(p.Boxes.back().Text, expected);
   EXPECT_TRUE(r->Closing);
 }

@@ -81,7 +81,9 @@ class TitleFixture : public ::testing::Test {
     Bitmap w(7, 5);
     for (int y = 0; y < 5; ++y)
       for (int x = 0; x < 7; ++x)
-        w.SetPixel(x, y, Colour(30 * x + 10) | Colour(40 * y + 20) << 8 | Colour(200 - 9 * x - 7 * y) << 16);
+        w.SetPixel(
+            x, y,
+            Colour(30 * x + 10) | Colour(40 * y + 20) << 8 | Colour(200 - 9 * x - 7 * y) << 16);
     return w;
   }
 

@@ -87,7 +87,9 @@ class TitleImages : public TitleFixture, public ::testing::WithParamInterface<Bo
   bool OnScreen(int x, int y) const { return x >= 0 && x < 640 && y >= 0 && y < 480; }
   // Image pixels whose box pixel lies on the screen; the rest of the image
   // area is not defined.
-  bool ValidImagePixel(int i, int j) const { return i < 288 && j < 112 && OnScreen(X + i % 144, Y + j); }
+  bool ValidImagePixel(int i, int j) const {
+    return i < 288 && j < 112 && OnScreen(X + i % 144, Y + j);
+  }
 
   void Build() {
     images = r->BaseBitmap;  // only the valid pixels are predicted below
@@ -99,7 +101,8 @@ class TitleImages : public TitleFixture, public ::testing::WithParamInterface<Bo
           images.SetPixel(144 + i, j, c);
         }
     const int ox[4] = {0, 0, Z, 2 * Z};
-    for (int i = 0; i < 4; ++i) DrawReference(images, ox[i], 28 * i, kItems[i], kWhite, r->FontAtlas);
+    for (int i = 0; i < 4; ++i)
+      DrawReference(images, ox[i], 28 * i, kItems[i], kWhite, r->FontAtlas);
     for (int i = 0; i < 4; ++i)
       DrawReference(images, 144 + ox[i], 28 * i, kItems[i], kGrey, r->FontAtlas);
     for (int i = 0; i < 4; ++i)
@@ -127,9 +130,9 @@ TEST_P(TitleImages, MenuImagesScreenAndHighlightedRows) {
   Redraw();
   Build();
 
-  EXPECT_TRUE(SamePixels(images, r->BaseBitmap, 288, 112,
-                         [&](int i, int j) { return ValidImagePixel(i, j); }))
-      << "menu images in BaseBitmap";
+  EXPECT_TRUE(SamePixels(images, r->BaseBitmap, 288, 112, [&](int i, int j) {
+    return ValidImagePixel(i, j);
+  })) << "menu images in BaseBitmap";
   // The highlighted image carries the underline over the whole row; the
   // normal one has none.
   for (int i = 0; i < 4; ++i)
@@ -184,7 +187,8 @@ TEST_P(TitleImages, MenuImagesScreenAndHighlightedRows) {
       for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x) {
           const int i = x - X, j = y - Y;
-          if (i >= 0 && i < 144 && j >= 28 * k && j < 28 * k + 28) window.SetPixel(x, y, images.Pixel(i, j));
+          if (i >= 0 && i < 144 && j >= 28 * k && j < 28 * k + 28)
+            window.SetPixel(x, y, images.Pixel(i, j));
         }
     EXPECT_TRUE(SamePixels(window, platform.Window, 640, 480, [](int, int) { return true; }))
         << "window with item " << k << " highlighted";
@@ -198,14 +202,17 @@ INSTANTIATE_TEST_SUITE_P(Boxes, TitleImages,
                                            BoxCase{600, -20, 24}, BoxCase{-30, 400, 12}),
                          [](const auto& info) {
                            const BoxCase& b = info.param;
-                           auto n = [](int v) { return v < 0 ? "m" + std::to_string(-v) : std::to_string(v); };
+                           auto n = [](int v) {
+                             return v < 0 ? "m" + std::to_string(-v) : std::to_string(v);
+                           };
                            return "X" + n(b.X) + "_Y" + n(b.Y) + "_Z" + n(b.Z);
                          });
 
 TEST_F(TitleFixture, InkOfWeightZeroIsWhiteWhenHighlightedAndGreyOtherwise) {
   // First pixel of the first glyph of item 0 whose background weight is 0.
   const std::uint8_t* slot =
-      r->FontAtlas.data() + SlotOf(std::uint8_t(kItems[0][0]), std::uint8_t(kItems[0][1])) * kAtlasSlotBytes;
+      r->FontAtlas.data() +
+      SlotOf(std::uint8_t(kItems[0][0]), std::uint8_t(kItems[0][1])) * kAtlasSlotBytes;
   int at = 0;
   while (slot[at] != 0) ++at;
   const int col = at % 24, row = at / 24;
@@ -257,10 +264,11 @@ TEST_F(TitleFixture, HitTestCoversFourRowsOf28) {
   struct {
     int x, y, item;
   } const rows[] = {
-      {456, 328, 0}, {599, 355, 0}, {456, 356, 1}, {500, 384, 2}, {599, 439, 3},
+      {456, 328, 0},  {599, 355, 0},  {456, 356, 1},  {500, 384, 2},  {599, 439, 3},
       {455, 328, -1}, {600, 328, -1}, {456, 327, -1}, {456, 440, -1}, {0, 0, -1},
   };
-  for (const auto& row : rows) EXPECT_EQ(r->TitleHitTest(row.x, row.y), row.item) << row.x << "," << row.y;
+  for (const auto& row : rows)
+    EXPECT_EQ(r->TitleHitTest(row.x, row.y), row.item) << row.x << "," << row.y;
 
   // Corners from the settings file are not checked; the box edges are
   // computed without wrapping.
@@ -292,7 +300,7 @@ TEST_F(TitleFixture, ExtremeMenuPositionsDrawNothingOfTheMenuAndDoNotCrash) {
 struct WarningCase {
   const char* name;
   int item;
-  bool textSet;        // the setting Text (item 0) or the resume record (item 1) names a file
+  bool textSet;  // the setting Text (item 0) or the resume record (item 1) names a file
   const char* message;
 };
 
@@ -390,12 +398,12 @@ TEST_F(TitleFixture, AnEmptyTextIsRefusedByTheReadingAndTheCoverStays) {
 
 struct DialogCase {
   const char* name;
-  const char* text;        // setting Text before
+  const char* text;  // setting Text before
   bool confirm;
-  const char* chosen;      // path the dialog returns when confirmed
-  int filterIndex;         // what the reader leaves the filter on
-  const char* wantDir, * wantName;
-  const char* wantText;    // setting Text after
+  const char* chosen;  // path the dialog returns when confirmed
+  int filterIndex;     // what the reader leaves the filter on
+  const char *wantDir, *wantName;
+  const char* wantText;  // setting Text after
 };
 
 class TitleDialog : public TitleFixture, public ::testing::WithParamInterface<DialogCase> {};
@@ -442,13 +450,12 @@ TEST_P(TitleDialog, ChoosingATextKeepsTheFilterIndexEitherWay) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, TitleDialog,
-    ::testing::Values(
-        DialogCase{"CancelledWithNoText", "", false, "", 3, "", "", ""},
-        DialogCase{"CancelledKeepsText", "/books/old/a.txt", false, "", 1, "/books/old", "a.txt",
-                   "/books/old/a.txt"},
-        DialogCase{"Confirmed", "/books/old/a.txt", true, "/books/new/story.htm", 2, "/books/old",
-                   "a.txt", "/books/new/story.htm"},
-        DialogCase{"ConfirmedFromNothing", "", true, "/b.txt", 3, "", "", "/b.txt"}),
+    ::testing::Values(DialogCase{"CancelledWithNoText", "", false, "", 3, "", "", ""},
+                      DialogCase{"CancelledKeepsText", "/books/old/a.txt", false, "", 1,
+                                 "/books/old", "a.txt", "/books/old/a.txt"},
+                      DialogCase{"Confirmed", "/books/old/a.txt", true, "/books/new/story.htm", 2,
+                                 "/books/old", "a.txt", "/books/new/story.htm"},
+                      DialogCase{"ConfirmedFromNothing", "", true, "/b.txt", 3, "", "", "/b.txt"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TitleFixture, QuitClosesTheWindow) {

@@ -66,15 +66,17 @@ class CommandLineTest : public QObject {
     QTest::addColumn<bool>("taken");
     QTest::addColumn<QString>("warning");
     // A relative name is taken against the current folder.
-    QTest::newRow("relative") << "story.txt" << "story.txt" << true << QString();
+    QTest::newRow("relative") << "story.txt"
+                              << "story.txt" << true << QString();
     QTest::newRow("absolute") << "a.html" << dir_.filePath("a.html") << true << QString();
-    QTest::newRow("japanese name") << QString::fromUtf8("月の本.txt")
-                                   << QString::fromUtf8("月の本.txt") << true << QString();
-    QTest::newRow("dot segments") << "b.txt" << "./sub/../b.txt" << true << QString();
+    QTest::newRow("japanese name")
+        << QString::fromUtf8("月の本.txt") << QString::fromUtf8("月の本.txt") << true << QString();
+    QTest::newRow("dot segments") << "b.txt"
+                                  << "./sub/../b.txt" << true << QString();
     // Hangul has no Shift-JIS form: storing it would mangle the name.
-    QTest::newRow("no shift-jis form") << QString::fromUtf8("한글.txt")
-                                       << QString::fromUtf8("한글.txt") << false
-                                       << U(sjis::kMsgNameNotSjis);
+    QTest::newRow("no shift-jis form")
+        << QString::fromUtf8("한글.txt") << QString::fromUtf8("한글.txt") << false
+        << U(sjis::kMsgNameNotSjis);
     QTest::newRow("missing") << QString() << "nowhere.txt" << false << U(sjis::kMsgFileNotFound);
     QTest::newRow("folder") << QString() << "." << false << U(sjis::kMsgFileNotFound);
   }
@@ -98,7 +100,8 @@ class CommandLineTest : public QObject {
       const QString expected = QFileInfo(dir_.filePath(create)).absoluteFilePath();
       std::string sjisPath;
       QVERIFY(Utf8ToSjis(expected.toStdString(), sjisPath));
-      QCOMPARE(QByteArray::fromStdString(w.StrSettings[kText]), QByteArray::fromStdString(sjisPath));
+      QCOMPARE(QByteArray::fromStdString(w.StrSettings[kText]),
+               QByteArray::fromStdString(sjisPath));
       QVERIFY(!w.StrSettings[kText].empty() && w.StrSettings[kText][0] == '/');
       QCOMPARE(w.windowTitle(), QFileInfo(create).fileName() + " - Pagelune");
       QVERIFY(boxes.Texts.isEmpty());

@@ -25,7 +25,8 @@ ToolRun RunTool(const QStringList& args) {
   p.setProcessEnvironment(env);
   p.start(QCoreApplication::applicationDirPath() + "/pagelune-fdt", args);
   if (!p.waitForFinished(120000)) return {};
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+          QString::fromUtf8(p.readAllStandardError())};
 }
 
 QByteArray ReadAll(const QString& path) {
@@ -43,13 +44,17 @@ class FdtToolTest : public QObject {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no arguments") << QStringList{} << 2 << "expected a face name and an output file";
-    QTest::newRow("no output") << QStringList{"IPAGothic"} << 2 << "expected a face name and an output file";
-    QTest::newRow("three names") << QStringList{"IPAGothic", "a.fdt", "b.fdt"} << 2 << "expected a face";
-    QTest::newRow("unknown option") << QStringList{"--italic", "IPAGothic", "a.fdt"} << 2
-                                    << "unknown option --italic";
+    QTest::newRow("no arguments") << QStringList{} << 2
+                                  << "expected a face name and an output file";
+    QTest::newRow("no output") << QStringList{"IPAGothic"} << 2
+                               << "expected a face name and an output file";
+    QTest::newRow("three names") << QStringList{"IPAGothic", "a.fdt", "b.fdt"} << 2
+                                 << "expected a face";
+    QTest::newRow("unknown option")
+        << QStringList{"--italic", "IPAGothic", "a.fdt"} << 2 << "unknown option --italic";
     QTest::newRow("face without Shift-JIS form")
-        << QStringList{QString::fromUtf8("Font\u00E9\u0101"), "a.fdt"} << 2 << "has no Shift-JIS form";
+        << QStringList{QString::fromUtf8("Font\u00E9\u0101"), "a.fdt"} << 2
+        << "has no Shift-JIS form";
     QTest::newRow("unwritable output") << QStringList{"IPAGothic", "no-such-folder/a.fdt"} << 1
                                        << "cannot write no-such-folder/a.fdt";
   }
@@ -81,7 +86,7 @@ class FdtToolTest : public QObject {
     QCOMPARE(tool.size(), 5118336);
     QCOMPARE(dialog.size(), 5118336);
     QVERIFY(tool == dialog);
-    QCOMPARE(tool.left(576), QByteArray(576, 16));  // the full-width space
+    QCOMPARE(tool.left(576), QByteArray(576, 16));       // the full-width space
     QVERIFY(tool.mid(576, 576) != QByteArray(576, 16));  // 0x8141 "、" has ink
   }
 };

@@ -57,9 +57,10 @@ class Form1Test : public QObject {
     TForm1 w;
     QStringList titles;
     for (QAction* a : w.menuBar()->actions()) titles << a->text();
-    QCOMPARE(titles, QStringList({QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("設定(&C)"),
-                                  QString::fromUtf8("セーブ(&S)"), QString::fromUtf8("ロード(&L)"),
-                                  QString::fromUtf8("スキップ(&K)"), QString::fromUtf8("ヘルプ(&H)")}));
+    QCOMPARE(titles,
+             QStringList({QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("設定(&C)"),
+                          QString::fromUtf8("セーブ(&S)"), QString::fromUtf8("ロード(&L)"),
+                          QString::fromUtf8("スキップ(&K)"), QString::fromUtf8("ヘルプ(&H)")}));
   }
 
   void bookmarkCaptionsShowAmpersandLiterally() {
@@ -105,7 +106,8 @@ class Form1Test : public QObject {
 
   void nameFilters() {
     const QStringList f = QtNameFilters(
-        "テキストファイル(*.txt)|*.txt|HTMLファイル(*.htm;*.html)|*.htm;*.html|すべてのファイル(*.*)|*.*");
+        "テキストファイル(*.txt)|*.txt|HTMLファイル(*.htm;*.html)|*.htm;*.html|すべてのファイル(*.*"
+        ")|*.*");
     QCOMPARE(f.size(), 3);
     QCOMPARE(f[1], QString::fromUtf8("HTMLファイル(*.htm;*.html) (*.htm *.html)"));
   }

@@ -58,30 +58,33 @@ bool PageIsDefault(TForm2& d, const Reader& r, int p) {
   switch (p) {
     case 0:
       return d.Edit1->text() == FromSjis(r.StrDefaults[kWallpaper1]) &&
-             d.Edit2->text() == FromSjis(r.StrDefaults[kWallpaper2]) && d.TrackBar1->value() == 100 &&
-             d.TrackBar2->value() == 70 && d.ComboBox1->currentIndex() == 2 &&
-             d.ComboBox2->currentIndex() == 2 && d.ComboBox3->currentIndex() == 2 && d.CheckBox1->isChecked();
+             d.Edit2->text() == FromSjis(r.StrDefaults[kWallpaper2]) &&
+             d.TrackBar1->value() == 100 && d.TrackBar2->value() == 70 &&
+             d.ComboBox1->currentIndex() == 2 && d.ComboBox2->currentIndex() == 2 &&
+             d.ComboBox3->currentIndex() == 2 && d.CheckBox1->isChecked();
     case 1:
-      return d.Edit3->text() == U("、。，．：；！？」』）｝〕］】") && d.Edit4->text() == U("「『（｛〔［【") &&
-             d.Edit5->text() == U("。！？") && d.Edit6->text() == U("　「・") && d.TrackBar3->value() == 15 &&
+      return d.Edit3->text() == U("、。，．：；！？」』）｝〕］】") &&
+             d.Edit4->text() == U("「『（｛〔［【") && d.Edit5->text() == U("。！？") &&
+             d.Edit6->text() == U("　「・") && d.TrackBar3->value() == 15 &&
              d.CheckBox2->isChecked() && d.CheckBox3->isChecked();
     default:
-      return d.FontDialog1.Name == sjis::kDefaultFont && !d.FontDialog1.Bold && d.Edit8->text().isEmpty() &&
-             d.RadioButton1->isChecked();
+      return d.FontDialog1.Name == sjis::kDefaultFont && !d.FontDialog1.Bold &&
+             d.Edit8->text().isEmpty() && d.RadioButton1->isChecked();
   }
 }
 bool PageIsChanged(TForm2& d, int p) {
   switch (p) {
     case 0:
-      return d.Edit1->text() == "a.bmp" && d.Edit2->text() == "b.bmp" && d.TrackBar1->value() == 10 &&
-             d.TrackBar2->value() == 20 && d.ComboBox1->currentIndex() == 0 &&
-             d.ComboBox2->currentIndex() == 1 && d.ComboBox3->currentIndex() == 0 && !d.CheckBox1->isChecked();
+      return d.Edit1->text() == "a.bmp" && d.Edit2->text() == "b.bmp" &&
+             d.TrackBar1->value() == 10 && d.TrackBar2->value() == 20 &&
+             d.ComboBox1->currentIndex() == 0 && d.ComboBox2->currentIndex() == 1 &&
+             d.ComboBox3->currentIndex() == 0 && !d.CheckBox1->isChecked();
     case 1:
-      return d.Edit3->text() == U("＊") && d.Edit6->text() == U("＊") && d.TrackBar3->value() == 50 &&
-             !d.CheckBox2->isChecked() && !d.CheckBox3->isChecked();
+      return d.Edit3->text() == U("＊") && d.Edit6->text() == U("＊") &&
+             d.TrackBar3->value() == 50 && !d.CheckBox2->isChecked() && !d.CheckBox3->isChecked();
     default:
-      return d.FontDialog1.Name == "IPAMincho" && d.FontDialog1.Bold && d.Edit8->text() == "c.fdt" &&
-             d.RadioButton2->isChecked();
+      return d.FontDialog1.Name == "IPAMincho" && d.FontDialog1.Bold &&
+             d.Edit8->text() == "c.fdt" && d.RadioButton2->isChecked();
   }
 }
 
@@ -111,7 +114,8 @@ class Form2Test : public QObject {
     for (QPushButton* b : d.findChildren<QPushButton*>()) {
       QVERIFY2(!b->isDefault() && !b->autoDefault(), qPrintable(b->objectName()));
       // The caption fits with the fonts of this machine.
-      QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + 4 <= b->width(), qPrintable(b->objectName()));
+      QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + 4 <= b->width(),
+               qPrintable(b->objectName()));
     }
     for (QAbstractButton* t : d.findChildren<QAbstractButton*>())
       if (qobject_cast<QCheckBox*>(t) || qobject_cast<QRadioButton*>(t))
@@ -210,12 +214,16 @@ class Form2Test : public QObject {
     QTest::addColumn<QList<int>>("stored");
     QTest::addColumn<QList<int>>("shown");
     QTest::addColumn<QList<int>>("storedBack");
-    QTest::newRow("defaults") << QList<int>{456, 328, 24} << QList<int>{2, 2, 2} << QList<int>{456, 328, 24};
-    QTest::newRow("centres") << QList<int>{248, 184, 12} << QList<int>{1, 1, 1} << QList<int>{248, 184, 12};
-    QTest::newRow("100 / 0 / -3") << QList<int>{100, 0, -3} << QList<int>{0, 0, 0} << QList<int>{40, 40, 0};
-    QTest::newRow("300 / 600 / 13") << QList<int>{300, 600, 13} << QList<int>{2, 2, 2}
-                                    << QList<int>{456, 328, 24};
-    QTest::newRow("247 / 183 / 11") << QList<int>{247, 183, 11} << QList<int>{0, 0, 0} << QList<int>{40, 40, 0};
+    QTest::newRow("defaults") << QList<int>{456, 328, 24} << QList<int>{2, 2, 2}
+                              << QList<int>{456, 328, 24};
+    QTest::newRow("centres") << QList<int>{248, 184, 12} << QList<int>{1, 1, 1}
+                             << QList<int>{248, 184, 12};
+    QTest::newRow("100 / 0 / -3") << QList<int>{100, 0, -3} << QList<int>{0, 0, 0}
+                                  << QList<int>{40, 40, 0};
+    QTest::newRow("300 / 600 / 13")
+        << QList<int>{300, 600, 13} << QList<int>{2, 2, 2} << QList<int>{456, 328, 24};
+    QTest::newRow("247 / 183 / 11")
+        << QList<int>{247, 183, 11} << QList<int>{0, 0, 0} << QList<int>{40, 40, 0};
   }
   void menuPositions() {
     QFETCH(QList<int>, stored);
@@ -274,7 +282,8 @@ class Form2Test : public QObject {
     QCOMPARE((QList<int>{d.TrackBar1->value(), d.TrackBar2->value(), d.TrackBar3->value()}), shown);
     QCOMPARE((QStringList{d.Label11->text(), d.Label12->text(), d.Label13->text()}), labels);
     d.Button2Click();
-    QCOMPARE((QList<int>{r.IntSettings[kBrightness1], r.IntSettings[kBrightness2], r.IntSettings[kMsgSpeed]}),
+    QCOMPARE((QList<int>{r.IntSettings[kBrightness1], r.IntSettings[kBrightness2],
+                         r.IntSettings[kMsgSpeed]}),
              shown);
     QCOMPARE(d.ChangeFlags, flags);
   }
@@ -317,7 +326,7 @@ class Form2Test : public QObject {
     rig.WriteBitmap("new.bmp", 6, 3, Qt::blue);
     r.StrSettings[kWallpaper1 + which] = rig.SjisPath("old.bmp");
     Bitmap& wall = which ? r.BodyWallpaper : r.CoverWallpaper;
-    wall = Bitmap(3, 3, kWhite);  // stands for the picture in memory
+    wall = Bitmap(3, 3, kWhite);                  // stands for the picture in memory
     rig.WriteBitmap("old.bmp", 7, 7, Qt::green);  // changed on disk meanwhile
     TForm2& d = *rig.Form2;
     d.FillDialog();
@@ -348,8 +357,10 @@ class Form2Test : public QObject {
     d.PageControl1->setCurrentIndex(page);
     d.Button1->click();
     for (int p = 0; p < 3; ++p) {
-      if (p == page) QVERIFY2(PageIsDefault(d, r, p), qPrintable(QString("page %1").arg(p)));
-      else QVERIFY2(PageIsChanged(d, p), qPrintable(QString("page %1").arg(p)));
+      if (p == page)
+        QVERIFY2(PageIsDefault(d, r, p), qPrintable(QString("page %1").arg(p)));
+      else
+        QVERIFY2(PageIsChanged(d, p), qPrintable(QString("page %1").arg(p)));
     }
     QVERIFY(r.IntSettings == before);
     if (page == 2) {
@@ -412,8 +423,10 @@ class Form2Test : public QObject {
       QVERIFY(rig.RunDialog([&](TForm2& d) {
         d.Edit3->setText(U("＃"));
         d.TrackBar1->setValue(3);
-        if (closeBox) d.close();
-        else d.Button3->click();
+        if (closeBox)
+          d.close();
+        else
+          d.Button3->click();
         QVERIFY(!d.isVisible());
       }));
       QCOMPARE(r.Flushes - flushes, screen::kWipeSteps);
@@ -498,13 +511,18 @@ class Form2Test : public QObject {
       auto* chooser = qobject_cast<FontChooser*>(QApplication::activeModalWidget());
       QVERIFY(chooser);
       QCOMPARE(chooser->objectName(), QString("FontDialog1"));
-      shown = chooser->FamilyList->currentItem() ? chooser->FamilyList->currentItem()->text() : QString();
-      for (int i = 0; i < chooser->FamilyList->count(); ++i) offered << chooser->FamilyList->item(i)->text();
+      shown = chooser->FamilyList->currentItem() ? chooser->FamilyList->currentItem()->text()
+                                                 : QString();
+      for (int i = 0; i < chooser->FamilyList->count(); ++i)
+        offered << chooser->FamilyList->item(i)->text();
       if (!pick.isEmpty())
-        chooser->FamilyList->setCurrentItem(chooser->FamilyList->findItems(pick, Qt::MatchExactly).value(0));
+        chooser->FamilyList->setCurrentItem(
+            chooser->FamilyList->findItems(pick, Qt::MatchExactly).value(0));
       chooser->StyleList->setCurrentRow(bold ? 1 : 0);
-      if (confirm) chooser->accept();
-      else chooser->reject();
+      if (confirm)
+        chooser->accept();
+      else
+        chooser->reject();
     });
     d.Button6->click();
     QCOMPARE(shown, QString("IPAGothic"));
@@ -527,11 +545,14 @@ class Form2Test : public QObject {
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<bool>("fromStartDir");
-    QTest::newRow("Button4") << "Button4" << "Edit1" << U("ビットマップを選択") << U("ビットマップ(*.bmp)|*.bmp")
+    QTest::newRow("Button4") << "Button4"
+                             << "Edit1" << U("ビットマップを選択") << U("ビットマップ(*.bmp)|*.bmp")
                              << false;
-    QTest::newRow("Button5") << "Button5" << "Edit2" << U("ビットマップを選択") << U("ビットマップ(*.bmp)|*.bmp")
+    QTest::newRow("Button5") << "Button5"
+                             << "Edit2" << U("ビットマップを選択") << U("ビットマップ(*.bmp)|*.bmp")
                              << false;
-    QTest::newRow("Button7") << "Button7" << "Edit8" << U("フォントデータを選択")
+    QTest::newRow("Button7") << "Button7"
+                             << "Edit8" << U("フォントデータを選択")
                              << U("フォントデータ(*.fdt)|*.fdt") << true;
   }
   void browse() {
@@ -579,9 +600,9 @@ class Form2Test : public QObject {
       QObject ctx;
       QObject::connect(d.ProgressBar1, &QProgressBar::valueChanged, &ctx, [&](int v) {
         if (v != 1) return;
-        for (QWidget* w : std::initializer_list<QWidget*>{d.Button2, d.Button3, d.Button6, d.Button7, d.Button8,
-                                                          d.Button10, d.TabSheet1, d.TabSheet2, d.TabSheet3,
-                                                          d.Button9, d.Button1, d.Edit8, d.RadioButton2})
+        for (QWidget* w : std::initializer_list<QWidget*>{
+                 d.Button2, d.Button3, d.Button6, d.Button7, d.Button8, d.Button10, d.TabSheet1,
+                 d.TabSheet2, d.TabSheet3, d.Button9, d.Button1, d.Edit8, d.RadioButton2})
           during << w->isEnabled();
         d.close();  // the close box is refused while the run lives in the dialog
         closedDuringRun = !d.isVisible();
@@ -593,8 +614,8 @@ class Form2Test : public QObject {
                      !d.Button9->isEnabled() && d.ProgressBar1->value() == 0;
       d.Button3->click();
     }));
-    QCOMPARE(during, (QList<bool>{false, false, false, false, false, false, false, false, true, true, true,
-                                  true, true}));
+    QCOMPARE(during, (QList<bool>{false, false, false, false, false, false, false, false, true,
+                                  true, true, true, true}));
     QVERIFY(!closedDuringRun);
     QVERIFY(endsRestored);
     QCOMPARE(int(rig.Form2->AbortFlag), 1);
@@ -603,7 +624,7 @@ class Form2Test : public QObject {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
     QCOMPARE(bytes.size(), 108864 + 1728);
-    QCOMPARE(bytes.mid(108864), bytes.left(1728));  // the trailer repeats the row's first slots
+    QCOMPARE(bytes.mid(108864), bytes.left(1728));   // the trailer repeats the row's first slots
     QCOMPARE(bytes.left(576), QByteArray(576, 16));  // the full-width space has no ink
     QCOMPARE(r.Beeps, 2);
     QCOMPARE(r.Boxes.size(), std::size_t(2));

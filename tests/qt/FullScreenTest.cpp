@@ -27,7 +27,8 @@ class FullScreenTest : public QObject {
     QTest::addColumn<bool>("smooth");
     QTest::newRow("640x480, as is") << QSize(640, 480) << QRect(0, 0, 640, 480) << false;
     QTest::newRow("1280x960, twice") << QSize(1280, 960) << QRect(0, 0, 1280, 960) << false;
-    QTest::newRow("2560x1440, three times") << QSize(2560, 1440) << QRect(320, 0, 1920, 1440) << false;
+    QTest::newRow("2560x1440, three times")
+        << QSize(2560, 1440) << QRect(320, 0, 1920, 1440) << false;
     // Twice would fill only 960 of 1080 rows (under 90 %): scaled smoothly.
     QTest::newRow("1920x1080, 2.25") << QSize(1920, 1080) << QRect(240, 0, 1440, 1080) << true;
     QTest::newRow("1024x768, 1.6") << QSize(1024, 768) << QRect(0, 0, 1024, 768) << true;
@@ -50,7 +51,8 @@ class FullScreenTest : public QObject {
     QTest::addColumn<QPoint>("page");
     QTest::newRow("scale 1") << QSize(640, 480) << QPointF(457, 329) << QPoint(457, 329);
     QTest::newRow("scale 2") << QSize(1280, 960) << QPointF(913, 657) << QPoint(456, 328);
-    QTest::newRow("scale 2 corner") << QSize(1280, 960) << QPointF(1279.5, 959.5) << QPoint(639, 479);
+    QTest::newRow("scale 2 corner")
+        << QSize(1280, 960) << QPointF(1279.5, 959.5) << QPoint(639, 479);
     QTest::newRow("scale 2.25") << QSize(1920, 1080) << QPointF(240 + 456 * 2.25, 328 * 2.25)
                                 << QPoint(456, 328);
     QTest::newRow("left bar") << QSize(1920, 1080) << QPointF(10, 500) << QPoint(0, 222);

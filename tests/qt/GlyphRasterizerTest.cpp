@@ -22,8 +22,8 @@ constexpr int kIpaUnitsPerEm = 2048;
 const std::string kMsGothic = ToSjis("ＭＳ ゴシック");
 
 struct Ink {
-  QRect box;       // bounding box of every non-zero pixel
-  long sum = 0;    // total coverage
+  QRect box;     // bounding box of every non-zero pixel
+  long sum = 0;  // total coverage
 };
 
 Ink InkOf(const GlyphMask& m) {
@@ -70,20 +70,34 @@ class GlyphRasterizerTest : public QObject {
   void faceMapping_data() {
     QTest::addColumn<QString>("face");
     QTest::addColumn<QString>("family");
-    QTest::newRow("full-width MS Gothic") << "ＭＳ ゴシック" << "IPAGothic";
-    QTest::newRow("ASCII MS Gothic") << "MS Gothic" << "IPAGothic";
-    QTest::newRow("vertical MS Gothic") << "@ＭＳ ゴシック" << "IPAGothic";
-    QTest::newRow("full-width MS Mincho") << "ＭＳ 明朝" << "IPAMincho";
-    QTest::newRow("ASCII MS Mincho") << "MS Mincho" << "IPAMincho";
-    QTest::newRow("proportional gothic") << "ＭＳ Ｐゴシック" << "IPAPGothic";
-    QTest::newRow("ASCII proportional gothic") << "MS PGothic" << "IPAPGothic";
-    QTest::newRow("UI gothic") << "MS UI Gothic" << "IPAPGothic";
-    QTest::newRow("proportional mincho") << "ＭＳ Ｐ明朝" << "IPAPMincho";
-    QTest::newRow("other gothic") << "HGゴシックE" << "IPAGothic";
-    QTest::newRow("installed family as is") << "IPAMincho" << "IPAMincho";
-    QTest::newRow("installed non-Japanese as is") << "DejaVu Sans" << "DejaVu Sans";
-    QTest::newRow("unknown") << "No Such Face" << "IPAGothic";
-    QTest::newRow("empty") << "" << "IPAGothic";
+    QTest::newRow("full-width MS Gothic") << "ＭＳ ゴシック"
+                                          << "IPAGothic";
+    QTest::newRow("ASCII MS Gothic") << "MS Gothic"
+                                     << "IPAGothic";
+    QTest::newRow("vertical MS Gothic") << "@ＭＳ ゴシック"
+                                        << "IPAGothic";
+    QTest::newRow("full-width MS Mincho") << "ＭＳ 明朝"
+                                          << "IPAMincho";
+    QTest::newRow("ASCII MS Mincho") << "MS Mincho"
+                                     << "IPAMincho";
+    QTest::newRow("proportional gothic") << "ＭＳ Ｐゴシック"
+                                         << "IPAPGothic";
+    QTest::newRow("ASCII proportional gothic") << "MS PGothic"
+                                               << "IPAPGothic";
+    QTest::newRow("UI gothic") << "MS UI Gothic"
+                               << "IPAPGothic";
+    QTest::newRow("proportional mincho") << "ＭＳ Ｐ明朝"
+                                         << "IPAPMincho";
+    QTest::newRow("other gothic") << "HGゴシックE"
+                                  << "IPAGothic";
+    QTest::newRow("installed family as is") << "IPAMincho"
+                                            << "IPAMincho";
+    QTest::newRow("installed non-Japanese as is") << "DejaVu Sans"
+                                                  << "DejaVu Sans";
+    QTest::newRow("unknown") << "No Such Face"
+                             << "IPAGothic";
+    QTest::newRow("empty") << ""
+                           << "IPAGothic";
   }
   void faceMapping() {
     QFETCH(QString, face);
@@ -160,8 +174,11 @@ class GlyphRasterizerTest : public QObject {
     // Not clipped by the cell: a clear margin on every side.
     QVERIFY2(ink.box.left() > 0 && ink.box.top() > 0 && ink.box.right() < cell - 1 &&
                  ink.box.bottom() < cell - 1,
-             qPrintable(QString("ink box %1,%2 %3x%4").arg(ink.box.x()).arg(ink.box.y())
-                            .arg(ink.box.width()).arg(ink.box.height())));
+             qPrintable(QString("ink box %1,%2 %3x%4")
+                            .arg(ink.box.x())
+                            .arg(ink.box.y())
+                            .arg(ink.box.width())
+                            .arg(ink.box.height())));
     // A full-width character sits in the middle of its cell.
     const QPoint centre = ink.box.center();
     QVERIFY(qAbs(centre.x() - cell / 2) <= cell / 8);
@@ -288,23 +305,23 @@ class GlyphRasterizerTest : public QObject {
     std::vector<std::string> codes;
     for (int t = 0x9F; t <= 0xFC; t += 3) codes.push_back(std::string{char(0x88), char(t)});
     using Masks = std::vector<std::vector<std::uint8_t>>;
-    const auto drawAll = [&](const std::function<bool(std::uint8_t, std::uint8_t, GlyphMask&)>& fn) {
-      Masks masks;
-      for (const std::string& c : codes) {
-        GlyphMask m;
-        fn(std::uint8_t(c[0]), std::uint8_t(c[1]), m);
-        masks.push_back(m.Alpha);
-      }
-      return masks;
-    };
+    const auto drawAll =
+        [&](const std::function<bool(std::uint8_t, std::uint8_t, GlyphMask&)>& fn) {
+          Masks masks;
+          for (const std::string& c : codes) {
+            GlyphMask m;
+            fn(std::uint8_t(c[0]), std::uint8_t(c[1]), m);
+            masks.push_back(m.Alpha);
+          }
+          return masks;
+        };
     const Masks regular = drawAll(MakeLazyRasterizer(kMsGothic, false, 96));
     const Masks bold = drawAll(MakeLazyRasterizer(kMsGothic, true, 96));
     Masks fromThread[4];
     std::vector<std::thread> workers;
     for (int i = 0; i < 4; ++i)
-      workers.emplace_back([&, i, fn = MakeLazyRasterizer(kMsGothic, i % 2, 96)] {
-        fromThread[i] = drawAll(fn);
-      });
+      workers.emplace_back(
+          [&, i, fn = MakeLazyRasterizer(kMsGothic, i % 2, 96)] { fromThread[i] = drawAll(fn); });
     for (std::thread& w : workers) w.join();
     QCOMPARE(fromThread[0].size(), codes.size());
     for (int i = 0; i < 4; ++i) QVERIFY(fromThread[i] == (i % 2 ? bold : regular));

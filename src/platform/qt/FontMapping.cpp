@@ -13,7 +13,8 @@ namespace {
 
 // Installed stand-ins for the Windows Japanese faces, best first. The IPA
 // fonts are what the setup script installs; the rest are common elsewhere.
-const QStringList kGothic = {"IPAGothic", "IPAexGothic", "TakaoGothic", "Noto Sans Mono CJK JP",
+const QStringList kGothic = {"IPAGothic",        "IPAexGothic",
+                             "TakaoGothic",      "Noto Sans Mono CJK JP",
                              "Noto Sans CJK JP", "VL Gothic"};
 const QStringList kMincho = {"IPAMincho", "IPAexMincho", "TakaoMincho", "Noto Serif CJK JP"};
 const QStringList kPGothic = QStringList{"IPAPGothic", "TakaoPGothic"} + kGothic;
@@ -31,7 +32,8 @@ QString NormalisedFace(const QString& face) {
 
 const QStringList* CandidatesFor(const QString& face) {
   const QString n = NormalisedFace(face);
-  if (n == QString::fromUtf8("mspゴシック") || n == "mspgothic" || n == "msuigothic") return &kPGothic;
+  if (n == QString::fromUtf8("mspゴシック") || n == "mspgothic" || n == "msuigothic")
+    return &kPGothic;
   if (n == QString::fromUtf8("msp明朝") || n == "mspmincho") return &kPMincho;
   if (n.contains(QString::fromUtf8("明朝")) || n.contains("mincho")) return &kMincho;
   if (n.contains(QString::fromUtf8("ゴシック")) || n.contains("gothic")) return &kGothic;
@@ -83,8 +85,10 @@ bool IsDualWidthFamily(const QString& family) {
     if (!raw.supportsCharacter(c)) return false;
   const QList<quint32> halfGlyphs = raw.glyphIndexesForString(half);
   const QList<quint32> fullGlyphs = raw.glyphIndexesForString(full);
-  const QList<QPointF> halfAdv = raw.advancesForGlyphIndexes(halfGlyphs, QRawFont::UseDesignMetrics);
-  const QList<QPointF> fullAdv = raw.advancesForGlyphIndexes(fullGlyphs, QRawFont::UseDesignMetrics);
+  const QList<QPointF> halfAdv =
+      raw.advancesForGlyphIndexes(halfGlyphs, QRawFont::UseDesignMetrics);
+  const QList<QPointF> fullAdv =
+      raw.advancesForGlyphIndexes(fullGlyphs, QRawFont::UseDesignMetrics);
   if (halfAdv.size() != half.size() || fullAdv.size() != full.size()) return false;
   const qreal unit = halfAdv.first().x();
   if (unit <= 0) return false;
@@ -101,8 +105,9 @@ QStringList JapaneseFixedPitchFamilies() {
   for (const QString& family : QFontDatabase::families(QFontDatabase::Japanese)) {
     if (QFontDatabase::isFixedPitch(family) || IsDualWidthFamily(family)) out << family;
   }
-  std::sort(out.begin(), out.end(),
-            [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+  std::sort(out.begin(), out.end(), [](const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) < 0;
+  });
   out.removeDuplicates();
   return out;
 }

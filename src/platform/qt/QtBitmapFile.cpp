@@ -58,7 +58,8 @@ bool LoadBitmapFile(const std::string& sjisPath, Bitmap& out) {
 
   Bitmap loaded(image.width(), image.height());
   const std::size_t rowBytes = std::size_t(image.width()) * 3;
-  for (int y = 0; y < image.height(); ++y) std::memcpy(loaded.Row(y), image.constScanLine(y), rowBytes);
+  for (int y = 0; y < image.height(); ++y)
+    std::memcpy(loaded.Row(y), image.constScanLine(y), rowBytes);
   out = std::move(loaded);
   return true;
 }

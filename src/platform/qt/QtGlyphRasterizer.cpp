@@ -80,15 +80,18 @@ QtGlyphRasterizer::Face QtGlyphRasterizer::Open(const QString& family, bool bold
   const int winAscent = Os2Field(os2, kOs2WinAscent);
   const int winDescent = Os2Field(os2, kOs2WinDescent);
   if (winAscent >= 0 && winDescent >= 0 && winAscent + winDescent > 0 && probe.unitsPerEm() > 0) {
-    face.pixelSize = PixelSizeForCell(cellHeight, winAscent, winDescent, qRound(probe.unitsPerEm()));
+    face.pixelSize =
+        PixelSizeForCell(cellHeight, winAscent, winDescent, qRound(probe.unitsPerEm()));
     face.baseline = qRound(double(cellHeight) * winAscent / (winAscent + winDescent));
   } else {
     // No OS/2 table (a Type 1 or bitmap face): Qt's own ascent and descent,
     // measured at an em of cellHeight, stand in.
     const QFontMetricsF metrics(font);
     const qreal height = metrics.ascent() + metrics.descent();
-    face.pixelSize = height > 0 ? std::max(1, qRound(cellHeight * cellHeight / height)) : cellHeight;
-    face.baseline = height > 0 ? qRound(cellHeight * metrics.ascent() / height) : cellHeight * 4 / 5;
+    face.pixelSize =
+        height > 0 ? std::max(1, qRound(cellHeight * cellHeight / height)) : cellHeight;
+    face.baseline =
+        height > 0 ? qRound(cellHeight * metrics.ascent() / height) : cellHeight * 4 / 5;
   }
 
   font.setPixelSize(face.pixelSize);
