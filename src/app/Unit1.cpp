@@ -1,6 +1,5 @@
 #include "app/Unit1.h"
 
-#include <QAbstractEventDispatcher>
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -16,9 +15,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 
 #include "platform/Sjis.h"
+#include "platform/qt/MessagePump.h"
 #include "platform/qt/QtBitmapFile.h"
 #include "settings/SettingsDialog.h"
 #include "settings/Unit2.h"
@@ -207,35 +206,15 @@ void TForm1::MEnv1Click() {
 
 // ---- the pump and the clock ----
 
-void TForm1::ProcessMessages() {
-  QCoreApplication::sendPostedEvents();
-  QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance();
-  const std::uint32_t now = GetTickCount();
-  if (d && d->processEvents(QEventLoop::AllEvents)) {
-    idleSince_ = now;
-    return;
-  }
-  // Nothing was pending: sleep, so a paused reader does not spin a core.
-  // A millisecond at first, which keeps the reveal on its pace; the longer
-  // the queue stays quiet (a pause for the reader), the longer the sleep,
-  // up to 10 ms, which no blink or key press can tell apart.
-  const std::uint32_t quiet = now - idleSince_;
-  const long nanos = quiet < 20 ? 1000000L : quiet < 200 ? 4000000L : 10000000L;
-  timespec ts{0, nanos};
-  nanosleep(&ts, nullptr);
-}
+void TForm1::ProcessMessages() { pump_.Pump(); }
 
-std::uint32_t TForm1::GetTickCount() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ts.tv_sec) * 1000u +
-                                    static_cast<std::uint64_t>(ts.tv_nsec) / 1000000u);
-}
+std::uint32_t TForm1::GetTickCount() { return MessagePump::Ticks(); }
 
 // ---- the window surface ----
 
 void TForm1::CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) {
   if (!ClipCopy(src.Width(), src.Height(), 640, 480, sx, sy, dx, dy, w, h)) return;
+  pump_.Touch();
   CopyRect(surface_, dx, dy, src, sx, sy, w, h);
   QRect r = view_->PageRect();
   // The page may be scaled (full screen): repaint the covering rectangle.

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "platform/qt/MessagePump.h"
 #include "platform/qt/QtGlyphRasterizer.h"
 #include "reader/Reader.h"
 
@@ -110,7 +111,7 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
   Bitmap surface_{640, 480};
   PageView* view_ = nullptr;
   bool closed_ = false;
-  std::uint32_t idleSince_ = 0;  // tick of the last pump that found work
+  MessagePump pump_;
   bool fullScreen_ = false;
   QMenuBar* overlay_ = nullptr;  // the menu bar shown over the page in full screen
   QRegion dirty_;

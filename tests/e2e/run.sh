@@ -2,11 +2,14 @@
 # End to end: the real reader under Xvfb, driven with real key presses and
 # pointer moves. The screen is 640 x 480, so the reader starts in its fixed
 # full screen and every screenshot pixel is a page pixel.
-#   tests/e2e/run.sh PATH/TO/pagelune [SCREENSHOT_DIR]
+#   tests/e2e/run.sh PATH/TO/pagelune [SCREENSHOT_DIR [SAMPLES_DIR]]
+# With a samples folder, a last pass reads the sample story on its painted
+# wallpapers and saves the README's two screenshots into SCREENSHOT_DIR.
 set -euo pipefail
 
 bin=$(readlink -f "$1")
 shots=${2:-}
+samples=${3:-}
 work=$(mktemp -d /tmp/pagelune-e2e.XXXXXX)
 pids=()
 cleanup() {
@@ -69,7 +72,6 @@ sleep 0.5
 shot hover
 expect_pixel hover 500 353 "#FFFFFF" "highlight underline, white row"
 expect_pixel hover 500 354 "#808080" "highlight underline, grey row"
-[ -n "$shots" ] && cp "$work/hover.png" "$shots/cover.png"
 
 # Click: the reading screen wipes in and the first line appears.
 xdotool click 1
@@ -91,7 +93,6 @@ for k in 1 2 3 4 5; do
   sleep 0.2
 done
 [ "$seen" = 1 ] || fail "the pause underline never showed"
-[ -n "$shots" ] && cp "$work/page.png" "$shots/page.png"
 
 # Read on through more than one page (17 lines a page, a pause each line).
 for _ in $(seq 20); do
@@ -115,4 +116,28 @@ ini=$(tr -d '\r' < Yomibon.ini)
 echo "$ini" | grep -q "^Text=$work/story.txt$" || fail "resume record has no text"
 index=$(echo "$ini" | awk '/^\[Continue\]/{c=1;next} /^\[/{c=0} c && /^Index=/{sub("Index=","");print;exit}')
 [ -n "$index" ] && [ "$index" -gt 0 ] || fail "resume index is '$index', expected a later page"
+# The README's screenshots: the sample story on the painted wallpapers.
+if [ -n "$shots" ] && [ -n "$samples" ] && [ -f "$samples/story.txt" ]; then
+  mkdir -p "$work/show"
+  cd "$work/show"
+  cp "$samples/story.txt" "$samples/wall1.bmp" "$samples/wall2.bmp" .
+  printf '[System]\r\nText=%s/story.txt\r\n' "$PWD" > Yomibon.ini
+  QT_QPA_PLATFORM=xcb "$bin" >/dev/null 2>&1 &
+  app=$!
+  pids+=($app)
+  xdotool search --sync --limit 1 --name Pagelune >/dev/null
+  sleep 1.5
+  xdotool mousemove 500 340
+  sleep 0.5
+  import -window root "$shots/screenshot-cover.png"
+  xdotool click 1
+  sleep 3
+  for _ in 1 2 3 4 5; do
+    xdotool key Return
+    sleep 1.5
+  done
+  import -window root "$shots/screenshot-page.png"
+  xdotool key alt+F4
+  cd "$work"
+fi
 echo "e2e: 1 passed, 0 failed"

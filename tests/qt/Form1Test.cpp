@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -102,6 +104,51 @@ class Form1Test : public QObject {
     QKeyEvent realUp(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
     QApplication::sendEvent(w.View(), &realUp);
     QCOMPARE(w.InputState, 0);
+  }
+
+  void pointerAndButtonsReachTheHandlers() {
+    TForm1 w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::mouseMove(w.View(), QPoint(500, 340));  // row 0 of the menu at (456, 328)
+    QCOMPARE(w.Mode, 0);
+    QTest::mouseMove(w.View(), QPoint(500, 400));  // row 2
+    QCOMPARE(w.Mode, 2);
+    QTest::mouseMove(w.View(), QPoint(10, 10));
+    QCOMPARE(w.Mode, -1);
+    QTest::mousePress(w.View(), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    QCOMPARE(w.InputState, 1);
+    QTest::mousePress(w.View(), Qt::MiddleButton, Qt::NoModifier, QPoint(10, 10));
+    QCOMPARE(w.InputState, 0);
+    QTest::mousePress(w.View(), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    QTest::mouseRelease(w.View(), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    QCOMPARE(w.InputState, 0);
+    QTest::keyPress(w.View(), Qt::Key_Down);
+    QCOMPARE(w.Mode, 0);
+    QCOMPARE(w.InputState, 4);
+    QTest::keyRelease(w.View(), Qt::Key_Down);
+    QCOMPARE(w.InputState, 0);
+  }
+
+  void aboutBoxIsPlainAndExact() {
+    TForm1 w;
+    QString text, title;
+    QMessageBox::Icon icon = QMessageBox::Warning;
+    int buttons = 0;
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      text = box->text();
+      title = box->windowTitle();
+      icon = box->icon();
+      buttons = box->buttons().size();
+      box->accept();
+    });
+    w.MAbout1Click();
+    QCOMPARE(text, QString("       Pagelune\n\n    Version 2.04 [2002/04/22]"));
+    QCOMPARE(title, QString("Pagelune"));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(buttons, 1);
   }
 
   void nameFilters() {
