@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -24,6 +25,10 @@ class PacePlatform : public PlatformHooks {
 
   void ProcessMessages() override { pump_.Pump(); }
   std::uint32_t GetTickCount() override { return MessagePump::Ticks(); }
+  void Rest() override {
+    timespec ts{0, 1000000};
+    nanosleep(&ts, nullptr);
+  }
   void CopyToWindow(const Bitmap&, int, int, int w, int h, int, int) override {
     pump_.Touch();  // as the window does
     if (w != h || (w != 24 && w != 25)) return;

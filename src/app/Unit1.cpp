@@ -14,6 +14,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <ctime>
 #include <cmath>
 
 #include "platform/Sjis.h"
@@ -210,6 +211,11 @@ void TForm1::ProcessMessages() { pump_.Pump(); }
 
 std::uint32_t TForm1::GetTickCount() { return MessagePump::Ticks(); }
 
+void TForm1::Rest() {
+  timespec ts{0, 1000000};
+  nanosleep(&ts, nullptr);
+}
+
 // ---- the window surface ----
 
 void TForm1::CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) {
@@ -389,6 +395,9 @@ void TForm1::SetFullScreen(bool on) {
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     view_->setMinimumSize(0, 0);
     view_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // Without a window manager the full-screen state alone sizes nothing.
+    if (QScreen* sc = screen() ? screen() : QGuiApplication::primaryScreen())
+      setGeometry(sc->geometry());
     showFullScreen();
   } else {
     overlay_->hide();

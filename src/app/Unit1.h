@@ -71,6 +71,7 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
   // ---- PlatformHooks ----
   void ProcessMessages() override;
   std::uint32_t GetTickCount() override;
+  void Rest() override;
   void CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) override;
   void FlushWindow() override;
   void Beep() override;

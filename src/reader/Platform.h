@@ -55,6 +55,9 @@ class PlatformHooks {
   virtual void ProcessMessages() = 0;
   // The 32-bit millisecond tick counter; wraps, so compare unsigned.
   virtual std::uint32_t GetTickCount() = 0;
+  // Rests about a millisecond without handling any message: the column
+  // wipe waits on the clock alone and need not burn a core meanwhile.
+  virtual void Rest() {}
 
   // Copies the w x h rectangle at (sx, sy) of src to (dx, dy) of the window
   // (clipped to both). The window shows it at its next repaint...

@@ -91,6 +91,7 @@ void Reader::ColumnWipe() {
     const std::uint32_t due = static_cast<std::uint32_t>(5 * s / 4);  // 20 ms a step
     while (due > 0 && static_cast<std::uint32_t>(Hooks->GetTickCount() - t0) < due) {
       // Input waits in the queue until the wipe is over.
+      Hooks->Rest();
     }
     for (int j = 0; j < screen::kWipeBand; ++j) {
       const int c = s - 15 * j;
