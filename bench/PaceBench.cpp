@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -25,10 +24,7 @@ class PacePlatform : public PlatformHooks {
 
   void ProcessMessages() override { pump_.Pump(); }
   std::uint32_t GetTickCount() override { return MessagePump::Ticks(); }
-  void Rest() override {
-    timespec ts{0, 1000000};
-    nanosleep(&ts, nullptr);
-  }
+  void Rest() override { MessagePump::Rest(); }
   void CopyToWindow(const Bitmap&, int, int, int w, int h, int, int) override {
     pump_.Touch();  // as the window does
     if (w != h || (w != 24 && w != 25)) return;

@@ -14,7 +14,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <ctime>
 #include <cmath>
 
 #include "platform/Sjis.h"
@@ -211,10 +210,7 @@ void TForm1::ProcessMessages() { pump_.Pump(); }
 
 std::uint32_t TForm1::GetTickCount() { return MessagePump::Ticks(); }
 
-void TForm1::Rest() {
-  timespec ts{0, 1000000};
-  nanosleep(&ts, nullptr);
-}
+void TForm1::Rest() { MessagePump::Rest(); }
 
 // ---- the window surface ----
 

@@ -49,14 +49,26 @@ bool ReadFully(int fd, std::uint8_t* dst, std::size_t n, std::size_t& got) {
 }
 }  // namespace
 
-ReadResult ReadWholeFile(const std::string& sjisPath, std::vector<std::uint8_t>& out,
-                         std::uint64_t limit) {
-  Fd f{open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC)};
+namespace {
+// Opens a regular file for a whole read and tells its size, refusing one of
+// limit bytes or more.
+ReadResult OpenWhole(const std::string& sjisPath, std::uint64_t limit, Fd& f, std::size_t& size) {
+  f.fd = open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC);
   if (f.fd < 0) return ReadResult::CannotOpen;
   struct stat st;
   if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::CannotOpen;
   if (static_cast<std::uint64_t>(st.st_size) >= limit) return ReadResult::TooLarge;
-  out.resize(static_cast<std::size_t>(st.st_size));
+  size = static_cast<std::size_t>(st.st_size);
+  return ReadResult::Ok;
+}
+}  // namespace
+
+ReadResult ReadWholeFile(const std::string& sjisPath, std::vector<std::uint8_t>& out,
+                         std::uint64_t limit) {
+  Fd f{-1};
+  std::size_t want = 0;
+  if (ReadResult r = OpenWhole(sjisPath, limit, f, want); r != ReadResult::Ok) return r;
+  out.resize(want);
   std::size_t got = 0;
   if (!ReadFully(f.fd, out.data(), out.size(), got)) return ReadResult::CannotOpen;
   out.resize(got);
@@ -65,12 +77,9 @@ ReadResult ReadWholeFile(const std::string& sjisPath, std::vector<std::uint8_t>&
 
 ReadResult ReadWholeFile(const std::string& sjisPath, std::unique_ptr<std::uint8_t[]>& out,
                          std::size_t& size, std::uint64_t limit, std::size_t extra) {
-  Fd f{open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC)};
-  if (f.fd < 0) return ReadResult::CannotOpen;
-  struct stat st;
-  if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::CannotOpen;
-  if (static_cast<std::uint64_t>(st.st_size) >= limit) return ReadResult::TooLarge;
-  const std::size_t want = static_cast<std::size_t>(st.st_size);
+  Fd f{-1};
+  std::size_t want = 0;
+  if (ReadResult r = OpenWhole(sjisPath, limit, f, want); r != ReadResult::Ok) return r;
   out.reset(new (std::nothrow) std::uint8_t[want + extra]);
   if (!out) return ReadResult::TooLarge;
   if (!ReadFully(f.fd, out.get(), want, size)) {

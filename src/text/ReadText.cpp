@@ -1,7 +1,5 @@
-#include <sys/stat.h>
-
 #include <climits>
-#include <vector>
+#include <memory>
 
 #include "platform/Files.h"
 #include "platform/Sjis.h"

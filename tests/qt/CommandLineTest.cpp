@@ -5,9 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+
+#include "TempCurrentDir.h"
 
 #include "app/Unit1.h"
 #include "platform/Sjis.h"
@@ -43,8 +44,7 @@ QString U(const char* sjis) { return QString::fromStdString(ToUtf8(sjis)); }
 class CommandLineTest : public QObject {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  QString oldDir_;
+  TempCurrentDir dir_;
 
   void touch(const QString& name) {
     QFile f(dir_.filePath(name));
@@ -53,12 +53,7 @@ class CommandLineTest : public QObject {
   }
 
  private slots:
-  void initTestCase() {
-    QVERIFY(dir_.isValid());
-    oldDir_ = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir_.path()));
-  }
-  void cleanupTestCase() { QDir::setCurrent(oldDir_); }
+  void initTestCase() { QVERIFY(dir_.isValid()); }
 
   void open_data() {
     QTest::addColumn<QString>("create");  // file made beforehand (empty: none)

@@ -6,23 +6,19 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
-#include <QTemporaryDir>
 #include <QtTest>
+
+#include "TempCurrentDir.h"
 
 #include "app/Unit1.h"
 
 class Form1Test : public QObject {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  QString oldDir_;
+  TempCurrentDir dir_;
 
  private slots:
-  void initTestCase() {
-    oldDir_ = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir_.path()));
-  }
-  void cleanupTestCase() { QDir::setCurrent(oldDir_); }
+  void initTestCase() { QVERIFY(dir_.isValid()); }
 
   void windowShape() {
     TForm1 w;

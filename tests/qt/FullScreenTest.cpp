@@ -3,23 +3,19 @@
 // the page while the pointer is on its top row.
 #include <QDir>
 #include <QMenuBar>
-#include <QTemporaryDir>
 #include <QtTest>
+
+#include "TempCurrentDir.h"
 
 #include "app/Unit1.h"
 
 class FullScreenTest : public QObject {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  QString oldDir_;
+  TempCurrentDir dir_;
 
  private slots:
-  void initTestCase() {
-    oldDir_ = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir_.path()));
-  }
-  void cleanupTestCase() { QDir::setCurrent(oldDir_); }
+  void initTestCase() { QVERIFY(dir_.isValid()); }
 
   void fitPage_data() {
     QTest::addColumn<QSize>("area");

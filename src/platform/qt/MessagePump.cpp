@@ -24,6 +24,11 @@ void MessagePump::Pump() {
   nanosleep(&ts, nullptr);
 }
 
+void MessagePump::Rest() {
+  timespec ts{0, 1000000};
+  nanosleep(&ts, nullptr);
+}
+
 std::uint32_t MessagePump::Ticks() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);

@@ -12,6 +12,8 @@ class MessagePump {
   // The reader drew something: it is revealing text, not waiting for the
   // reader, so sleeps stay short.
   void Touch() { idleSince_ = Ticks(); }
+  // Sleeps about a millisecond without handling any event.
+  static void Rest();
   // The millisecond tick counter (monotonic, wrapping at 32 bits).
   static std::uint32_t Ticks();
 
