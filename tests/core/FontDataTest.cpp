@@ -1,285 +1,172 @@
-#include <gtest/gtest.h>
-
-#include <algorithm>
+// Font data files: the bytes of a glyph slot, whole and aborted files made
+// on one or more threads, failures that leave nothing, and loading.
 #include <atomic>
-#include <filesystem>
-#include <memory>
-#include <stdexcept>
 #include <thread>
-#include <vector>
 
-#include "RenderFixture.h"
-#include "TempDir.h"
+#include "Rig.h"
 #include "render/FontData.h"
 
 namespace {
 
-constexpr std::size_t kCompleteFile = 5'118'336;
-
-// A stand-in rasteriser whose ink names the code: block (0, 0) has trail % 17
-// ink pixels (of values 1..16: anything but 0 is ink), block (1, 0) has
-// lead % 17. The full-width space 0x8140 has no ink.
-bool FakeGlyph(std::uint8_t lead, std::uint8_t trail, GlyphMask& out) {
-  out.Width = out.Height = 96;
-  out.Alpha.assign(96 * 96, 0);
+// Ink that names the code: block (0, 0) has trail % 17 inked pixels (any
+// value but 0 is ink), block (1, 0) lead % 17; the full-width space none.
+bool Fake(std::uint8_t lead, std::uint8_t trail, GlyphMask& out) {
+  out = GlyphMask{96, 96, std::vector<std::uint8_t>(96 * 96)};
   if (lead == 0x81 && trail == 0x40) return true;
-  for (int i = 0; i < trail % 17; ++i)
-    out.Alpha[(i / 4) * 96 + i % 4] = static_cast<std::uint8_t>(1 + i);
+  for (int i = 0; i < trail % 17; ++i) out.Alpha[(i / 4) * 96 + i % 4] = std::uint8_t(1 + i);
   for (int i = 0; i < lead % 17; ++i) out.Alpha[(i / 4) * 96 + 4 + i % 4] = 255;
   return true;
 }
 
-std::string ExpectedSlot(std::uint8_t lead, std::uint8_t trail) {
-  std::string s(kAtlasSlotBytes, 16);
-  if (lead != 0x81 || trail != 0x40) {
-    s[0] = static_cast<char>(16 - trail % 17);
-    s[1] = static_cast<char>(16 - lead % 17);
+std::string Row(int row) {
+  std::string s;
+  const int lead = row < 31 ? 0x81 + row : 0xE0 + row - 31;
+  for (int t = 0x40; t <= 0xFC; ++t) {
+    std::string slot(576, 16);
+    if (lead != 0x81 || t != 0x40) {
+      slot[0] = char(16 - t % 17);
+      slot[1] = char(16 - lead % 17);
+    }
+    s += slot;
   }
   return s;
 }
 
-std::uint8_t LeadOfRow(int row) {
-  return static_cast<std::uint8_t>(row < 31 ? 0x81 + row : 0xE0 + row - 31);
-}
-
-std::string ExpectedRow(int row) {
-  std::string s;
-  for (int t = 0x40; t <= 0xFC; ++t)
-    s += ExpectedSlot(LeadOfRow(row), static_cast<std::uint8_t>(t));
-  return s;
-}
-
-struct MadeFile {
-  FontDataResult result;
-  std::vector<int> progress;
-  int factoryCalls = 0;
-  bool progressOffThread = false;
-  bool rasteriserShared = false;
-};
-
-// Makes a file with FakeGlyph, aborting once abortAfter rows are written (0:
-// never). Each rasteriser checks that it is only ever used by one thread.
-MadeFile Make(const std::string& path, int threads, int abortAfter = 0) {
-  MadeFile run;
+// Makes a file, aborting after abortAfter rows (0: never); the progress
+// calls it saw, each on the calling thread, and whether any rasteriser was
+// used by two threads.
+FontDataResult Make(const std::string& path, int threads, int abortAfter,
+                    std::string* seen = nullptr) {
+  std::string progress;
+  int done = 0;
   std::atomic<bool> shared{false};
   const auto caller = std::this_thread::get_id();
   auto factory = [&] {
-    ++run.factoryCalls;
     auto owner = std::make_shared<std::atomic<std::thread::id>>();
     return FontRasterFn([owner, &shared](std::uint8_t lead, std::uint8_t trail, GlyphMask& out) {
       std::thread::id none;
       if (!owner->compare_exchange_strong(none, std::this_thread::get_id()) &&
           none != std::this_thread::get_id())
         shared = true;
-      return FakeGlyph(lead, trail, out);
+      return Fake(lead, trail, out);
     });
   };
-  run.result = CreateFontData(
+  const FontDataResult r = CreateFontData(
       path, factory,
       [&](int rows) {
-        run.progress.push_back(rows);
-        if (std::this_thread::get_id() != caller) run.progressOffThread = true;
+        done = rows;
+        progress += std::to_string(rows) + (std::this_thread::get_id() == caller ? "," : "!");
       },
-      [&] { return abortAfter > 0 && int(run.progress.size()) >= abortAfter; }, threads);
-  run.rasteriserShared = shared;
-  return run;
+      [&] { return abortAfter > 0 && done >= abortAfter; }, threads);
+  EXPECT_FALSE(shared);
+  if (seen) *seen = progress;
+  return r;
 }
 
-std::vector<int> Count(int n) {
-  std::vector<int> v(n);
-  for (int i = 0; i < n; ++i) v[i] = i + 1;
-  return v;
+std::vector<std::string> Names(const std::string& dir) {
+  std::vector<std::string> n;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) n.push_back(e.path().filename());
+  std::sort(n.begin(), n.end());
+  return n;
 }
 
-std::vector<std::string> FolderEntries(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir))
-    names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-TEST(FontDataSlot, CountsBackgroundPixelsOfEachBlock) {
-  std::uint8_t slot[kAtlasSlotBytes];
-  struct Case {
-    const char* what;
-    GlyphMask mask;
-    std::vector<std::pair<int, int>> weights;  // (index, weight); the rest are 16
-  };
-  GlyphMask one{96, 96, std::vector<std::uint8_t>(96 * 96, 0)};
-  one.Alpha[9 * 96 + 5] = 1;  // block column 1, block row 2
-  GlyphMask corners{96, 96, std::vector<std::uint8_t>(96 * 96, 0)};
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) corners.Alpha[y * 96 + x] = 255;
-  for (int i = 0; i < 4; ++i) corners.Alpha[(92 + i) * 96 + 95] = 128;
-  const Case cases[] = {
-      {"blank", GlyphMask{96, 96, std::vector<std::uint8_t>(96 * 96, 0)}, {}},
-      {"one faint pixel", one, {{2 * 24 + 1, 15}}},
-      {"full block and a partial one", corners, {{0, 0}, {575, 12}}},
-      // A smaller picture: what lies outside it is background.
-      {"10 x 6 of ink",
-       GlyphMask{10, 6, std::vector<std::uint8_t>(60, 9)},
-       {{0, 0}, {1, 0}, {2, 8}, {24, 8}, {25, 8}, {26, 12}}},
-      {"broken picture", GlyphMask{96, 96, {}}, {}},
-  };
-  for (const Case& c : cases) {
-    EncodeGlyphSlot(c.mask, slot);
-    std::vector<int> expected(kAtlasSlotBytes, 16);
-    for (auto [i, w] : c.weights) expected[i] = w;
-    EXPECT_EQ(std::vector<int>(slot, slot + kAtlasSlotBytes), expected) << c.what;
-  }
-}
-
-TEST(FontDataRow, NothingDrawnGivesBlankSlots) {
-  std::vector<std::uint8_t> row(kAtlasRowBytes);
-  std::vector<int> trails;
+TEST(FontData, SlotCountsExactlyBlackPixelsOfEachBlock) {
+  GlyphMask m{100, 98, std::vector<std::uint8_t>(100 * 98)};
+  for (int y = 0; y < 98; ++y)
+    for (int x = 0; x < 100; ++x) m.Alpha[y * 100 + x] = (x * 7 + y * 3) % 5 == 0 ? 0 : (x + y) % 3;
+  std::uint8_t slot[576];
+  EncodeGlyphSlot(m, slot);
+  for (int b = 0; b < 24; ++b)
+    for (int a = 0; a < 24; ++a) {
+      int n = 0;
+      for (int k = 0; k < 16; ++k) n += m.At(4 * a + k % 4, 4 * b + k / 4) == 0;
+      ASSERT_EQ(slot[b * 24 + a], n) << a << "," << b;
+    }
+  std::uint8_t row[108864];
+  int calls = 0;
   EncodeFontDataRow(
       31,
       [&](std::uint8_t lead, std::uint8_t trail, GlyphMask&) {
         EXPECT_EQ(lead, 0xE0);
-        trails.push_back(trail);
-        return false;
+        EXPECT_EQ(trail, 0x40 + calls++);  // 0x7F included
+        return false;                      // nothing drawn: a blank slot
       },
-      row.data());
-  EXPECT_EQ(row, std::vector<std::uint8_t>(kAtlasRowBytes, 16));
-  ASSERT_EQ(trails.size(), 189u);
-  EXPECT_EQ(trails.front(), 0x40);
-  EXPECT_EQ(trails[0x3F], 0x7F);  // 0x7F is rendered like any other
-  EXPECT_EQ(trails.back(), 0xFC);
+      row);
+  EXPECT_EQ(calls, 189);
+  EXPECT_EQ(std::count(row, row + 108864, 16), 108864);
 }
 
-TEST(FontDataFile, CompleteFileLayout) {
-  TempDir dir;
-  const MadeFile run = Make(dir.File("font.fdt"), 1);
-  EXPECT_EQ(run.result, FontDataResult::Done);
-  EXPECT_EQ(run.progress, Count(47));
-  EXPECT_EQ(run.factoryCalls, 1);
-  const std::string bytes = dir.Read("font.fdt");
-  ASSERT_EQ(bytes.size(), kCompleteFile);
-  EXPECT_EQ(bytes.substr(0, 576), std::string(576, 16));  // the full-width space
-  for (int row = 0; row < 47; ++row)
-    ASSERT_EQ(bytes.substr(std::size_t(row) * 108'864, 108'864), ExpectedRow(row)) << "row " << row;
-  EXPECT_EQ(bytes.substr(576 * (31 * 189 + (0x7F - 0x40)), 576), ExpectedSlot(0xE0, 0x7F));
-  EXPECT_EQ(bytes.substr(5'116'608),
-            ExpectedSlot(0xEF, 0x40) + ExpectedSlot(0xEF, 0x41) + ExpectedSlot(0xEF, 0x42));
-  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>({"font.fdt"}));
-}
-
-TEST(FontDataFile, ParallelRunsWriteTheSameBytesInTheSameOrder) {
-  TempDir dir;
-  Make(dir.File("serial.fdt"), 1);
-  const std::string serial = dir.Read("serial.fdt");
+// A complete file: 47 rows in order, then the first three slots of the last
+// row; any number of threads writes the same bytes, progress row by row on
+// the calling thread. An aborted run keeps the rows done and a trailer.
+TEST(FontData, WholeAndAbortedFiles) {
+  Rig rig("", false);
+  std::string progress;
+  ASSERT_EQ(Make(rig.File("a.fdt"), 1, 0, &progress), FontDataResult::Done);
+  std::string want;
+  for (int row = 0; row < 47; ++row) want += Row(row);
+  want += Row(46).substr(0, 1728);
+  const std::string whole = rig.Read("a.fdt");
+  ASSERT_EQ(whole.size(), 5118336u);
+  EXPECT_TRUE(whole == want);
+  std::string count;
+  for (int i = 1; i <= 47; ++i) count += std::to_string(i) + ",";
+  EXPECT_EQ(progress, count);
   for (int threads : {2, 3}) {
-    const MadeFile run = Make(dir.File("parallel.fdt"), threads);
-    EXPECT_EQ(run.result, FontDataResult::Done);
-    EXPECT_EQ(run.progress, Count(47));
-    EXPECT_EQ(run.factoryCalls, threads);
-    EXPECT_FALSE(run.progressOffThread);
-    EXPECT_FALSE(run.rasteriserShared);
-    EXPECT_TRUE(dir.Read("parallel.fdt") == serial) << threads << " threads";
+    ASSERT_EQ(Make(rig.File("b.fdt"), threads, 0, &progress), FontDataResult::Done);
+    EXPECT_TRUE(rig.Read("b.fdt") == whole);
+    EXPECT_EQ(progress, count);
   }
-}
-
-struct AbortCase {
-  int rows;
-  int threads;
-};
-
-class FontDataAbortTest : public ::testing::TestWithParam<AbortCase> {};
-
-TEST_P(FontDataAbortTest, AbortedRunKeepsTheFinishedRowsAndATrailer) {
-  const auto [k, threads] = GetParam();
-  TempDir dir;
-  const MadeFile run = Make(dir.File("cut.fdt"), threads, k);
-  EXPECT_EQ(run.result, FontDataResult::Aborted);
-  EXPECT_EQ(run.progress, Count(k));
-  const std::string bytes = dir.Read("cut.fdt");
-  ASSERT_EQ(bytes.size(), 108'864u * k + 1'728u);
-  for (int row = 0; row < k; ++row)
-    ASSERT_EQ(bytes.substr(std::size_t(row) * 108'864, 108'864), ExpectedRow(row)) << "row " << row;
-  EXPECT_EQ(bytes.substr(108'864u * k), ExpectedRow(k - 1).substr(0, 1'728));
-  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>({"cut.fdt"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, FontDataAbortTest,
-                         ::testing::Values(AbortCase{1, 1}, AbortCase{5, 1}, AbortCase{5, 2},
-                                           AbortCase{31, 2}, AbortCase{47, 1}));
-
-TEST(FontDataFile, UnwritablePlaceIsReportedAndLeavesNothing) {
-  TempDir dir;
-  // No such folder: found out before any row is rendered.
-  MadeFile run = Make(dir.File("missing/font.fdt"), 1);
-  EXPECT_EQ(run.result, FontDataResult::WriteFailed);
-  EXPECT_TRUE(run.progress.empty());
-  // A folder of that name: only the final rename fails.
-  std::filesystem::create_directory(dir.File("taken.fdt"));
-  for (int threads : {1, 2}) {
-    run = Make(dir.File("taken.fdt"), threads, 2);
-    EXPECT_EQ(run.result, FontDataResult::WriteFailed);
-    EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>({"taken.fdt"}));
-    EXPECT_TRUE(std::filesystem::is_empty(dir.File("taken.fdt")));
+  for (auto [k, threads] : {std::pair{1, 1}, {5, 2}, {46, 2}}) {
+    rig.Write("c.fdt", std::string(7'000'000, 'x'));  // an older file is replaced
+    ASSERT_EQ(Make(rig.File("c.fdt"), threads, k), FontDataResult::Aborted);
+    EXPECT_TRUE(rig.Read("c.fdt") == want.substr(0, 108864 * k) + Row(k - 1).substr(0, 1728)) << k;
   }
+  EXPECT_EQ(Names(rig.Dir), (std::vector<std::string>{"a.fdt", "b.fdt", "c.fdt"}));
 }
 
-TEST(FontDataFile, ReplacesAnOlderFile) {
-  TempDir dir;
-  dir.Write("font.fdt", std::string(7'000'000, 'x'));
-  EXPECT_EQ(Make(dir.File("font.fdt"), 2, 3).result, FontDataResult::Aborted);
-  EXPECT_EQ(dir.Read("font.fdt").size(), 108'864u * 3 + 1'728u);
-  EXPECT_EQ(FolderEntries(dir.Path()), std::vector<std::string>({"font.fdt"}));
-}
-
-TEST(FontDataFile, RasteriserFailureEndsTheRunWithoutAFile) {
-  TempDir dir;
+// A place that cannot be written, or a rasteriser that throws, leaves
+// nothing behind; a missing folder is found before any row is made.
+TEST(FontData, FailuresLeaveNothing) {
+  Rig rig("", false);
+  std::string progress;
+  EXPECT_EQ(Make(rig.File("no/a.fdt"), 1, 0, &progress), FontDataResult::WriteFailed);
+  EXPECT_EQ(progress, "");
+  std::filesystem::create_directory(rig.File("taken.fdt"));
   for (int threads : {1, 2}) {
+    EXPECT_EQ(Make(rig.File("taken.fdt"), threads, 2), FontDataResult::WriteFailed);
     auto factory = [] {
       return FontRasterFn([](std::uint8_t lead, std::uint8_t trail, GlyphMask& out) {
         if (lead == 0x84) throw std::runtime_error("font gone");
-        return FakeGlyph(lead, trail, out);
+        return Fake(lead, trail, out);
       });
     };
-    EXPECT_THROW(CreateFontData(dir.File("font.fdt"), factory, nullptr, nullptr, threads),
+    EXPECT_THROW(CreateFontData(rig.File("x.fdt"), factory, nullptr, nullptr, threads),
                  std::runtime_error);
-    EXPECT_TRUE(FolderEntries(dir.Path()).empty());
+    EXPECT_EQ(Names(rig.Dir), std::vector<std::string>{"taken.fdt"});
+    EXPECT_TRUE(std::filesystem::is_empty(rig.File("taken.fdt")));
   }
 }
 
-// ---- loading ----
-
-class LoadFontDataTest : public RenderFixture {
- protected:
-  TempDir dir;
-};
-
-TEST_F(LoadFontDataTest, ShortFileFillsOnlyTheStart) {
-  ASSERT_EQ(Make(dir.File("cut.fdt"), 1, 2).result, FontDataResult::Aborted);
-  FillAtlas(0x55);
-  ASSERT_TRUE(r->LoadFontData(dir.File("cut.fdt")));
-  const std::string atlas(r->FontAtlas.begin(), r->FontAtlas.end());
-  ASSERT_EQ(atlas.size(), kCompleteFile);
-  EXPECT_EQ(atlas.substr(0, 108'864), ExpectedRow(0));
-  EXPECT_EQ(atlas.substr(108'864, 108'864), ExpectedRow(1));
-  EXPECT_EQ(atlas.substr(2 * 108'864, 1'728), ExpectedRow(1).substr(0, 1'728));  // the trailer
-  EXPECT_EQ(atlas.substr(2 * 108'864 + 1'728),
-            std::string(kCompleteFile - 2 * 108'864 - 1'728, 0x55));
-}
-
-TEST_F(LoadFontDataTest, LongerFileFillsTheAtlasOnly) {
-  std::string bytes(kCompleteFile + 100, 3);
-  bytes[kCompleteFile - 1] = 9;
-  dir.Write("long.fdt", bytes);
-  ASSERT_TRUE(r->LoadFontData(dir.File("long.fdt")));
-  EXPECT_EQ(r->FontAtlas.size(), kCompleteFile);
-  EXPECT_EQ(r->FontAtlas[0], 3);
-  EXPECT_EQ(r->FontAtlas.back(), 9);
-}
-
-TEST_F(LoadFontDataTest, UnreadableFileLeavesTheAtlas) {
-  std::filesystem::create_directory(dir.File("folder.fdt"));
-  FillAtlas(0x55);
-  EXPECT_FALSE(r->LoadFontData(dir.File("none.fdt")));
-  EXPECT_FALSE(r->LoadFontData(dir.File("folder.fdt")));
-  EXPECT_EQ(r->FontAtlas, std::vector<std::uint8_t>(kCompleteFile, 0x55));
+// Loading reads at most the atlas's size from the start of the file and
+// leaves the rest; a file that cannot be read leaves the atlas alone.
+TEST(FontData, Loading) {
+  Rig rig("", false);
+  Reader& r = *rig.R;
+  std::string bytes(5118336 + 100, 3);
+  bytes[5118335] = 9;
+  rig.Write("long.fdt", bytes);
+  rig.Write("short.fdt", std::string(1000, 5));
+  std::fill(r.FontAtlas.begin(), r.FontAtlas.end(), 0x55);
+  EXPECT_FALSE(r.LoadFontData(rig.File("none.fdt")));
+  EXPECT_FALSE(r.LoadFontData(rig.Dir));
+  EXPECT_EQ(std::count(r.FontAtlas.begin(), r.FontAtlas.end(), 0x55), 5118336);
+  EXPECT_TRUE(r.LoadFontData(rig.File("long.fdt")));
+  EXPECT_TRUE(r.LoadFontData(rig.File("short.fdt")));
+  EXPECT_EQ(r.FontAtlas.size(), 5118336u);
+  EXPECT_EQ(
+      std::vector<int>({r.FontAtlas[0], r.FontAtlas[999], r.FontAtlas[1000], r.FontAtlas.back()}),
+      std::vector<int>({5, 5, 3, 9}));
 }
 
 }  // namespace

@@ -1,0 +1,236 @@
+// The reader on a scripted platform, shared by every core test: a fresh
+// current folder (the reader's start folder), a virtual clock that moves one
+// millisecond at each pump of the message queue and creeps on while it is
+// only read (the column wipe waits on it alone), input scheduled at virtual
+// times, a 640 x 480 window, and a transcript of what the reader showed.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/Sjis.h"
+#include "reader/Reader.h"
+#include "text/SjisTexts.h"
+
+inline std::string S(const std::string& utf8) { return ToSjis(utf8); }
+inline std::string Rep(const std::string& s, int n) {
+  std::string out;
+  while (n-- > 0) out += s;
+  return out;
+}
+
+// FNV-1a of a picture's bytes: one golden number stands for every pixel.
+inline std::string Hash(const Bitmap& b) {
+  std::uint32_t h = 2166136261u;
+  for (int y = 0; y < b.Height(); ++y)
+    for (int i = 0; i < 3 * b.Width(); ++i) h = (h ^ b.Row(y)[i]) * 16777619u;
+  char s[9];
+  std::snprintf(s, sizeof s, "%08x", h);
+  return s;
+}
+
+struct Copy {
+  const Bitmap* Src;
+  int Sx, Sy, W, H, Dx, Dy;
+  std::uint32_t Time;
+};
+
+class Scripted : public PlatformHooks {
+ public:
+  Reader* R = nullptr;
+  std::uint32_t Now = 100000;
+  long long Pumps = 0;
+  std::vector<std::pair<std::uint32_t, std::function<void()>>> Events;
+  std::function<void()> OnPump;
+  // Transcript: pauses ("row.from-to", with "#hash" of the window when
+  // HashPauses), beeps ("!") and boxes ("W:text", kind letter WIQPE).
+  std::string Log;
+  bool HashPauses = false;
+  Bitmap Window{640, 480};
+  std::vector<Copy> Copies;
+  std::vector<BoxResult> Answers;  // in order; Ok once used up
+  std::vector<std::string> Captions;
+  int Rasterizations = 0;
+  std::map<std::string, Bitmap> Pictures;  // bitmap files by path
+  std::function<bool(FileDialogRequest&)> Choose;
+  std::vector<FileDialogRequest> Dialogs;
+  int DesktopW = 1024, DesktopH = 768, Left = 0, Top = 0;
+  std::string Frame;  // "F1" / "F0" full screen, "M1" / "M0" menu bar
+
+  void At(std::uint32_t t, std::function<void()> f) { Events.emplace_back(t, std::move(f)); }
+  void Press(std::uint16_t key, std::uint32_t hold) {
+    R->FormKeyDown(key);
+    At(Now + hold, [this, key] { R->FormKeyUp(key); });
+  }
+
+  void ProcessMessages() override {
+    if (++Pumps > 20'000'000) throw std::runtime_error("the run does not end");
+    ++Now;
+    idle_ = 0;
+    for (;;) {
+      auto due = Events.end();
+      for (auto it = Events.begin(); it != Events.end(); ++it)
+        if (it->first <= Now && (due == Events.end() || it->first < due->first)) due = it;
+      if (due == Events.end()) break;
+      auto f = std::move(due->second);
+      Events.erase(due);
+      f();
+    }
+    Watch();
+    if (OnPump) OnPump();
+  }
+  std::uint32_t GetTickCount() override { return ++idle_ > 8 ? ++Now : Now; }
+  void CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) override {
+    idle_ = 0;
+    Copies.push_back({&src, sx, sy, w, h, dx, dy, Now});
+    CopyRect(Window, dx, dy, src, sx, sy, w, h);
+  }
+  int Flushes = 0;
+  void FlushWindow() override { ++Flushes; }
+  void Beep() override { Log += "! "; }
+  BoxResult MessageBox(BoxKind kind, const std::string& text, const std::string& caption) override {
+    Log += std::string(1, "WIQPE"[int(kind)]) + ":" + ToUtf8(text) + " ";
+    if (kind == BoxKind::Warning) {
+      EXPECT_EQ(caption, sjis::kWarningTitle);
+    }
+    if (Answers.empty()) return BoxResult::Ok;
+    const BoxResult a = Answers.front();
+    Answers.erase(Answers.begin());
+    return a;
+  }
+  void CaptionChanged(const std::string& c) override { Captions.push_back(ToUtf8(c)); }
+  // A solid block over the top-left two thirds of the cell.
+  bool RasterizeGlyph(std::uint8_t, std::uint8_t, const std::string&, bool, int cell,
+                      GlyphMask& out) override {
+    ++Rasterizations;
+    out.Width = out.Height = cell;
+    out.Alpha.assign(std::size_t(cell) * cell, 0);
+    for (int y = 0; y < cell * 2 / 3; ++y)
+      for (int x = 0; x < cell * 2 / 3; ++x) out.Alpha[std::size_t(y) * cell + x] = 255;
+    return true;
+  }
+  bool LoadBitmapFile(const std::string& path, Bitmap& out) override {
+    auto it = Pictures.find(path);
+    if (it == Pictures.end()) return false;
+    out = it->second;
+    return true;
+  }
+  bool ChooseFile(FileDialogRequest& req) override {
+    Dialogs.push_back(req);
+    return Choose && Choose(req);
+  }
+  void CloseWindow() override { R->FormClose(); }
+  void GetDesktop(int& w, int& h, int& bpp) override {
+    w = DesktopW;
+    h = DesktopH;
+    bpp = 24;
+  }
+  void GetWindowOuterSize(int& w, int& h) override {
+    w = 646;
+    h = 525;
+  }
+  void MoveWindow(int left, int top) override {
+    Left = left;
+    Top = top;
+  }
+  void SetFullScreen(bool on) override { Frame += on ? "F1" : "F0"; }
+  void ShowMenuBar(bool on) override { Frame += on ? "M1" : "M0"; }
+
+  bool IsGlyph(const Copy& c) const {
+    return c.Src == &R->BackBuffer && (c.W == 24 || c.W == 25) && c.W == c.H;
+  }
+  std::vector<std::uint32_t> GlyphTimes() const {
+    std::vector<std::uint32_t> t;
+    for (const Copy& c : Copies)
+      if (IsGlyph(c)) t.push_back(c.Time);
+    return t;
+  }
+
+ private:
+  int idle_ = 0;
+  std::size_t seen_ = 0;
+  bool glyphSincePause_ = true;
+  // A pause shows its underline (rows 480..481 of BaseBitmap) at its first
+  // turn; later draws of the same pause are its blinking.
+  void Watch() {
+    for (; seen_ < Copies.size(); ++seen_) {
+      const Copy c = Copies[seen_];
+      if (IsGlyph(c)) glyphSincePause_ = true;
+      if (c.Src != &R->BaseBitmap || c.Sy != 480 || c.H != 2 || !glyphSincePause_) continue;
+      glyphSincePause_ = false;
+      Log += std::to_string((c.Dy - 44) / 26) + "." + std::to_string((c.Dx - 20) / 24) + "-" +
+             std::to_string((c.Dx + c.W - 20) / 24) + (HashPauses ? "#" + Hash(Window) : "") + " ";
+      if (OnPause) OnPause();
+    }
+  }
+
+ public:
+  // What a pause does; by default Enter, let go 5 ms later.
+  std::function<void()> OnPause = [this] { Press(kVkReturn, 5); };
+};
+
+// A fresh folder that is the current one while the rig lives, a settings
+// file in it if given, and a reader started there.
+class Rig {
+ public:
+  std::string Dir;
+  Scripted P;
+  std::unique_ptr<Reader> R;
+
+  explicit Rig(const std::string& ini = "", bool start = true) {
+    char buf[PATH_MAX];
+    old_ = getcwd(buf, sizeof buf) ? buf : "/";
+    std::string tmpl = (std::filesystem::temp_directory_path() / "pagelune-XXXXXX").string();
+    Dir = mkdtemp(tmpl.data());
+    EXPECT_EQ(chdir(Dir.c_str()), 0);
+    if (!ini.empty()) Write("Yomibon.ini", ini);
+    R = std::make_unique<Reader>(&P);
+    P.R = R.get();
+    if (start) R->FormCreate();
+  }
+  ~Rig() {
+    R.reset();
+    EXPECT_EQ(chdir(old_.c_str()), 0);
+    std::error_code ec;
+    std::filesystem::permissions(Dir, std::filesystem::perms::owner_all, ec);
+    std::filesystem::remove_all(Dir, ec);
+  }
+
+  std::string File(const std::string& name) const { return Dir + "/" + name; }
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(File(name), std::ios::binary) << bytes;
+    return File(name);
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(File(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  // Makes bytes the chosen text and reads it from start; the transcript.
+  std::string Run(const std::string& bytes, std::int32_t start = 0) {
+    R->StrSettings[kText] = Write("a.txt", bytes);
+    R->ReadText(start);
+    return P.Log;
+  }
+  // The page's lines joined by "|", empty ones at the end left out.
+  std::string Lines() const {
+    std::string out;
+    for (const std::string& l : R->PageLines) out += l + "|";
+    while (!out.empty() && out.back() == '|') out.pop_back();
+    return out;
+  }
+
+ private:
+  std::string old_;
+};

@@ -1,0 +1,291 @@
+// The settings file: the profile format, the bytes a close writes, what a
+// start reads, and writes that fail.
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <climits>
+
+#include "Rig.h"
+#include "settings/IniProfile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(IniProfile, Read) {
+  struct Case {
+    std::string File, Section, Key, Value;
+  } cases[] = {
+      {"[S]\nA=1\nB=2\n", "S", "B", "2"},
+      {"[S]\r\nA=1", "S", "A", "1"},
+      {"[S]\rA=1\n", "S", "A", "-"},
+      {"[sYsTeM]\nmsgspeed=7\n", "System", "MsgSpeed", "7"},
+      {"  [ S ] ; x\n \tA \t=1\n", "S", "A", "1"},
+      {"[S]\nA=1\na=2\n", "S", "A", "1"},
+      {"[S]\nA=1\n[s]\nA=2\nB=3\n", "S", "B", "-"},
+      {"[T]\nA=1\n[S]\nB=2\n", "S", "A", "-"},
+      {"A=0\n[S]\nB=2\n", "S", "A", "-"},
+      {"", "S", "A", "-"},
+      {"[S]\nA=\n", "S", "A", ""},
+      {"[S]\nA\n;A=9\nA=2\n", "S", "A", "2"},
+      {"[S]\nA= \t b=c \t \n", "S", "A", "b=c"},
+      {"[S]\nA= \" x \" \n", "S", "A", " x "},
+      {"[S]\nA='x'\n", "S", "A", "x"},
+      {"[S]\nA=\"x'\n", "S", "A", "\"x'"},
+      {"[S]\nA=\"\n", "S", "A", "\""},
+      {"[S]\nA=\"\"x\"\"\n", "S", "A", "\"x\""},
+      {"[\x83\x5Dz\nA=1\n", "\x83\x5Dz", "A", "1"},
+      {"[\x83\x61]\nA=1\n", "\x83\x41", "A", "-"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(IniProfile(c.File).ReadString(c.Section, c.Key, "-"), c.Value) << c.File;
+  // At most 2047 bytes, never half a character.
+  std::string pairs = "a";
+  for (int i = 0; i < 1024; ++i) pairs += "\x81\x81";
+  for (auto [v, n] : {std::pair{std::string(2049, 'a'), 2047},
+                      {std::string(2046, 'a') + "\x82\xA0", 2046},
+                      {pairs, 2047}})
+    EXPECT_EQ(IniProfile("[S]\nA=" + v).ReadString("S", "A", "-"), v.substr(0, n));
+}
+
+TEST(IniProfile, Integers) {
+  const std::pair<const char*, std::int64_t> cases[] = {{"30", 30},
+                                                        {" 30", 30},
+                                                        {"   -5", -5},
+                                                        {"+7", 7},
+                                                        {"007", 7},
+                                                        {"0x1E", 30},
+                                                        {"0X1e", 30},
+                                                        {"x1E", 30},
+                                                        {"X1e", 30},
+                                                        {"$1E", 30},
+                                                        {"$FFFFFFFF", -1},
+                                                        {"$80000000", INT_MIN},
+                                                        {"-$10", -16},
+                                                        {"-0x1", -1},
+                                                        {"2147483647", INT_MAX},
+                                                        {"-2147483648", INT_MIN},
+                                                        {"", 99},
+                                                        {" ", 99},
+                                                        {"abc", 99},
+                                                        {"12x", 99},
+                                                        {"30 ", 99},
+                                                        {"\t30", 99},
+                                                        {"1 2", 99},
+                                                        {"-", 99},
+                                                        {"$", 99},
+                                                        {"0x", 99},
+                                                        {"$G", 99},
+                                                        {"0x-1", 99},
+                                                        {"--1", 99},
+                                                        {"2147483648", 99},
+                                                        {"-2147483649", 99},
+                                                        {"$100000000", 99},
+                                                        {"12\x82\x4F", 99}};
+  for (auto [text, value] : cases) {
+    std::int32_t v = 99;
+    EXPECT_EQ(ParseProfileInteger(text, v), value != 99) << '"' << text << '"';
+    EXPECT_EQ(v, value) << '"' << text << '"';
+  }
+  // Read from a file the value is trimmed first, unless quoted.
+  const IniProfile p("[S]\nA=0x1E \nB=\" 30\"\nC=\"30 \"\nD=\nE=12x\n");
+  EXPECT_EQ((std::vector<int>{p.ReadInteger("S", "A", 15), p.ReadInteger("S", "B", 15),
+                              p.ReadInteger("S", "C", 15), p.ReadInteger("S", "D", 15),
+                              p.ReadInteger("S", "E", 15), p.ReadInteger("S", "F", 15)}),
+            (std::vector<int>{30, 30, 15, 15, 15, 15}));
+}
+
+TEST(IniProfile, WriteChangesOnlyWhatItWrites) {
+  struct Case {
+    std::string Before, Section, Key, Value, After;
+  } cases[] = {
+      {"; t\n[System]\n  msgspeed = 15\nX=1\n", "SYSTEM", "MsgSpeed", "30",
+       "; t\n[System]\nmsgspeed=30\r\nX=1\n"},
+      {"[S]\nA=1\nA=2\n", "S", "a", "9", "[S]\nA=9\r\nA=2\n"},
+      {"[S]\nA=1\n[s]\nB=2\n", "S", "B", "9", "[S]\nA=1\nB=9\r\n[s]\nB=2\n"},
+      {"[S]\r\nPageBar = 5\n", "S", "PageBar", "5", "[S]\r\nPageBar = 5\n"},
+      {"[S]\nA='x'", "S", "A", "x", "[S]\nA='x'"},
+      {"[A]\nk1=1\n; n\nk3=3\n\n; B\n[B]\n", "A", "k2", "2",
+       "[A]\nk1=1\n; n\nk3=3\nk2=2\r\n\n; B\n[B]\n"},
+      {"[A]\n; c\n\n[B]\n", "A", "k", "v", "[A]\nk=v\r\n; c\n\n[B]\n"},
+      {"[A]\nk=1", "A", "j", "2", "[A]\nk=1\r\nj=2\r\n"},
+      {"[A]\nk=1\n\n; t\n", "B", "x", "1", "[A]\nk=1\n\n; t\n[B]\r\nx=1\r\n"},
+      {"[A]\nk=1", "B", "x", "1", "[A]\nk=1\r\n[B]\r\nx=1\r\n"},
+      {"", "S", "K", "", "[S]\r\nK=\r\n"},
+      {"", "S", "K", " a ", "[S]\r\nK=\" a \"\r\n"},
+      {"", "S", "K", "'a'", "[S]\r\nK=\"'a'\"\r\n"},
+      {"", "S", "K", "a\"b", "[S]\r\nK=a\"b\r\n"},
+      {"[S]\nK=1\n", "S", "K", "a\n[T]\r\nK=2", "[S]\nK=a\r\n"},
+  };
+  for (const Case& c : cases) {
+    IniProfile p(c.Before);
+    p.WriteString(c.Section, c.Key, c.Value);
+    EXPECT_EQ(p.Serialise(), c.After) << c.Before;
+  }
+  IniProfile p("; keep\n[Other]\nv=1\n");
+  const std::string values[] = {"",   " lead", "trail\t", "\"q\"",     "'q'",
+                                "\"", "a'b'",  "x=y",     "[not one]", "C:\\\x95\xB6\\a.txt"};
+  for (int i = 0; i < 10; ++i) p.WriteString("S", "K" + std::to_string(i), values[i]);
+  p.WriteInteger("S", "I", INT_MIN);
+  IniProfile again(p.Serialise());
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(again.ReadString("S", "K" + std::to_string(i), "-"), values[i]);
+  EXPECT_EQ(again.ReadString("S", "I", "-"), "-2147483648");
+  const std::string odd =
+      "\xEF\xBB\xBF; x\r\n\n  [ A ] y\r\r\n k = v \t\n;c\x82\xA0\r\nno\n[B]\nlast";
+  EXPECT_EQ(IniProfile(odd).Serialise(), odd);
+}
+
+const char* const kSystem[][2] = {{"Text", ""},
+                                  {"FullScreen", "0"},
+                                  {"FilterIndex", "1"},
+                                  {"Wallpaper1", "/wall1.bmp"},
+                                  {"Wallpaper2", "/wall2.bmp"},
+                                  {"Brightness1", "100"},
+                                  {"Brightness2", "70"},
+                                  {"MenuPosX", "456"},
+                                  {"MenuPosY", "328"},
+                                  {"MenuPosZ", "24"},
+                                  {"PageBar", "1"},
+                                  {"HeadWord", "、。，．：；！？」』）｝〕］】"},
+                                  {"TailWord", "「『（｛〔［【"},
+                                  {"WaitWord", "。！？"},
+                                  {"NLineWord", "　「・"},
+                                  {"MsgSpeed", "15"},
+                                  {"NLineCut", "1"},
+                                  {"TagCut", "1"},
+                                  {"FontType", "0"},
+                                  {"Font", "ＭＳ ゴシック"},
+                                  {"Bold", "0"},
+                                  {"FontData", ""}};
+
+std::string Records() {
+  std::string s;
+  for (int i = 0; i < 11; ++i)
+    s += "[" + (i ? "Data" + std::to_string(i - 1) : "Continue") +
+         "]\r\nText=\r\nIndex=0\r\nLength=0\r\n";
+  return s;
+}
+
+// A first start has every default and makes no file; the first close writes
+// every record and key in order, Shift-JIS, CR LF.
+TEST(SettingsFile, FirstCloseWritesEveryKeyInOrder) {
+  Rig rig;
+  EXPECT_EQ(rig.R->SettingsPath(), rig.Dir + "/Yomibon.ini");
+  EXPECT_FALSE(fs::exists(rig.File("Yomibon.ini")));
+  rig.R->FormClose();
+  std::string want = Records() + "[System]\r\n";
+  for (auto [key, value] : kSystem)
+    want += std::string(key) + "=" + (value[0] == '/' ? rig.Dir : "") + S(value) + "\r\n";
+  EXPECT_EQ(rig.Read("Yomibon.ini"), want);
+  EXPECT_EQ(rig.P.Log, "");
+  // Integer keys read numbers ("0x10" is 16), string keys text.
+  std::string file = "[System]\r\n";
+  for (auto [key, value] : kSystem) file += std::string(key) + "=0x10\r\n";
+  Rig hex(file);
+  for (std::int32_t v : hex.R->IntSettings) EXPECT_EQ(v, 16);
+  for (const std::string& s : hex.R->StrSettings) EXPECT_EQ(s, "0x10");
+}
+
+// A file kept by hand (comments, an unknown section and key, odd spacing and
+// case, LF ends) reads as written and survives a close byte for byte; a
+// changed value rewrites its own line only, missing keys join their section.
+TEST(SettingsFile, HandKeptFileSurvives) {
+  std::string file = "; by hand\n\n";
+  for (int i = 0; i < 11; ++i)
+    file += "[" + (i ? "data" + std::to_string(i - 1) : "Continue") + "]\n" +
+            (i == 3 ? "text = /b.txt\nIndex=16\nLENGTH=90000\n\n" : "Text=\nIndex=0\nLength=0\n\n");
+  file += "[Mine]\nany=thing\n\n[system]\nMsgSpeed=0x1E\nBrightness1=\" 30\"\nBrightness2=abc\n";
+  file += "MenuPosX=600\nPageBar = 5\nUnknown=42\nmsgspeed=99\nFont='" + S("ＭＳ 明朝") + "'\n";
+  file += "[System]\nBold=1\n; end\n";
+  Rig rig(file);
+  Reader& r = *rig.R;
+  EXPECT_EQ(r.Records[3].Text, "/b.txt");
+  EXPECT_EQ(r.Records[3].Index, 16);
+  EXPECT_EQ(r.Records[3].Length, 90000);
+  EXPECT_EQ(ToUtf8(r.DataItems[12].Caption), "b.txt　0 %");
+  EXPECT_EQ((std::vector<int>{r.IntSettings[kMsgSpeed], r.IntSettings[kBrightness1],
+                              r.IntSettings[kBrightness2], r.IntSettings[kMenuPosX],
+                              r.IntSettings[kPageBar], r.IntSettings[kBold]}),
+            (std::vector<int>{30, 30, 70, 600, 5, 0}));
+  EXPECT_EQ(r.StrSettings[kFont], S("ＭＳ 明朝"));
+  r.FormClose();
+  std::string want = file;
+  std::string added;
+  for (auto [key, value] : kSystem)
+    if (std::string(" MsgSpeed Brightness1 Brightness2 MenuPosX PageBar Font ")
+            .find(" " + std::string(key) + " ") == std::string::npos)
+      added += std::string(key) + "=" + (value[0] == '/' ? rig.Dir : "") + S(value) + "\r\n";
+  want.replace(want.find("Brightness2=abc\n"), 16, "Brightness2=70\r\n");
+  want.replace(want.find("[System]\nBold"), 0, added);
+  want.replace(want.find("MsgSpeed=0x1E\n"), 14, "MsgSpeed=30\r\n");
+  want.replace(want.find("Brightness1=\" 30\"\n"), 18, "Brightness1=30\r\n");
+  EXPECT_EQ(rig.Read("Yomibon.ini"), want);
+}
+
+// Writes that fail: a message naming the file (a "%s" in it stays as it
+// is), the old file as it was, no temporary file left, the window closes.
+TEST(SettingsFile, FailedWritesKeepTheOldFile) {
+  const std::string old = "[System]\r\nMsgSpeed=20\r\n";
+  for (int way = 0; way < 4; ++way) {
+    Rig rig(old);
+    rig.R->IntSettings[kMsgSpeed] = 40;
+    rlimit saved{}, small{64, 64};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    small.rlim_max = saved.rlim_max;
+    signal(SIGXFSZ, SIG_IGN);
+    if (way == 0) {  // a full disk
+      setrlimit(RLIMIT_FSIZE, &small);
+    } else if (way == 1) {
+      fs::remove(rig.File("Yomibon.ini"));
+      fs::create_directory(rig.File("Yomibon.ini"));
+    } else if (way == 2) {
+      rig.R->StartDir = rig.Dir + "/100%s%n";
+    } else if (geteuid() != 0) {
+      fs::permissions(rig.File("Yomibon.ini"), fs::perms::owner_read);
+    } else {
+      continue;  // permissions do not stop root
+    }
+    rig.R->FormClose();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(rig.P.Log, "E:" + rig.R->StartDir + "/Yomibon.ini に書き込めません ") << way;
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(rig.Dir)) names.push_back(e.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"Yomibon.ini"}) << way;
+    if (way != 1) {
+      EXPECT_EQ(rig.Read("Yomibon.ini"), old);
+    }
+  }
+}
+
+// Startup: the caption, the bookmark items, the window centred by its outer
+// size; the start folder is fixed for the close.
+TEST(Startup, CaptionBookmarksAndPlace) {
+  Rig bare;
+  EXPECT_EQ(bare.P.Captions, std::vector<std::string>{"Pagelune"});
+  for (int k = 0; k < 20; ++k) {
+    EXPECT_EQ(ToUtf8(bare.R->DataItems[k].Caption), "-未使用-");
+    EXPECT_EQ(bare.R->DataItems[k].Enabled, k < 10);
+    EXPECT_EQ(bare.R->DataItems[k].Tag, k);
+  }
+  EXPECT_EQ(bare.R->Mode, -1);
+  EXPECT_EQ(bare.P.Window.Pixel(5, 5), kGrey);
+  EXPECT_EQ(std::pair(bare.P.Left, bare.P.Top), std::pair((1024 - 646) / 2, (768 - 525) / 2));
+  Rig rig(
+      S("[System]\r\nText=/x/y/"
+        "物語.txt\r\n[Data0]\r\nText=/a/b.txt\r\nIndex=1\r\nLength=3\r\n"
+        "[Data9]\r\nText=/c\r\nIndex=5\r\nLength=0\r\n[Data4]\r\nText=/"
+        "d&e.txt\r\nIndex=2147483647\r\n"
+        "Length=2147483647\r\n"));
+  EXPECT_EQ(rig.P.Captions, std::vector<std::string>{"物語.txt - Pagelune"});
+  EXPECT_EQ(ToUtf8(rig.R->DataItems[10].Caption), "b.txt　33 %");
+  EXPECT_EQ(ToUtf8(rig.R->DataItems[19].Caption), "c　? %");
+  EXPECT_EQ(ToUtf8(rig.R->DataItems[14].Caption), "d&e.txt　100 %");
+  EXPECT_TRUE(rig.R->DataItems[10].Enabled);
+  fs::create_directory(rig.File("sub"));
+  EXPECT_EQ(chdir(rig.File("sub").c_str()), 0);
+  rig.R->FormClose();
+  EXPECT_TRUE(fs::exists(rig.File("Yomibon.ini")));
+}
+
+}  // namespace

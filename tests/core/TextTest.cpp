@@ -1,0 +1,351 @@
+// The reading run: bytes to characters, lines and pages, pauses, input
+// during a pause, the resume record and bookmarks.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include "Rig.h"
+#include "text/WordList.h"
+
+namespace {
+
+const std::string A = S("あ");
+
+TEST(WordList, OnlyWholeDoubleByteCharactersCount) {
+  struct Case {
+    std::string List, Ch;
+    bool In;
+  } cases[] = {{"", "\x81\x42", false},
+               {"\x81\x42\x81\x49", "\x81\x49", true},
+               {"\x81\x42\x81\x49", "\x81\x48", false},
+               {"\x82\xA0\x82\xA2", "\xA0\x82", false},
+               {"a\x81\x42", "\x81\x42", true},
+               {"ab", "ab", false},
+               {std::string("\0\x81\x42", 3), "\x81\x42", false},
+               {"\x81\x42\x82", "\x82\xA0", false},
+               {"\x82", std::string("\x82\0", 2), true}};
+  for (const Case& c : cases) {
+    // A heap copy of exactly the list's size: a read past it shows under ASan.
+    std::vector<std::uint8_t> list(c.List.begin(), c.List.end());
+    EXPECT_EQ(InWordList(list.data(), list.size(), (const std::uint8_t*)c.Ch.data()), c.In)
+        << c.List;
+  }
+}
+
+// Text bytes to page lines and pauses: conversion, tags, line feeds, kinsoku.
+TEST(Reading, LinesAndPauses) {
+  struct Case {
+    std::string Text;
+    int NLineCut, TagCut;
+    std::string Lines, Pauses;
+  } cases[] = {
+      {"A\r\nB", 0, 1, S("Ａ|Ｂ"), "0.0-1 1.0-1 "},
+      {"a\r\t\x01\x7F\x80\xF0\x62", 1, 1, S("ａｂ"), "0.0-2 "},
+      {"a b  c   d    e", 1, 1, S("ａ　ｂ　ｃ　　ｄ　　ｅ"), "0.0-11 "},
+      {"\"'-\\`~", 1, 1, S("”’－￥‘￣"), "0.0-6 "},
+      {"a<br>b<p\nq>c>d", 1, 1, S("ａｂｃ＞ｄ"), "0.0-5 "},
+      {"a<b\nc", 1, 1, S("ａ"), "0.0-1 "},
+      {"<p\n>", 0, 0, S("＜ｐ|＞"), "0.0-2 1.0-1 "},
+      {S("ｶﾞ") + "\xA0", 1, 1, S("カ゛・"), "0.0-3 "},
+      {S("亜") + "\x81\x20x\x82", 1, 1, S("亜") + "\x81\x20" + S("ｘ") + std::string("\x82\0", 2),
+       "0.0-4 "},
+      {Rep(A, 24) + S("。い"), 1, 1, Rep(A, 24) + S("。|い"), "0.0-25 1.0-1 "},
+      {Rep(A, 24) + S("。」い"), 1, 1, Rep(A, 24) + S("。|」い"), "1.0-2 "},
+      {Rep(A, 23) + S("「い」"), 1, 1, Rep(A, 23) + S("|「い」"), "1.0-3 "},
+      {Rep(A, 24) + S("\nい"), 1, 1, Rep(A, 24) + S("|い"), "1.0-1 "},
+      {Rep(A, 24) + S("\nい"), 0, 1, Rep(A, 24) + S("|い"), "0.0-24 1.0-1 "},
+      {S("あ。」い"), 1, 1, S("あ。」い"), "0.0-4 "},
+      {S("あ！？い"), 1, 1, S("あ！？い"), "0.0-3 0.3-4 "},
+      {Rep(Rep(A, 9) + S("。"), 2) + S("い"), 1, 1, Rep(Rep(A, 9) + S("。"), 2) + S("い"),
+       "0.0-10 0.10-20 0.20-21 "},
+      {S("あ。\nい"), 1, 1, S("あ。い"), "0.0-2 0.2-3 "},
+      {S("あ\nい"), 1, 1, S("あい"), "0.0-2 "},
+      {S("あ\n「い」"), 1, 1, S("あ|「い」"), "0.0-1 1.0-3 "},
+      {S("あ\n\nい"), 1, 1, S("あ|い"), "0.0-1 1.0-1 "},
+      {S("あ\n\n\nい"), 1, 1, S("あ||い"), "0.0-1 2.0-1 "},
+      {S("あ\n\nい"), 0, 1, S("あ||い"), "0.0-1 2.0-1 "},
+      {S("\n\nあ"), 0, 1, S("あ"), "0.0-1 "},
+      {S("あ　\nい"), 0, 1, S("あ|い"), "0.0-1 1.0-1 "},
+      {S("あ　\nい"), 1, 1, S("あい"), "0.0-2 "},
+      {S("あ　い"), 1, 1, S("あ　い"), "0.0-3 "},
+  };
+  for (const Case& c : cases) {
+    Rig rig;
+    rig.R->IntSettings[kNLineCut] = c.NLineCut;
+    rig.R->IntSettings[kTagCut] = c.TagCut;
+    EXPECT_EQ(rig.Run(c.Text), c.Pauses) << ToUtf8(c.Text);
+    EXPECT_EQ(rig.Lines(), c.Lines) << ToUtf8(c.Text);
+    EXPECT_EQ(rig.R->TextLength, int(c.Text.size()));
+  }
+}
+
+// Where a run starts: inside the text, at or past its end (only the final
+// line break, which has nothing to pause for), before it (an edited file).
+TEST(Reading, StartPositions) {
+  const std::string text = Rep(A, 17 * 24) + S("いう");
+  struct Case {
+    std::int32_t Start, PageStart;
+    std::string Lines, Pauses;
+  } cases[] = {{816, 816, S("いう"), "0.0-2 "},
+               {818, 818, S("う"), "0.0-1 "},
+               {820, 820, "", ""},
+               {9999, 9999, "", ""},
+               {-4, 816, S("いう"), "16.0-24 0.0-2 "}};
+  for (const Case& c : cases) {
+    Rig rig;
+    EXPECT_EQ(rig.Run(text, c.Start), c.Pauses) << c.Start;
+    EXPECT_EQ(rig.Lines(), c.Lines) << c.Start;
+    EXPECT_EQ(rig.R->PageStart, c.PageStart) << c.Start;
+    EXPECT_EQ(rig.R->Mode, -1);
+  }
+}
+
+// Files that give no run: a warning, the cover stays, the length is kept
+// for an unreadable file (a folder, a missing file, 2 GiB or more).
+TEST(Reading, RefusedFiles) {
+  Rig rig;
+  rig.R->TextLength = 5;
+  rig.R->GlyphFont.Color = kGrey;
+  EXPECT_EQ(rig.Run(""), "! W:空のファイルは読めません。 ");
+  EXPECT_EQ(rig.R->TextLength, 0);
+  EXPECT_EQ(rig.R->GlyphFont.Color, kWhite);
+  std::vector<std::string> paths = {rig.Dir, rig.File("gone.txt"), rig.File("big.txt")};
+  const int fd = open(paths[2].c_str(), O_CREAT | O_WRONLY, 0644);
+  if (ftruncate(fd, off_t(1) << 31) != 0) paths.pop_back();  // a sparse 2 GiB file
+  close(fd);
+  for (const std::string& path : paths) {
+    rig.P.Log.clear();
+    rig.R->TextLength = 5;
+    rig.R->StrSettings[kText] = path;
+    rig.R->ReadText(0);
+    EXPECT_EQ(rig.P.Log, "! W:ファイルを読み込めません。 ") << path;
+    EXPECT_EQ(rig.R->TextLength, 5);
+    EXPECT_EQ(rig.R->Mode, -1);
+  }
+}
+
+// A whole page in atlas mode: the picture at each pause, the page turn
+// (cleared area, bar for the new start, top-left first), the previous lines.
+TEST(Reading, PageTurnPictures) {
+  Rig rig;
+  for (std::size_t i = 0; i < rig.R->FontAtlas.size(); ++i)
+    rig.R->FontAtlas[i] = std::uint8_t((i * 7 + i / 576) % 17);
+  rig.R->IntSettings[kFontType] = 1;
+  rig.R->IntSettings[kMsgSpeed] = 0;
+  rig.R->BodyWallpaper.SetSize(3, 2, 0x3070A0);
+  rig.R->BodyWallpaper.SetPixel(1, 1, 0xF0E0D0);
+  rig.P.HashPauses = true;
+  std::vector<std::int32_t> starts;
+  rig.P.OnPause = [&] {
+    starts.push_back(rig.R->PageStart);
+    rig.P.Press(kVkReturn, 5);
+  };
+  EXPECT_EQ(rig.Run(Rep(A, 17 * 24 - 1) + S("「い。う")),
+            "16.0-23#3a9fcf85 0.0-3#6aa77e54 0.3-4#eb2e2f8e ");
+  EXPECT_EQ(starts, (std::vector<std::int32_t>{814, 814, 814}));
+  EXPECT_EQ(rig.Lines(), S("「い。う"));
+  for (int i = 0; i < 17; ++i) EXPECT_EQ(rig.R->PrevPageLines[i], Rep(A, i < 16 ? 24 : 23));
+}
+
+// A line break that turns the page is where the next page starts.
+TEST(Reading, PageTurnAtLineBreak) {
+  for (std::int32_t start : {0, 50}) {
+    Rig rig;
+    rig.R->IntSettings[kNLineCut] = 0;
+    const std::string log = rig.Run(Rep(S("あ\n"), 17) + S("い"), start);
+    EXPECT_TRUE(log.ends_with(start ? " 0.0-1 " : " 16.0-1 0.0-1 ") || log == "0.0-1 ") << log;
+    EXPECT_EQ(rig.R->PageStart, 50);
+    EXPECT_EQ(rig.Lines(), S("い"));
+  }
+}
+
+// The underline: white over grey under the new text, the first 400 ms of
+// every 800 from the start of the pause, the background back after.
+TEST(Pause, UnderlineBlinks) {
+  Rig rig;
+  std::string seen;  // W white, G grey, B the clean background
+  auto sample = [&] {
+    for (auto [x, y] : {std::pair{20, 44}, {91, 45}, {92, 44}, {21, 46}}) {
+      const Colour c = rig.P.Window.Pixel(x, y);
+      seen += c == rig.R->BaseBitmap.Pixel(x, y) ? 'B' : c == kWhite ? 'W' : c == kGrey ? 'G' : '?';
+    }
+  };
+  rig.P.OnPause = [&] {
+    const std::uint32_t t = rig.P.Now - 1;
+    rig.P.At(t + 100, sample);
+    rig.P.At(t + 2499, [&] { rig.P.Press(kVkReturn, 5); });
+    rig.P.At(t + 2500, sample);
+  };
+  rig.Run(S("あいう"));
+  std::string blinks;
+  std::uint32_t t0 = 0;
+  for (const Copy& c : rig.P.Copies)
+    if (c.Src == &rig.R->BaseBitmap && c.H == 2 && c.Dx == 20 && c.W == 72 && c.Dy == 44) {
+      if (!t0) t0 = c.Time;
+      blinks += (c.Sy == 480 ? "+" : "-") + std::to_string(c.Time - t0);
+    }
+  EXPECT_EQ(blinks, "+0-399+799-1199+1599-1999+2399-2499");
+  EXPECT_EQ(seen, "WGBBBBBB");
+}
+
+// Space shows the previous page until the next press, with the settings
+// dialog shut; the pause then goes on. Leaving meanwhile ends it at once.
+TEST(Pause, LookBack) {
+  for (bool leave : {false, true}) {
+    Rig rig;
+    std::string seen;
+    auto page = [&] { seen += rig.P.Window.Pixel(152, 291) == kWhite ? "1" : "0"; };
+    int n = 0;
+    rig.P.OnPause = [&] {
+      if (++n != 2) return rig.P.Press(kVkReturn, 5);
+      rig.P.Press(kVkSpace, 10);
+      const std::uint32_t t = rig.P.Now;
+      rig.P.At(t + 100, [&] {
+        page();
+        seen += rig.R->MEnv1.Enabled ? "e" : "-";
+        leave ? rig.R->MTitle1Click() : rig.P.Press(kVkReturn, 10);
+      });
+      rig.P.At(t + 200, page);
+      rig.P.At(t + 3000, [&] { rig.P.Press(kVkReturn, 10); });
+    };
+    const std::string log = rig.Run(Rep(A, 17 * 24) + S("い。う"));
+    EXPECT_EQ(seen, leave ? "1-" : "1-0") << leave;
+    EXPECT_EQ(log, leave ? "16.0-24 0.0-2 " : "16.0-24 0.0-2 0.2-3 ");
+    EXPECT_TRUE(rig.R->MEnv1.Enabled);
+    EXPECT_EQ(rig.R->Records[0].Index, leave ? 816 : 0);
+  }
+  Rig first;  // no previous page yet: an empty one
+  bool during = false;
+  first.P.OnPause = [&] {
+    if (first.P.Log != "0.0-2 ") return first.P.Press(kVkReturn, 5);
+    first.P.Press(kVkSpace, 10);
+    first.P.At(first.P.Now + 50, [&] {
+      during = first.P.Window.Pixel(32, 31) == first.R->BaseBitmap.Pixel(32, 31);
+      first.P.Press(kVkReturn, 10);
+    });
+    first.P.At(first.P.Now + 100, [&] { first.P.Press(kVkReturn, 10); });
+  };
+  EXPECT_EQ(first.Run(S("あ。い")), "0.0-2 0.2-3 ");
+  EXPECT_TRUE(during);
+}
+
+// Held keys: an arrow runs through pauses (the reveal delay still counts)
+// and they come back once it is let go; a held Enter must be let go first.
+TEST(Pause, HeldKeys) {
+  Rig arrow;
+  arrow.R->IntSettings[kMsgSpeed] = 10;
+  arrow.R->InputState = 4;
+  arrow.P.OnPump = [&] {
+    if (arrow.R->InputState == 4 && arrow.R->Column == 10) arrow.R->FormKeyUp(kVkDown);
+  };
+  EXPECT_EQ(arrow.Run(Rep(S("あ。"), 7)), "0.0-10 0.10-12 0.12-14 ");
+  const auto t = arrow.P.GlyphTimes();
+  for (int i = 1; i < 10; ++i) EXPECT_EQ(t[i] - t[i - 1], 10u + (i % 2 == 0)) << i;
+
+  Rig enter;
+  enter.R->InputState = 2;
+  enter.P.At(enter.P.Now + 2000, [&] { enter.R->FormKeyUp(kVkReturn); });
+  std::uint32_t first = 0;
+  enter.P.OnPause = [&] {
+    if (!first) first = enter.P.Now;
+    enter.P.Press(kVkReturn, 5);
+  };
+  EXPECT_EQ(enter.Run(S("あ。い")), "0.0-2 0.2-3 ");
+  EXPECT_GT(first, 102001u);
+}
+
+// The reveal delay is MsgSpeed ms a character; skip mode has none and ends
+// every pause at once, turning pages by itself until it is switched off.
+TEST(Pause, RevealDelayAndSkipMode) {
+  for (int speed : {0, 1, 30}) {
+    Rig rig;
+    rig.R->IntSettings[kMsgSpeed] = speed;
+    rig.Run(S("あいう"));
+    const auto t = rig.P.GlyphTimes();
+    EXPECT_EQ(t[2] - t[1], std::uint32_t(speed));
+    EXPECT_EQ(t[1] - t[0], std::uint32_t(speed));
+  }
+  Rig rig;
+  rig.R->IntSettings[kMsgSpeed] = 20;
+  rig.P.OnPump = [&] {
+    if (!rig.R->Skipping && rig.R->PageStart == 0 && rig.R->Column == 0) rig.R->MSkip1Click();
+    if (rig.R->Skipping && rig.R->PageStart > 0 && rig.R->Column == 12) rig.R->MSkip1Click();
+  };
+  EXPECT_EQ(rig.Run(Rep(S("あいう。"), 17 * 6 + 3) + S("え。お")), "0.8-12 0.12-14 0.14-15 ");
+  const auto t = rig.P.GlyphTimes();
+  ASSERT_EQ(t.size(), 423u);
+  for (int i = 1; i < 408; ++i) EXPECT_EQ(t[i] - t[i - 1], i % 4 == 0 ? 2u : 0u) << i;
+  EXPECT_EQ(t[421] - t[420], 20u);
+}
+
+// The three ends of a run and the resume record: the end of the text keeps
+// it; back to the cover or closing store the page's start, also during the
+// pause at the end of a full page (the next page's start).
+TEST(Reading, Ends) {
+  const std::string text = Rep(A, 17 * 24) + Rep(S("い"), 30);
+  struct Case {
+    int Pause, Column;  // leave at this pause, or at this column of page 2
+    bool Close;
+    std::int32_t Index;
+    std::string Lines;
+  } cases[] = {{1, -1, false, 816, Rep(A, 24)},
+               {1, -1, true, 816, Rep(A, 24)},
+               {0, 5, false, 816, Rep(S("い"), 5)},
+               {0, 5, true, 816, Rep(S("い"), 5)},
+               {0, -1, false, 0, ""}};
+  for (const Case& c : cases) {
+    Rig rig;
+    rig.R->IntSettings[kMsgSpeed] = 10;
+    rig.R->Records[0] = {"/elsewhere/b.txt", 12, 400};
+    auto leave = [&] { c.Close ? rig.R->MExit1Click() : rig.R->MTitle1Click(); };
+    int n = 0;
+    rig.P.OnPause = [&] { ++n == c.Pause ? leave() : rig.P.Press(kVkReturn, 5); };
+    rig.P.OnPump = [&] {
+      if (rig.R->PageStart == 816 && rig.R->Column == c.Column && !rig.R->Closing &&
+          !rig.R->ReturnToTitle)
+        leave();
+    };
+    rig.Run(text);
+    const bool kept = c.Pause == 0 && c.Column < 0;
+    EXPECT_EQ(rig.R->Records[0].Text, kept ? "/elsewhere/b.txt" : rig.File("a.txt"));
+    EXPECT_EQ(rig.R->Records[0].Index, kept ? 12 : c.Index);
+    EXPECT_EQ(rig.R->Records[0].Length, kept ? 400 : 876);
+    if (!kept) {
+      EXPECT_EQ(rig.R->PageLines[c.Pause ? 16 : 0], c.Lines);
+    }
+    EXPECT_EQ(rig.R->Mode, c.Close ? 4 : -1);
+    EXPECT_EQ(rig.R->Closing, c.Close);
+    if (c.Close)
+      EXPECT_NE(rig.Read("Yomibon.ini").find("Index=816\r\nLength=876"), std::string::npos);
+  }
+}
+
+// Bookmarks: a save takes the page on screen and replaces what was there;
+// both items show "name　percent %"; a load reads from the saved place; a
+// bookmark whose file is gone is cleared after a warning.
+TEST(Bookmarks, SaveLoadAndMissingFile) {
+  Rig rig;
+  int n = 0;
+  rig.P.OnPause = [&] {
+    if (++n == 1) rig.R->MDataClick(3);
+    if (n == 2) rig.R->MDataClick(3);
+    rig.P.Press(kVkReturn, 5);
+  };
+  rig.Run(Rep(A, 17 * 24) + Rep(S("い"), 100));
+  EXPECT_EQ(rig.R->Records[4].Index, 816);
+  EXPECT_EQ(ToUtf8(rig.R->DataItems[3].Caption), "a.txt　80 %");
+  EXPECT_EQ(rig.R->DataItems[13].Caption, rig.R->DataItems[3].Caption);
+  EXPECT_TRUE(rig.R->DataItems[13].Enabled);
+  rig.P.Log.clear();
+  rig.R->MDataClick(13);
+  EXPECT_EQ(rig.P.Log, "4.0-4 ");
+  EXPECT_EQ(rig.P.Captions.back(), "a.txt - Pagelune");
+  std::filesystem::remove(rig.File("a.txt"));
+  rig.P.Log.clear();
+  rig.R->MDataClick(13);
+  EXPECT_EQ(rig.P.Log, "! W:ファイルが見つかりません。 ");
+  EXPECT_EQ(rig.R->Records[4].Text, "");
+  EXPECT_EQ(ToUtf8(rig.R->DataItems[3].Caption), "-未使用-");
+  EXPECT_FALSE(rig.R->DataItems[13].Enabled);
+}
+
+}  // namespace
