@@ -314,8 +314,8 @@ TEST(Reading, Ends) {
     }
     EXPECT_EQ(rig.R->Mode, c.Close ? 4 : -1);
     EXPECT_EQ(rig.R->Closing, c.Close);
-    if (c.Close)
-      EXPECT_NE(rig.Read("Yomibon.ini").find("Index=816\r\nLength=876"), std::string::npos);
+    EXPECT_EQ(rig.Read("Yomibon.ini").find("Index=816\r\nLength=876") != std::string::npos,
+              c.Close);
   }
 }
 
