@@ -1,4 +1,4 @@
-#include "settings/Unit2.h"
+#include "dialog/Unit2.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,10 +21,10 @@
 #include <exception>
 
 #include "app/Unit1.h"
-#include "platform/Sjis.h"
+#include "dialog/SettingsDialog.h"
 #include "platform/qt/FontDataMaker.h"
 #include "platform/qt/FontMapping.h"
-#include "settings/SettingsDialog.h"
+#include "platform/Sjis.h"
 #include "text/SjisTexts.h"
 
 namespace {

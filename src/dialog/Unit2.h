@@ -2,7 +2,7 @@
 // shown again at each use, so its active page and its fields persist. It
 // moves values between its widgets and the reader (Shift-JIS on the reader's
 // side, Unicode in the widgets); what the values do to the reader is decided
-// in settings/SettingsDialog.h.
+// in dialog/SettingsDialog.h.
 #pragma once
 
 #include <QDialog>

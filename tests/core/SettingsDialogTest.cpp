@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "RenderFixture.h"
+#include "dialog/SettingsDialog.h"
 #include "render/Screen.h"
-#include "settings/SettingsDialog.h"
+#include "RenderFixture.h"
 
 namespace {
 
