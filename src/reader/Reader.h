@@ -17,6 +17,7 @@
 
 #include "reader/Platform.h"
 #include "render/Bitmap.h"
+#include "render/FontData.h"
 
 // One resume record or bookmark.
 struct ReadRecord {
@@ -98,11 +99,6 @@ enum : std::uint16_t {
   kVkDown = 40,
 };
 enum class MouseButton { Left, Right, Middle };
-
-constexpr int kAtlasSlotBytes = 576;
-constexpr int kAtlasRowSlots = 189;
-constexpr int kAtlasRows = 47;
-constexpr int kAtlasBytes = 5118336;  // 8,886 slots: 47 rows of 189 and a three-slot trailer
 
 // Application title and settings file name.
 inline constexpr const char* kAppTitle = "Pagelune";
