@@ -16,11 +16,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/Sjis.h"
+#include "dialog/SettingsDialog.h"
+#include "dialog/Unit2.h"
 #include "platform/qt/MessagePump.h"
 #include "platform/qt/QtBitmapFile.h"
-#include "settings/SettingsDialog.h"
-#include "settings/Unit2.h"
+#include "platform/Sjis.h"
 #include "text/SjisTexts.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "dialog/Unit2.h"
 #include "platform/qt/MessagePump.h"
 #include "platform/qt/QtGlyphRasterizer.h"
 #include "reader/Reader.h"
@@ -18,7 +19,6 @@
 class QAction;
 class QMenu;
 class QMenuBar;
-class TForm2;
 
 // The 640 x 480 client area: paints the window surface and reports the
 // pointer and keys in page coordinates.
@@ -49,15 +49,14 @@ class PageView : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* e) override { emit MouseDown(e); }
 };
 
-class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
+class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public SettingsDialogOwner {
   Q_OBJECT
  public:
   TForm1();
   ~TForm1() override;
 
-  // The settings dialog; it registers itself here when it is created.
-  TForm2* Form2 = nullptr;
-  // Fills and shows the settings dialog, then redraws what it changed.
+  // Fills and shows the settings dialog (Form2, which registers itself
+  // when it is created), then redraws what it changed.
   void MEnv1Click();
 
   PageView* View() const { return view_; }
@@ -67,6 +66,10 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader {
   // Maps a Qt key to the virtual key code the reader knows (0 for keys it
   // has no code for).
   static std::uint16_t VirtualKey(int qtKey);
+
+  // ---- SettingsDialogOwner ----
+  Reader& DialogReader() override { return *this; }
+  QWidget* DialogWindow() override { return this; }
 
   // ---- PlatformHooks ----
   void ProcessMessages() override;

@@ -7,7 +7,7 @@
 #include <exception>
 
 #include "app/Unit1.h"
-#include "settings/Unit2.h"
+#include "dialog/Unit2.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

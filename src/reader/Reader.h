@@ -17,13 +17,9 @@
 
 #include "reader/Platform.h"
 #include "render/Bitmap.h"
-
-// One resume record or bookmark.
-struct ReadRecord {
-  std::string Text;         // full path of the text file; empty = not in use
-  std::int32_t Index = 0;   // byte index at which reading resumes (a page start)
-  std::int32_t Length = 0;  // the file's length when the record was made
-};
+#include "render/FontData.h"
+#include "settings/SettingKeys.h"
+#include "settings/Settings.h"
 
 // A menu item of the menu model. The Qt shell mirrors these onto its actions
 // whenever the reader reports MenuChanged().
@@ -37,37 +33,6 @@ struct MenuItem {
   int Tag = 0;
   bool AutoHotkeys = true;  // false: no access keys are added to children
   std::vector<MenuItem*> Items;
-};
-
-// Integer settings, in the order of the key table.
-enum IntSetting : int {
-  kFullScreen,
-  kFilterIndex,
-  kBrightness1,
-  kBrightness2,
-  kMenuPosX,
-  kMenuPosY,
-  kMenuPosZ,
-  kPageBar,
-  kMsgSpeed,
-  kNLineCut,
-  kTagCut,
-  kFontType,
-  kBold,
-  kIntSettingCount
-};
-// String settings, in the order of the key table.
-enum StrSetting : int {
-  kText,
-  kWallpaper1,
-  kWallpaper2,
-  kHeadWord,
-  kTailWord,
-  kWaitWord,
-  kNLineWord,
-  kFont,
-  kFontData,
-  kStrSettingCount
 };
 
 // The display mode recorded at startup: the members of the Windows record
@@ -99,11 +64,6 @@ enum : std::uint16_t {
 };
 enum class MouseButton { Left, Right, Middle };
 
-constexpr int kAtlasSlotBytes = 576;
-constexpr int kAtlasRowSlots = 189;
-constexpr int kAtlasRows = 47;
-constexpr int kAtlasBytes = 5118336;  // 8,886 slots: 47 rows of 189 and a three-slot trailer
-
 // Application title and settings file name.
 inline constexpr const char* kAppTitle = "Pagelune";
 inline constexpr const char* kSettingsFileName = "Yomibon.ini";
@@ -132,7 +92,7 @@ class Reader {
 
   // ---- fields ----
   std::array<MenuItem, 20> DataItems;
-  std::array<ReadRecord, 11> Records;
+  std::array<ReadRecord, kRecordCount> Records;
   std::int32_t ScreenWidth = 0;
   std::int32_t ScreenHeight = 0;
   std::int32_t Mode = 0;

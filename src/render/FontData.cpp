@@ -14,7 +14,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Files.h"
 #include "platform/Sjis.h"
 
 namespace {
@@ -237,10 +236,4 @@ FontDataResult CreateFontData(const std::string& outPathSjis,
   if (!file.Write(trailer.data(), trailer.size()) || !file.Commit())
     return FontDataResult::WriteFailed;
   return stopped ? FontDataResult::Aborted : FontDataResult::Done;
-}
-
-bool Reader::LoadFontData(const std::string& path) {
-  if (FontAtlas.size() != static_cast<std::size_t>(kAtlasBytes)) FontAtlas.resize(kAtlasBytes, 0);
-  // One read from the start; a shorter file fills only the first slots.
-  return ReadFilePrefix(path, FontAtlas.data(), kAtlasBytes) >= 0;
 }

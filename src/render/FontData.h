@@ -14,8 +14,13 @@
 #include <functional>
 #include <string>
 
-#include "reader/Platform.h"
-#include "reader/Reader.h"
+#include "render/GlyphMask.h"
+
+// The glyph atlas in memory is laid out as the file.
+constexpr int kAtlasSlotBytes = 576;
+constexpr int kAtlasRowSlots = 189;
+constexpr int kAtlasRows = 47;
+constexpr int kAtlasBytes = 5118336;  // 8,886 slots: 47 rows of 189 and a three-slot trailer
 
 constexpr int kFontDataCell = 96;                                 // rendering cell height
 constexpr int kAtlasRowBytes = kAtlasRowSlots * kAtlasSlotBytes;  // 108,864

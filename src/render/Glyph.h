@@ -1,8 +1,8 @@
 // Glyph drawing: one full-width character in a 24 x 24 cell with a drop
 // shadow, from the glyph atlas or from a font rasterised at three times the
-// size. The Reader methods DrawGlyphString and ShowGlyph pick the source at
-// each call; the pieces below are the pixel work itself, free of the reader
-// so they can be tested and measured alone.
+// size. The reader picks the source at each call; the pieces below are the
+// pixel work itself, free of the reader so they can be tested and measured
+// alone.
 //
 // Every routine clips to its target: cell positions come from settings and
 // may lie anywhere.
@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "reader/Platform.h"
 #include "render/Bitmap.h"
+#include "render/GlyphMask.h"
 
 constexpr int kGlyphCell = 24;                            // cell width and height
 constexpr int kGlyphScale = 3;                            // font-mode supersampling factor

@@ -1,7 +1,6 @@
 // Screen composition: the wallpaper tiled at a brightness, the page bar and
-// the geometry of the reading screen. The Reader methods ShowTextScreen,
-// ColumnWipe, DrawPageBar and LoadWallpaper build on these; the pure parts
-// are free functions so they can be tested and measured alone.
+// the geometry of the reading screen. The reader's screen drawing builds on
+// these; they are free functions so they can be tested and measured alone.
 #pragma once
 
 #include <cstdint>

@@ -13,7 +13,36 @@
 #include <cstdint>
 #include <string>
 
-#include "reader/Reader.h"
+// Integer settings, in the order of the key table.
+enum IntSetting : int {
+  kFullScreen,
+  kFilterIndex,
+  kBrightness1,
+  kBrightness2,
+  kMenuPosX,
+  kMenuPosY,
+  kMenuPosZ,
+  kPageBar,
+  kMsgSpeed,
+  kNLineCut,
+  kTagCut,
+  kFontType,
+  kBold,
+  kIntSettingCount
+};
+// String settings, in the order of the key table.
+enum StrSetting : int {
+  kText,
+  kWallpaper1,
+  kWallpaper2,
+  kHeadWord,
+  kTailWord,
+  kWaitWord,
+  kNLineWord,
+  kFont,
+  kFontData,
+  kStrSettingCount
+};
 
 enum class SettingKind { String, Integer };
 

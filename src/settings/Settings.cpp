@@ -1,18 +1,17 @@
-// LoadSettings and SaveSettings: the settings file "Yomibon.ini" in
-// StartDir, read once at startup and written once at close.
+// The settings file, read and written through IniProfile. The file is read
+// whole and written whole through a temporary file, so it is never left
+// half written.
+#include "settings/Settings.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/Files.h"
 #include "platform/Sjis.h"
-#include "reader/Reader.h"
 #include "settings/IniProfile.h"
-#include "settings/SettingKeys.h"
-#include "text/SjisTexts.h"
 
 namespace {
 
@@ -35,64 +34,56 @@ Existing ReadProfile(const std::string& path, IniProfile& profile) {
 
 }  // namespace
 
-void Reader::LoadSettings() {
-  StartDir = CurrentDirectory();
-  MakeSettingDefaults(StartDir, IntDefaults, StrDefaults);
-
+void ReadSettingsFile(const std::string& path,
+                      const std::array<std::int32_t, kIntSettingCount>& intDefaults,
+                      const std::array<std::string, kStrSettingCount>& strDefaults,
+                      std::array<ReadRecord, kRecordCount>& records,
+                      std::array<std::int32_t, kIntSettingCount>& ints,
+                      std::array<std::string, kStrSettingCount>& strs) {
   // No file, or one that cannot be read, gives every default.
   IniProfile profile;
-  ReadProfile(SettingsPath(), profile);
+  ReadProfile(path, profile);
 
-  for (int i = 0; i < static_cast<int>(Records.size()); ++i) {
+  for (int i = 0; i < static_cast<int>(records.size()); ++i) {
     const std::string section = RecordSection(i);
-    Records[i].Text = profile.ReadString(section, "Text", "");
-    Records[i].Index = profile.ReadInteger(section, "Index", 0);
-    Records[i].Length = profile.ReadInteger(section, "Length", 0);
+    records[i].Text = profile.ReadString(section, "Text", "");
+    records[i].Index = profile.ReadInteger(section, "Index", 0);
+    records[i].Length = profile.ReadInteger(section, "Length", 0);
   }
   for (const SettingEntry& e : kSettingTable) {
     if (e.Kind == SettingKind::String)
-      StrSettings[e.Slot] = profile.ReadString(kSystemSection, e.Key, StrDefaults[e.Slot]);
+      strs[e.Slot] = profile.ReadString(kSystemSection, e.Key, strDefaults[e.Slot]);
     else
-      IntSettings[e.Slot] = profile.ReadInteger(kSystemSection, e.Key, IntDefaults[e.Slot]);
+      ints[e.Slot] = profile.ReadInteger(kSystemSection, e.Key, intDefaults[e.Slot]);
   }
 }
 
-bool Reader::SaveSettings() {
-  const std::string path = SettingsPath();
-  auto fail = [&] {
-    // The message's one "%s" is the path, put in as bytes, never as a format.
-    const std::string_view fmt = sjis::kMsgCannotWriteFmt;
-    const std::size_t at = fmt.find("%s");
-    std::string text(fmt.substr(0, at));
-    if (at != std::string_view::npos) text.append(path).append(fmt.substr(at + 2));
-    Hooks->MessageBox(BoxKind::Error, text, kAppTitle);
-    return false;
-  };
-
+bool WriteSettingsFile(const std::string& path, const std::array<ReadRecord, kRecordCount>& records,
+                       const std::array<std::int32_t, kIntSettingCount>& ints,
+                       const std::array<std::string, kStrSettingCount>& strs) {
   // The new file starts from the old one so that lines this program does not
   // write survive. An old file that is there but cannot be read is left
   // alone: writing without it would throw its other lines away. A file
   // marked read-only is not replaced either: the user froze it.
   IniProfile profile;
   Existing old = ReadProfile(path, profile);
-  if (old == Existing::Unusable) return fail();
-  if (old == Existing::Read && access(NativePath(path).c_str(), W_OK) != 0) return fail();
+  if (old == Existing::Unusable) return false;
+  if (old == Existing::Read && access(NativePath(path).c_str(), W_OK) != 0) return false;
 
-  for (int i = 0; i < static_cast<int>(Records.size()); ++i) {
+  for (int i = 0; i < static_cast<int>(records.size()); ++i) {
     const std::string section = RecordSection(i);
-    profile.WriteString(section, "Text", Records[i].Text);
-    profile.WriteInteger(section, "Index", Records[i].Index);
-    profile.WriteInteger(section, "Length", Records[i].Length);
+    profile.WriteString(section, "Text", records[i].Text);
+    profile.WriteInteger(section, "Index", records[i].Index);
+    profile.WriteInteger(section, "Length", records[i].Length);
   }
   for (const SettingEntry& e : kSettingTable) {
     if (e.Kind == SettingKind::String)
-      profile.WriteString(kSystemSection, e.Key, StrSettings[e.Slot]);
+      profile.WriteString(kSystemSection, e.Key, strs[e.Slot]);
     else
-      profile.WriteInteger(kSystemSection, e.Key, IntSettings[e.Slot]);
+      profile.WriteInteger(kSystemSection, e.Key, ints[e.Slot]);
   }
 
   // Written whole beside the old file and renamed over it: a failure leaves
   // the old file as it was.
-  if (!WriteFileAtomically(path, profile.Serialise())) return fail();
-  return true;
+  return WriteFileAtomically(path, profile.Serialise());
 }

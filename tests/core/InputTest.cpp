@@ -1,7 +1,7 @@
 // Keys, the pointer and the menu commands; the cover's items; full screen;
 // what the settings dialog's OK does and the redraw after it.
 #include "Rig.h"
-#include "settings/SettingsDialog.h"
+#include "dialog/SettingsDialog.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "app/Unit1.h"
+#include "dialog/Unit2.h"
 #include "platform/Sjis.h"
-#include "settings/Unit2.h"
 
 struct RecordedBox {
   BoxKind Kind;

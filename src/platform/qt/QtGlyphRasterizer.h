@@ -20,7 +20,7 @@
 #include <memory>
 #include <string>
 
-#include "reader/Platform.h"
+#include "render/GlyphMask.h"
 
 class QtGlyphRasterizer {
  public:

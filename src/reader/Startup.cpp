@@ -133,24 +133,6 @@ void Reader::UpdateCaption() {
   Hooks->CaptionChanged(caption_);
 }
 
-std::string Reader::BookmarkCaption(const ReadRecord& r) {
-  if (r.Text.empty()) return sjis::kNotInUse;
-  std::string c = FileNamePart(r.Text) + sjis::kIdeographicSpace;
-  // A length of 0 or less only comes from a hand-edited file: show the name
-  // with "?" rather than divide by it. The product is taken in 64 bits so a
-  // text of more than 21 MB still shows its true share.
-  if (r.Length <= 0) return c + "? %";
-  long long percent = static_cast<long long>(r.Index) * 100 / r.Length;
-  return c + std::to_string(percent) + " %";
-}
-
-void Reader::SetBookmarkCaption(int k) {
-  const ReadRecord& r = Records[1 + k];
-  DataItems[k].Caption = BookmarkCaption(r);
-  DataItems[10 + k].Caption = DataItems[k].Caption;
-  DataItems[10 + k].Enabled = !r.Text.empty();
-}
-
 void Reader::Warn(const std::string& message) {
   Hooks->Beep();
   Hooks->MessageBox(BoxKind::Warning, message, sjis::kWarningTitle);

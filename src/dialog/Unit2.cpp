@@ -1,4 +1,4 @@
-#include "settings/Unit2.h"
+#include "dialog/Unit2.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,11 +20,10 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/Unit1.h"
-#include "platform/Sjis.h"
+#include "dialog/SettingsDialog.h"
 #include "platform/qt/FontDataMaker.h"
 #include "platform/qt/FontMapping.h"
-#include "settings/SettingsDialog.h"
+#include "platform/Sjis.h"
 #include "text/SjisTexts.h"
 
 namespace {
@@ -189,7 +188,10 @@ ChosenFont FontChooser::Result() const {
 
 // ---------------------------------------------------------------- TForm2
 
-TForm2::TForm2(TForm1* owner) : QDialog(owner), owner_(owner) {
+TForm2::TForm2(SettingsDialogOwner* owner)
+    : QDialog(owner ? owner->DialogWindow() : nullptr),
+      owner_(owner),
+      reader_(owner ? &owner->DialogReader() : nullptr) {
   setObjectName("Form2");
   setWindowTitle(U("環境設定"));
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
@@ -318,9 +320,9 @@ bool TForm2::EditSjis(const QLineEdit* e, std::string& out) const {
 // ---- filling and the sliders ----
 
 void TForm2::FillDialog() {
-  const Reader& r = *owner_;
+  const Reader& r = *reader_;
   // 1. Just below and right of the reader window's corner.
-  move(owner_->pos() + QPoint(16, 16));
+  move(owner_->DialogWindow()->pos() + QPoint(16, 16));
   // 2.-3. The working copy, with the menu positions as choice indices.
   DlgIntSettings = r.IntSettings;
   DlgIntSettings[kMenuPosX] = MenuPosChoiceIndex(0, r.IntSettings[kMenuPosX]);
@@ -378,7 +380,7 @@ void TForm2::TrackBarChange(QSlider* sender) {
 // ---- Default, OK, Cancel ----
 
 void TForm2::Button1Click() {
-  const Reader& r = *owner_;
+  const Reader& r = *reader_;
   const QWidget* page = PageControl1->currentWidget();
   if (page == TabSheet1) {
     SetEditSjis(Edit1, r.StrDefaults[kWallpaper1]);
@@ -414,7 +416,7 @@ void TForm2::Button2Click() {
     if (!EditSjis(edit, *out)) {
       // Stored mangled it would be a different text or path: nothing is
       // stored, the dialog stays open on the field.
-      owner_->Warn(sjis::kMsgTextNotSjis);
+      reader_->Warn(sjis::kMsgTextNotSjis);
       for (QWidget* p = edit->parentWidget(); p; p = p->parentWidget())
         if (PageControl1->indexOf(p) >= 0) PageControl1->setCurrentWidget(p);
       edit->setFocus();
@@ -434,7 +436,7 @@ void TForm2::Button2Click() {
   f.CheckBox2 = CheckBox2->isChecked();
   f.CheckBox3 = CheckBox3->isChecked();
   f.RadioButton2 = RadioButton2->isChecked();
-  ChangeFlags = ApplySettingsDialog(*owner_, DlgIntSettings, f);
+  ChangeFlags = ApplySettingsDialog(*reader_, DlgIntSettings, f);
   accept();
 }
 
@@ -462,15 +464,15 @@ void TForm2::Button4Click(QPushButton* sender) {
   req.Filter = sjis::kOpenBitmapFilter;
   req.InitialDir = FolderPart(current);
   req.FileName = FileNamePart(current);
-  if (owner_->Hooks->ChooseFile(req)) SetEditSjis(edit, req.Chosen);
+  if (reader_->Hooks->ChooseFile(req)) SetEditSjis(edit, req.Chosen);
 }
 
 void TForm2::Button7Click() {
   FileDialogRequest req;
   req.Title = sjis::kOpenFontDataTitle;
   req.Filter = sjis::kOpenFontDataFilter;
-  req.InitialDir = owner_->StartDir;
-  if (owner_->Hooks->ChooseFile(req)) SetEditSjis(Edit8, req.Chosen);
+  req.InitialDir = reader_->StartDir;
+  if (reader_->Hooks->ChooseFile(req)) SetEditSjis(Edit8, req.Chosen);
 }
 
 bool TForm2::RunFontChooser(ChosenFont& font, const char* name) {
@@ -490,7 +492,7 @@ void TForm2::Button9Click() { AbortFlag = 1; }
 // ---- font data ----
 
 std::string TForm2::FontDataPath() const {
-  return owner_->StartDir + "/" + FontDialog2.Name + ".fdt";
+  return reader_->StartDir + "/" + FontDialog2.Name + ".fdt";
 }
 
 void TForm2::SetCreating(bool on) {
@@ -504,7 +506,7 @@ void TForm2::SetCreating(bool on) {
 }
 
 void TForm2::Button8Click() {
-  PlatformHooks* hooks = owner_->Hooks;
+  PlatformHooks* hooks = reader_->Hooks;
   hooks->Beep();
   if (hooks->MessageBox(BoxKind::Confirmation, sjis::kMsgFontDataConfirm, sjis::kConfirmTitle) !=
       BoxResult::Ok)

@@ -1,4 +1,4 @@
-#include "settings/SettingsDialog.h"
+#include "dialog/SettingsDialog.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // shown again at each use, so its active page and its fields persist. It
 // moves values between its widgets and the reader (Shift-JIS on the reader's
 // side, Unicode in the widgets); what the values do to the reader is decided
-// in settings/SettingsDialog.h.
+// in dialog/SettingsDialog.h.
 #pragma once
 
 #include <QDialog>
@@ -26,7 +26,21 @@ class QPushButton;
 class QRadioButton;
 class QSlider;
 class QTabWidget;
-class TForm1;
+class TForm2;
+
+// What the settings dialog needs of the window it belongs to; the reader
+// window provides it, so the dialog does not depend on that window.
+class SettingsDialogOwner {
+ public:
+  virtual ~SettingsDialogOwner() = default;
+  // The reader whose settings the dialog shows and changes; its hooks
+  // answer the dialog's file choosers and boxes.
+  virtual Reader& DialogReader() = 0;
+  // The window the dialog opens over and is placed by.
+  virtual QWidget* DialogWindow() = 0;
+  // The dialog registers itself here for as long as it lives.
+  TForm2* Form2 = nullptr;
+};
 
 // The font a font chooser holds: only the face and the style matter.
 struct ChosenFont {
@@ -62,7 +76,7 @@ class FontChooser : public QDialog {
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm2(TForm1* owner);
+  explicit TForm2(SettingsDialogOwner* owner);
   ~TForm2() override;
 
   // ---- fields ----
@@ -126,7 +140,8 @@ class TForm2 : public QDialog {
   void SetEditSjis(QLineEdit* e, const std::string& sjis);
   bool EditSjis(const QLineEdit* e, std::string& out) const;
 
-  TForm1* owner_;
+  SettingsDialogOwner* owner_;
+  Reader* reader_;  // the owner's reader
   std::map<const QLineEdit*, std::pair<QString, std::string>> filled_;
   bool creating_ = false;
 };

@@ -2,6 +2,24 @@
 #include "reader/Reader.h"
 #include "text/SjisTexts.h"
 
+std::string Reader::BookmarkCaption(const ReadRecord& r) {
+  if (r.Text.empty()) return sjis::kNotInUse;
+  std::string c = FileNamePart(r.Text) + sjis::kIdeographicSpace;
+  // A length of 0 or less only comes from a hand-edited file: show the name
+  // with "?" rather than divide by it. The product is taken in 64 bits so a
+  // text of more than 21 MB still shows its true share.
+  if (r.Length <= 0) return c + "? %";
+  long long percent = static_cast<long long>(r.Index) * 100 / r.Length;
+  return c + std::to_string(percent) + " %";
+}
+
+void Reader::SetBookmarkCaption(int k) {
+  const ReadRecord& r = Records[1 + k];
+  DataItems[k].Caption = BookmarkCaption(r);
+  DataItems[10 + k].Caption = DataItems[k].Caption;
+  DataItems[10 + k].Enabled = !r.Text.empty();
+}
+
 // Items 0..9 save the page on screen into bookmark k, items 10..19 load it.
 // A save runs nested inside a reading run and only copies fields; a load
 // starts a run from the title screen and returns when it ends.
