@@ -1,5 +1,7 @@
 // Font data files: the bytes of a glyph slot, whole and aborted files made
 // on one or more threads, failures that leave nothing, and loading.
+#include <sys/stat.h>
+
 #include <atomic>
 #include <thread>
 
@@ -102,7 +104,9 @@ TEST(FontData, SlotCountsExactlyBlackPixelsOfEachBlock) {
 TEST(FontData, WholeAndAbortedFiles) {
   Rig rig("", false);
   std::string progress;
+  const mode_t mask = umask(027);
   ASSERT_EQ(Make(rig.File("a.fdt"), 1, 0, &progress), FontDataResult::Done);
+  EXPECT_EQ(std::filesystem::status(rig.File("a.fdt")).permissions(), std::filesystem::perms(0640));
   std::string want;
   for (int row = 0; row < 47; ++row) want += Row(row);
   want += Row(46).substr(0, 1728);
@@ -117,12 +121,16 @@ TEST(FontData, WholeAndAbortedFiles) {
     EXPECT_TRUE(rig.Read("b.fdt") == whole);
     EXPECT_EQ(progress, count);
   }
+  rig.Write("c.fdt", "");
+  std::filesystem::permissions(rig.File("c.fdt"), std::filesystem::perms(0604));
   for (auto [k, threads] : {std::pair{1, 1}, {5, 2}, {46, 2}}) {
     rig.Write("c.fdt", std::string(7'000'000, 'x'));  // an older file is replaced
     ASSERT_EQ(Make(rig.File("c.fdt"), threads, k), FontDataResult::Aborted);
     EXPECT_TRUE(rig.Read("c.fdt") == want.substr(0, 108864 * k) + Row(k - 1).substr(0, 1728)) << k;
   }
   EXPECT_EQ(Names(rig.Dir), (std::vector<std::string>{"a.fdt", "b.fdt", "c.fdt"}));
+  EXPECT_EQ(std::filesystem::status(rig.File("c.fdt")).permissions(), std::filesystem::perms(0604));
+  umask(mask);
 }
 
 // A place that cannot be written, or a rasteriser that throws, leaves

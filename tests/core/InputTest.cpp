@@ -141,9 +141,23 @@ TEST(Input, CoverItems) {
   EXPECT_TRUE(r.Closing);
 }
 
-TEST(Input, Commands) {
+// The menu bar as the cover shows it, then the commands.
+TEST(Input, MenusAndCommands) {
   Rig rig;
   Reader& r = *rig.R;
+  std::string bar;
+  for (const MenuItem* m : r.MainMenu1) {
+    bar += ToUtf8(m->Caption) + (m->Enabled ? "" : "-") + "[";
+    for (const MenuItem* i : m->Items)
+      if (m != &r.MSave1 && m != &r.MLoad1)
+        bar += ToUtf8(i->Caption) + i->Shortcut + (i->Enabled ? "," : "-,");
+    if (m == &r.MSave1 || m == &r.MLoad1) bar += std::to_string(m->Items.size());
+    bar += "]";
+  }
+  EXPECT_EQ(bar,
+            "ファイル(&F)[表紙へ戻る(&T)Ctrl+T-,-,終了(&X)Alt+F4,]設定(&C)[全画面表示(&D)F5,-,"
+            "環境設定(&E)Ctrl+E,]セーブ(&S)-[10]ロード(&L)[10]スキップ(&K)[]ヘルプ(&H)["
+            "バージョン情報(&A),]");
   r.MAbout1Click();
   EXPECT_EQ(rig.P.Log, "P:       Pagelune\n\n    Version 2.04 [2002/04/22] ");
   r.MTitle1Click();

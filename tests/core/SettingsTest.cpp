@@ -22,6 +22,7 @@ TEST(IniProfile, Read) {
       {"[sYsTeM]\nmsgspeed=7\n", "System", "MsgSpeed", "7"},
       {"  [ S ] ; x\n \tA \t=1\n", "S", "A", "1"},
       {"[S]\nA=1\na=2\n", "S", "A", "1"},
+      {"[Zz]\nzZ=1\n", "zZ", "Zz", "1"},
       {"[S]\nA=1\n[s]\nA=2\nB=3\n", "S", "B", "-"},
       {"[T]\nA=1\n[S]\nB=2\n", "S", "A", "-"},
       {"A=0\n[S]\nB=2\n", "S", "A", "-"},
