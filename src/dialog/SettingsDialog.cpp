@@ -32,6 +32,10 @@ std::int32_t ApplySettingsDialog(Reader& r, std::array<std::int32_t, kIntSetting
   // Font data is only ever selected with a file to draw from.
   dlgInt[kFontType] = f.RadioButton2 && FileExists(f.Edit8) ? 1 : 0;
   dlgInt[kBold] = f.FontBold ? 1 : 0;
+  dlgInt[kEncoding] = f.ComboBox4;
+  dlgInt[kAozora] = f.ComboBox5;
+  dlgInt[kRuby] = f.CheckBox4 ? 1 : 0;
+  dlgInt[kAutoWait] = f.SpinEdit1;
 
   // 2.-4. A wallpaper is read again only when its path changed: the same
   // path keeps the picture in memory even if the file changed on disk.

@@ -33,6 +33,10 @@ struct SettingsDialogFields {
   int ComboBox1 = 0, ComboBox2 = 0, ComboBox3 = 0;  // selected choice 0..2
   bool CheckBox1 = false, CheckBox2 = false, CheckBox3 = false;
   bool RadioButton2 = false;
+  // Text handling added later: encoding, Aozora notation, ruby, auto mode.
+  int ComboBox4 = 0, ComboBox5 = 1;
+  bool CheckBox4 = false;
+  int SpinEdit1 = 1500;
 };
 
 // OK: fills dlgInt from the controls, loads what changed into the reader

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -252,6 +253,17 @@ void TForm2::BuildControls() {
   Label13 = MakeLabel(g, "Label13", "0ms", 268, 140);
   CheckBox2 = MakeToggle<QCheckBox>(g, "CheckBox2", "不要な改行を削除する", 12, 170, 141, 17);
   CheckBox3 = MakeToggle<QCheckBox>(g, "CheckBox3", "タグを削除する", 12, 200, 101, 17);
+  // Added controls fill the page's free right column and bottom right.
+  CheckBox4 = MakeToggle<QCheckBox>(g, "CheckBox4", "ルビ表示", 262, 20, 66, 17);
+  Label17 = MakeLabel(g, "Label17", "オート待ち", 262, 80);
+  SpinEdit1 = Named(new QSpinBox(g), "SpinEdit1");
+  SpinEdit1->setRange(0, 60000);
+  SpinEdit1->setSingleStep(100);
+  SpinEdit1->setGeometry(262, 96, 64, 20);
+  Label15 = MakeLabel(g, "Label15", "文字コード", 160, 170);
+  ComboBox4 = MakeList(g, "ComboBox4", {"自動判別", "Shift-JIS"}, 224, 166);
+  Label16 = MakeLabel(g, "Label16", "青空文庫", 160, 200);
+  ComboBox5 = MakeList(g, "ComboBox5", {"使わない", "注記があれば", "常に使う"}, 224, 196);
 
   // フォント
   TabSheet3 = MakePage(PageControl1, "TabSheet3", "フォント", "GroupBox3", GroupBox3);
@@ -349,6 +361,10 @@ void TForm2::FillDialog() {
   TrackBar3->setValue(r.IntSettings[kMsgSpeed]);
   CheckBox2->setChecked(r.IntSettings[kNLineCut] != 0);
   CheckBox3->setChecked(r.IntSettings[kTagCut] != 0);
+  ComboBox4->setCurrentIndex(SettingValue(r.IntSettings, kEncoding));
+  ComboBox5->setCurrentIndex(SettingValue(r.IntSettings, kAozora));
+  CheckBox4->setChecked(SettingValue(r.IntSettings, kRuby) != 0);
+  SpinEdit1->setValue(SettingValue(r.IntSettings, kAutoWait));
   // 8.
   (r.IntSettings[kFontType] != 0 ? RadioButton2 : RadioButton1)->setChecked(true);
   // 9.
@@ -399,6 +415,10 @@ void TForm2::Button1Click() {
     TrackBar3->setValue(r.IntDefaults[kMsgSpeed]);
     CheckBox2->setChecked(r.IntDefaults[kNLineCut] != 0);
     CheckBox3->setChecked(r.IntDefaults[kTagCut] != 0);
+    ComboBox4->setCurrentIndex(r.IntDefaults[kEncoding]);
+    ComboBox5->setCurrentIndex(r.IntDefaults[kAozora]);
+    CheckBox4->setChecked(r.IntDefaults[kRuby] != 0);
+    SpinEdit1->setValue(r.IntDefaults[kAutoWait]);
   } else if (page == TabSheet3) {
     FontDialog1.Name = r.StrDefaults[kFont];
     SetEditSjis(Edit8, r.StrDefaults[kFontData]);
@@ -436,6 +456,10 @@ void TForm2::Button2Click() {
   f.CheckBox2 = CheckBox2->isChecked();
   f.CheckBox3 = CheckBox3->isChecked();
   f.RadioButton2 = RadioButton2->isChecked();
+  f.ComboBox4 = ComboBox4->currentIndex();
+  f.ComboBox5 = ComboBox5->currentIndex();
+  f.CheckBox4 = CheckBox4->isChecked();
+  f.SpinEdit1 = SpinEdit1->value();
   ChangeFlags = ApplySettingsDialog(*reader_, DlgIntSettings, f);
   accept();
 }

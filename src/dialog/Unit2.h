@@ -25,6 +25,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 class QTabWidget;
 class TForm2;
 
@@ -93,15 +94,18 @@ class TForm2 : public QDialog {
   QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr,
          *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
          *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr,
-         *Label13 = nullptr, *Label14 = nullptr;
+         *Label13 = nullptr, *Label14 = nullptr, *Label15 = nullptr, *Label16 = nullptr,
+         *Label17 = nullptr;
   QLineEdit *Edit1 = nullptr, *Edit2 = nullptr, *Edit3 = nullptr, *Edit4 = nullptr,
             *Edit5 = nullptr, *Edit6 = nullptr, *Edit8 = nullptr;
   QPushButton *Button1 = nullptr, *Button2 = nullptr, *Button3 = nullptr, *Button4 = nullptr,
               *Button5 = nullptr, *Button6 = nullptr, *Button7 = nullptr, *Button8 = nullptr,
               *Button9 = nullptr, *Button10 = nullptr;
   QSlider *TrackBar1 = nullptr, *TrackBar2 = nullptr, *TrackBar3 = nullptr;
-  QComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr;
-  QCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr;
+  QComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr,
+            *ComboBox4 = nullptr, *ComboBox5 = nullptr;
+  QCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr, *CheckBox4 = nullptr;
+  QSpinBox* SpinEdit1 = nullptr;
   QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
 

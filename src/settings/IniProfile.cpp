@@ -160,6 +160,11 @@ std::string IniProfile::ReadString(std::string_view section, std::string_view ke
   return ValueFromRaw(raw);
 }
 
+bool IniProfile::HasKey(std::string_view section, std::string_view key) const {
+  const std::size_t s = FindSection(section);
+  return s != npos && FindKey(s, key) != npos;
+}
+
 std::int32_t IniProfile::ReadInteger(std::string_view section, std::string_view key,
                                      std::int32_t def) const {
   std::string text = ReadString(section, key, "");

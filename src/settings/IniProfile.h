@@ -38,6 +38,8 @@ class IniProfile {
   // empty or does not convert wholly.
   std::int32_t ReadInteger(std::string_view section, std::string_view key, std::int32_t def) const;
 
+  bool HasKey(std::string_view section, std::string_view key) const;
+
   // Sets key in section: an existing key line is replaced where it stands,
   // a new key goes after the last key line of its section, a new section
   // goes at the end of the file.

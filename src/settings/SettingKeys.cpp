@@ -29,6 +29,11 @@ constexpr std::array<SettingEntry, kSettingCount> kTable = {{
     {"Font", K::String, kFont, 0, sjis::kDefaultFont, false},
     {"Bold", K::Integer, kBold, 0, nullptr, false},
     {"FontData", K::String, kFontData, 0, "", false},
+    {"Encoding", K::Integer, kEncoding, 0, nullptr, false, true, 0, 1},
+    {"Aozora", K::Integer, kAozora, 1, nullptr, false, true, 0, 2},
+    {"Ruby", K::Integer, kRuby, 0, nullptr, false, true, 0, 1},
+    {"AutoWait", K::Integer, kAutoWait, 1500, nullptr, false, true, 0, 60000},
+    {"Zoom", K::Integer, kZoom, 1, nullptr, false, true, 1, 3},
 }};
 
 // Reading and writing hand each key the next slot of its block; the slots
@@ -57,6 +62,13 @@ constinit const std::array<const char*, kSettingCount> SettingKeys =
     Column<const char*>([](const SettingEntry& e) { return e.Key; });
 constinit const std::array<SettingKind, kSettingCount> SettingKinds =
     Column<SettingKind>([](const SettingEntry& e) { return e.Kind; });
+
+std::int32_t SettingValue(const std::array<std::int32_t, kIntSettingCount>& ints, IntSetting k) {
+  for (const SettingEntry& e : kTable)
+    if (e.Kind == K::Integer && e.Slot == k)
+      return e.Added && (ints[k] < e.Min || ints[k] > e.Max) ? e.IntDefault : ints[k];
+  return ints[k];
+}
 
 std::string RecordSection(int i) { return i == 0 ? "Continue" : "Data" + std::to_string(i - 1); }
 

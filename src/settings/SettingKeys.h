@@ -1,5 +1,5 @@
-// The key table of section "System" of the settings file: the 22 keys in
-// the order they are read and written, the kind of each, and its default.
+// The key table of section "System" of the settings file: the keys in the
+// order they are read and written, the kind of each, and its default.
 // Loading, saving, the settings dialog's Default button and the tests all
 // walk this one table, so the order lives in one place.
 //
@@ -28,6 +28,12 @@ enum IntSetting : int {
   kTagCut,
   kFontType,
   kBold,
+  // Added after the first 22 keys; see SettingEntry::Added.
+  kEncoding,  // 0 find the text's encoding, 1 always Shift-JIS
+  kAozora,    // Aozora Bunko notation: 0 shown as written, 1 when the text uses it, 2 always
+  kRuby,      // 1: ruby shown in full-width parentheses instead of dropped
+  kAutoWait,  // auto mode: ms a pause lasts, plus 50 ms a character shown
+  kZoom,      // the window's page drawn at 1, 2 or 3 times
   kIntSettingCount
 };
 // String settings, in the order of the key table.
@@ -53,15 +59,24 @@ struct SettingEntry {
   std::int32_t IntDefault;  // integer keys
   const char* StrDefault;   // string keys (Shift-JIS)
   bool UnderStartDir;       // the default is StartDir + "/" + StrDefault
+  // Keys added later are written only once they differ from their default
+  // or are in the file already, so a reader who never uses them keeps the
+  // same file; a value outside Min..Max acts as the default.
+  bool Added = false;
+  std::int32_t Min = 0, Max = 0;
 };
 
-inline constexpr std::size_t kSettingCount = 22;
+inline constexpr std::size_t kSettingCount = 27;
 
 extern const std::array<SettingEntry, kSettingCount> kSettingTable;
 
 // The table's key names and kinds, in table order.
 extern const std::array<const char*, kSettingCount> SettingKeys;
 extern const std::array<SettingKind, kSettingCount> SettingKinds;
+
+// The value of an integer setting as it acts: an added key's value outside
+// its range counts as its default.
+std::int32_t SettingValue(const std::array<std::int32_t, kIntSettingCount>& ints, IntSetting k);
 
 // Section of record i of Records: "Continue" for 0, "Data0".."Data9" for
 // 1..10.

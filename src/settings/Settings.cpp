@@ -77,6 +77,7 @@ bool WriteSettingsFile(const std::string& path, const std::array<ReadRecord, kRe
     profile.WriteInteger(section, "Length", records[i].Length);
   }
   for (const SettingEntry& e : kSettingTable) {
+    if (e.Added && ints[e.Slot] == e.IntDefault && !profile.HasKey(kSystemSection, e.Key)) continue;
     if (e.Kind == SettingKind::String)
       profile.WriteString(kSystemSection, e.Key, strs[e.Slot]);
     else

@@ -220,28 +220,13 @@ TEST(SettingsDialog, OkAndRedraw) {
   const std::string pic = rig.Write("p.bmp", "x"), fdt = rig.Write("f.fdt", std::string(600, 3));
   rig.P.Pictures[pic] = Bitmap(2, 2, 0x0000FF);
   std::array<std::int32_t, kIntSettingCount> dlg = r.IntSettings;
-  SettingsDialogFields f{r.StrSettings[kWallpaper1],
-                         pic,
-                         "a",
-                         "b",
-                         "c",
-                         "d",
-                         fdt,
-                         "F",
-                         true,
-                         100,
-                         55,
-                         30,
-                         0,
-                         1,
-                         2,
-                         false,
-                         true,
-                         false,
-                         true};
+  // clang-format off
+  SettingsDialogFields f{r.StrSettings[kWallpaper1], pic, "a", "b", "c", "d", fdt, "F", true,
+                         100, 55, 30, 0, 1, 2, false, true, false, true, 1, 2, true, 700};
+  // clang-format on
   EXPECT_EQ(ApplySettingsDialog(r, dlg, f), kBodyLookChanged);
-  EXPECT_EQ(r.IntSettings, (std::array<std::int32_t, kIntSettingCount>{0, 1, 100, 55, 40, 184, 24,
-                                                                       0, 30, 1, 0, 1, 1}));
+  EXPECT_EQ(r.IntSettings, (std::array<std::int32_t, kIntSettingCount>{
+                               0, 1, 100, 55, 40, 184, 24, 0, 30, 1, 0, 1, 1, 1, 2, 1, 700, 1}));
   EXPECT_EQ(r.BodyWallpaper.Pixel(1, 1), 0x0000FFu);
   EXPECT_EQ(r.FontAtlas[599], 3);
   EXPECT_EQ(std::pair(r.GlyphFont.Name, r.GlyphFont.Bold), std::pair(std::string("F"), true));

@@ -184,8 +184,22 @@ TEST(SettingsFile, FirstCloseWritesEveryKeyInOrder) {
   std::string file = "[System]\r\n";
   for (auto [key, value] : kSystem) file += std::string(key) + "=0x10\r\n";
   Rig hex(file);
-  for (std::int32_t v : hex.R->IntSettings) EXPECT_EQ(v, 16);
+  for (int i = 0; i < 13; ++i) EXPECT_EQ(hex.R->IntSettings[i], 16);
   for (const std::string& s : hex.R->StrSettings) EXPECT_EQ(s, "0x10");
+}
+
+// Keys added later are written once they differ from their default or are
+// in the file; out of range they act as the default but are kept.
+TEST(SettingsFile, AddedKeys) {
+  Rig rig("[System]\r\nZoom=7\r\nRuby=0\r\n");
+  EXPECT_EQ(rig.R->IntSettings[kZoom], 7);
+  EXPECT_EQ(SettingValue(rig.R->IntSettings, kZoom), 1);
+  EXPECT_EQ(SettingValue(rig.R->IntSettings, kAutoWait), 1500);
+  rig.R->IntSettings[kAutoWait] = 900;
+  rig.R->FormClose();
+  const std::string file = rig.Read("Yomibon.ini");
+  EXPECT_EQ(file.substr(0, 31), "[System]\r\nZoom=7\r\nRuby=0\r\nText=");
+  EXPECT_EQ(file.substr(file.find("FontData"), 26), "FontData=\r\nAutoWait=900\r\n[");
 }
 
 // A file kept by hand (comments, an unknown section and key, odd spacing and
