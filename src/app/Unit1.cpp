@@ -250,6 +250,7 @@ BoxResult TForm1::MessageBox(BoxKind kind, const std::string& text, const std::s
       box.setIcon(QMessageBox::Information);
       break;
     case BoxKind::Confirmation:
+    case BoxKind::YesNo:
       box.setIcon(QMessageBox::Question);
       break;
     case BoxKind::Error:
@@ -266,6 +267,14 @@ BoxResult TForm1::MessageBox(BoxKind kind, const std::string& text, const std::s
             "\xE3\x82\xAD\xE3\x83\xA3\xE3\x83\xB3\xE3\x82\xBB\xE3\x83\xAB"));  // キャンセル
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(QMessageBox::Cancel);
+  } else if (kind == BoxKind::YesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QString::fromUtf8("\xE3\x81\xAF\xE3\x81\x84"));  // はい
+    box.button(QMessageBox::No)
+        ->setText(QString::fromUtf8("\xE3\x81\x84\xE3\x81\x84\xE3\x81\x88"));  // いいえ
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? BoxResult::Ok : BoxResult::Cancel;
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
@@ -311,8 +320,9 @@ bool TForm1::ChooseFile(FileDialogRequest& req) {
   if (idx >= 0) req.FilterIndex = idx + 1;
   if (!ok) return false;
   std::string sjis;
-  if (!Utf8ToSjis(dlg.selectedFiles().first().toStdString(), sjis)) {
-    // A name with no Shift-JIS form could not be stored without mangling it.
+  if (!PathToSjis(dlg.selectedFiles().first().toStdString(), sjis)) {
+    // A name with no Shift-JIS form that leads back to it could not be
+    // stored without naming another file.
     Warn(sjis::kMsgNameNotSjis);
     return false;
   }
@@ -322,15 +332,15 @@ bool TForm1::ChooseFile(FileDialogRequest& req) {
 
 bool TForm1::OpenFromCommandLine(const QString& path) {
   const QFileInfo info(path);
-  std::string sjis;
-  if (!Utf8ToSjis(info.absoluteFilePath().toStdString(), sjis)) {
-    Warn(sjis::kMsgNameNotSjis);
-    return false;
-  }
   // The dialog offers only existing files; a mistyped name must not
   // replace the text chosen last.
   if (!info.isFile()) {
     Warn(sjis::kMsgFileNotFound);
+    return false;
+  }
+  std::string sjis;
+  if (!PathToSjis(info.absoluteFilePath().toStdString(), sjis)) {
+    Warn(sjis::kMsgNameNotSjis);
     return false;
   }
   StrSettings[kText] = sjis;

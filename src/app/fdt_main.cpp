@@ -7,6 +7,7 @@
 // "IPAGothic"...); it is matched to an installed family as for drawing.
 #include <QGuiApplication>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -26,6 +27,13 @@ constexpr const char* kUsage = "usage: pagelune-fdt FACE [--bold] OUTPUT.fdt\n";
 int Usage(const std::string& message) {
   std::fprintf(stderr, "pagelune-fdt: %s\n%s", message.c_str(), kUsage);
   return 2;
+}
+
+// Ctrl+C or a kill: the file being written goes with the process.
+void RemovePending(int sig) {
+  const char* pending = PendingFontDataFile();
+  if (pending[0]) unlink(pending);
+  _exit(128 + sig);
 }
 
 }  // namespace
@@ -48,17 +56,13 @@ int main(int argc, char** argv) {
   if (positional.size() != 2) return Usage("expected a face name and an output file");
   if (positional[0].empty()) return Usage("the face name is empty");
 
-  // Face names and paths are Shift-JIS inside the program; a name without
-  // a Shift-JIS form could not be stored or matched as the reader would.
-  std::string faceSjis, outSjis;
+  // Face names are Shift-JIS inside the program; a name without a
+  // Shift-JIS form could not be matched as the reader would. The output
+  // path is never stored, so any path will do.
+  std::string faceSjis;
   if (!Utf8ToSjis(positional[0], faceSjis)) {
     std::fprintf(stderr, "pagelune-fdt: the face name \"%s\" has no Shift-JIS form\n",
                  positional[0].c_str());
-    return 2;
-  }
-  if (!Utf8ToSjis(positional[1], outSjis)) {
-    std::fprintf(stderr, "pagelune-fdt: the file name \"%s\" has no Shift-JIS form\n",
-                 positional[1].c_str());
     return 2;
   }
 
@@ -67,15 +71,23 @@ int main(int argc, char** argv) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QGuiApplication app(argc, argv);
 
+  // A face that is neither installed nor a Windows face with a stand-in
+  // would silently come out in the default font.
+  if (!KnownFaceName(QString::fromStdString(positional[0]))) {
+    std::fprintf(stderr, "pagelune-fdt: no installed font \"%s\" (fc-list : family lists them)\n",
+                 positional[0].c_str());
+    return 2;
+  }
   const QString family = MapFaceNameSjis(faceSjis);
   std::fprintf(stderr, "pagelune-fdt: drawing \"%s\" with %s%s\n", positional[0].c_str(),
                family.toStdString().c_str(), bold ? " (bold)" : "");
 
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) signal(sig, RemovePending);
   const bool tty = isatty(STDERR_FILENO);
   FontDataResult result = FontDataResult::WriteFailed;
   try {
     result = MakeFontDataFile(
-        outSjis, faceSjis, bold,
+        positional[1], faceSjis, bold,
         [tty](int rows) {
           std::fprintf(stderr, tty ? "\rrow %d/%d" : "row %d/%d\n", rows, kAtlasRows);
           std::fflush(stderr);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Files.h"
+#include "text/SjisTexts.h"
 
 namespace {
 std::int32_t Choice(int which, int index) {
@@ -15,6 +16,20 @@ const std::array<std::int32_t, 9> MenuPosChoices = {40, 248, 456, 40, 184, 328, 
 int MenuPosChoiceIndex(int which, std::int32_t value) {
   const std::int32_t middle = MenuPosChoices[3 * which + 1];
   return value < middle ? 0 : value == middle ? 1 : 2;
+}
+
+DialogRefusal CheckSettingsDialog(Reader& r, const SettingsDialogFields& f) {
+  const std::pair<int, const std::string*> walls[] = {{1, &f.Edit1}, {2, &f.Edit2}};
+  for (auto [edit, path] : walls) {
+    Bitmap picture;
+    if (*path == r.StrSettings[edit == 1 ? kWallpaper1 : kWallpaper2] || !FileExists(*path) ||
+        r.Hooks->LoadBitmapFile(*path, picture))
+      continue;
+    // The one "%s" is the path, put in as bytes, never as a format.
+    const std::string fmt = sjis::kMsgNotAPictureFmt;
+    return {edit, fmt.substr(0, fmt.find("%s")) + *path + fmt.substr(fmt.find("%s") + 2)};
+  }
+  return {};
 }
 
 std::int32_t ApplySettingsDialog(Reader& r, std::array<std::int32_t, kIntSettingCount>& dlgInt,

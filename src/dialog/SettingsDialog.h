@@ -39,6 +39,16 @@ struct SettingsDialogFields {
   int SpinEdit1 = 1500;
 };
 
+// What OK refuses to store, before anything is stored: the edit (1..8,
+// 0 for none) and the Shift-JIS message to show.
+struct DialogRefusal {
+  int Edit = 0;
+  std::string Message;
+};
+// A changed wallpaper path naming a file that is there but does not read
+// as a picture is refused: stored, it would show grey at the next start.
+DialogRefusal CheckSettingsDialog(Reader& r, const SettingsDialogFields& f);
+
 // OK: fills dlgInt from the controls, loads what changed into the reader
 // (wallpapers, font data), sets the glyph font and stores every setting.
 // Returns the new ChangeFlags. dlgInt must hold the copy FillDialog made

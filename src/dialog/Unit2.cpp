@@ -164,14 +164,14 @@ FontChooser::FontChooser(QWidget* parent, const ChosenFont& current)
   const QList<QListWidgetItem*> found = FamilyList->findItems(initialFamily_, Qt::MatchExactly);
   if (!found.isEmpty()) FamilyList->setCurrentItem(found.first());
   StyleList->setCurrentRow(current.Bold ? 1 : 0);
-  connect(FamilyList, &QListWidget::currentRowChanged, this, &FontChooser::UpdateSample);
+  connect(FamilyList, &QListWidget::itemSelectionChanged, this, &FontChooser::UpdateSample);
   connect(StyleList, &QListWidget::currentRowChanged, this, &FontChooser::UpdateSample);
   UpdateSample();
 }
 
 void FontChooser::UpdateSample() {
-  const QListWidgetItem* item = FamilyList->currentItem();
-  QFont f(item ? item->text() : initialFamily_);
+  const QList<QListWidgetItem*> picked = FamilyList->selectedItems();
+  QFont f(picked.isEmpty() ? initialFamily_ : picked.first()->text());
   f.setPixelSize(24);
   f.setBold(StyleList->currentRow() == 1);
   Sample->setFont(f);
@@ -180,10 +180,13 @@ void FontChooser::UpdateSample() {
 ChosenFont FontChooser::Result() const {
   ChosenFont out = current_;
   out.Bold = StyleList->currentRow() == 1;
-  const QListWidgetItem* item = FamilyList->currentItem();
-  // The stored name stays unless another family was picked ("ＭＳ ゴシック"
-  // is shown as IPAGothic but is not replaced by it).
-  if (item && item->text() != initialFamily_) Utf8ToSjis(item->text().toStdString(), out.Name);
+  // The stored name stays unless the reader picked another family
+  // ("ＭＳ ゴシック" is shown as IPAGothic but is not replaced by it). A
+  // picked family is selected; the list alone only moves its current item
+  // (to the first family when it takes the focus with none current).
+  const QList<QListWidgetItem*> picked = FamilyList->selectedItems();
+  if (!picked.isEmpty() && picked.first()->text() != initialFamily_)
+    Utf8ToSjis(picked.first()->text().toStdString(), out.Name);
   return out;
 }
 
@@ -290,6 +293,12 @@ void TForm2::BuildControls() {
   RadioButton1->setChecked(true);
 
   PageControl1->setCurrentIndex(0);
+  // The フォント page is read top to bottom: the two choices, then what
+  // each needs.
+  for (auto [a, b] : {std::pair<QWidget*, QWidget*>{RadioButton1, RadioButton2},
+                      {RadioButton2, Button6}, {Button6, Edit8}, {Edit8, Button7},
+                      {Button7, Button8}, {Button8, Button9}, {Button9, Button10}})
+    setTabOrder(a, b);
 
   Button1 = MakeButton(this, "Button1", "デフォルト", 4, 265, 75, 21);
   Button2 = MakeButton(this, "Button2", "OK", 177, 265, 75, 21);
@@ -432,17 +441,17 @@ void TForm2::Button2Click() {
   const std::pair<QLineEdit*, std::string*> edits[] = {
       {Edit1, &f.Edit1}, {Edit2, &f.Edit2}, {Edit3, &f.Edit3}, {Edit4, &f.Edit4},
       {Edit5, &f.Edit5}, {Edit6, &f.Edit6}, {Edit8, &f.Edit8}};
+  // Nothing is stored when a field is refused; the dialog stays open on it.
+  auto refuse = [this](QLineEdit* edit, const std::string& message) {
+    reader_->Warn(message);
+    for (QWidget* p = edit->parentWidget(); p; p = p->parentWidget())
+      if (PageControl1->indexOf(p) >= 0) PageControl1->setCurrentWidget(p);
+    edit->setFocus();
+    edit->selectAll();
+  };
   for (const auto& [edit, out] : edits) {
-    if (!EditSjis(edit, *out)) {
-      // Stored mangled it would be a different text or path: nothing is
-      // stored, the dialog stays open on the field.
-      reader_->Warn(sjis::kMsgTextNotSjis);
-      for (QWidget* p = edit->parentWidget(); p; p = p->parentWidget())
-        if (PageControl1->indexOf(p) >= 0) PageControl1->setCurrentWidget(p);
-      edit->setFocus();
-      edit->selectAll();
-      return;
-    }
+    // Stored mangled it would be a different text or path.
+    if (!EditSjis(edit, *out)) return refuse(edit, sjis::kMsgTextNotSjis);
   }
   f.FontName = FontDialog1.Name;
   f.FontBold = FontDialog1.Bold;
@@ -460,6 +469,8 @@ void TForm2::Button2Click() {
   f.ComboBox5 = ComboBox5->currentIndex();
   f.CheckBox4 = CheckBox4->isChecked();
   f.SpinEdit1 = SpinEdit1->value();
+  const DialogRefusal refusal = CheckSettingsDialog(*reader_, f);
+  if (refusal.Edit != 0) return refuse(refusal.Edit == 1 ? Edit1 : Edit2, refusal.Message);
   ChangeFlags = ApplySettingsDialog(*reader_, DlgIntSettings, f);
   accept();
 }
@@ -537,12 +548,15 @@ void TForm2::Button8Click() {
     return;
   AbortFlag = 0;
   SetCreating(true);
+  ProgressBar1->setValue(1);
+  ProgressBar1->repaint();
   FontDataResult result = FontDataResult::WriteFailed;
   try {
     result = MakeFontDataFile(
-        FontDataPath(), FontDialog2.Name, FontDialog2.Bold,
+        NativePath(FontDataPath()), FontDialog2.Name, FontDialog2.Bold,
         [this](int rowsDone) {
-          ProgressBar1->setValue(rowsDone);
+          // The bar shows the row being made: row k shows k + 1.
+          ProgressBar1->setValue(std::min(rowsDone + 1, int(kAtlasRows)));
           // Between rows the dialog answers, so 中止 can be pressed.
           QCoreApplication::processEvents();
         },

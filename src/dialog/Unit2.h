@@ -87,7 +87,7 @@ class TForm2 : public QDialog {
   ChosenFont FontDialog1;  // Font and Bold
   ChosenFont FontDialog2;  // the font that font data is made from
 
-  // ---- controls, named as the reader's documentation names them ----
+  // ---- controls, by the names the rest of the program uses ----
   QTabWidget* PageControl1 = nullptr;
   QWidget *TabSheet1 = nullptr, *TabSheet2 = nullptr, *TabSheet3 = nullptr;
   QGroupBox *GroupBox1 = nullptr, *GroupBox2 = nullptr, *GroupBox3 = nullptr, *GroupBox4 = nullptr;

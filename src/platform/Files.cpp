@@ -22,8 +22,11 @@ std::string CurrentDirectory() {
   if (!getcwd(buf.data(), buf.size())) return ".";
   buf.resize(std::char_traits<char>::length(buf.c_str()));
   std::string sjis;
-  if (Utf8ToSjis(buf, sjis)) return sjis;
-  return buf;  // no Shift-JIS form: keep the bytes so at least the folder works
+  if (PathToSjis(buf, sjis)) return sjis;
+  // A folder with no Shift-JIS form (é, a byte that is not UTF-8) is named
+  // relatively: the reader never changes its folder, so "." stays this one,
+  // and paths under it survive a trip through the settings file.
+  return ".";
 }
 
 namespace {

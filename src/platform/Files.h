@@ -10,7 +10,8 @@
 // True when the path names an existing regular file.
 bool FileExists(const std::string& sjisPath);
 // The current working directory, as Shift-JIS ("/" at the root, no trailing
-// separator otherwise).
+// separator otherwise), or "." when it has no Shift-JIS form that leads back
+// to it.
 std::string CurrentDirectory();
 
 enum class ReadResult { Ok, CannotOpen, TooLarge };

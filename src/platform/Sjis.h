@@ -16,5 +16,11 @@ std::string ToSjis(const std::string& utf8);
 
 // The Linux file name of a Shift-JIS path. Bytes that are not valid
 // Shift-JIS are passed through unchanged, so a hand-edited settings value
-// still names whatever file its bytes name.
+// still names whatever file its bytes name. Nine codes stand for two
+// characters each (0x8160 for both 〜 and ～, 0x5C for \ and ¥, ...): a
+// path holding one takes, folder by folder, the spelling that exists.
 std::string NativePath(const std::string& sjisPath);
+
+// The Shift-JIS form of a Linux path, when there is one that leads back to
+// exactly this path through NativePath; false otherwise.
+bool PathToSjis(const std::string& nativePath, std::string& sjisPath);

@@ -19,6 +19,7 @@ enum class BoxKind {
   Confirmation,  // question, OK and Cancel
   Plain,         // no icon, one OK button (the About box)
   Error,         // an error report, one OK button
+  YesNo,         // question, Yes (Ok) and No (Cancel), No the default
 };
 
 enum class BoxResult { Ok, Cancel };

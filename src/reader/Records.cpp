@@ -40,6 +40,11 @@ void Reader::MDataClick(int tag) {
     return;
   }
   Warn(sjis::kMsgFileNotFound);
+  // The text may come back (a drive not mounted, a folder renamed): the
+  // bookmark is cleared only when the reader says so.
+  if (Hooks->MessageBox(BoxKind::YesNo, sjis::kMsgClearBookmark, sjis::kConfirmTitle) !=
+      BoxResult::Ok)
+    return;
   Records[1 + k] = ReadRecord{};
   SetBookmarkCaption(k);
   Hooks->MenuChanged();

@@ -9,12 +9,12 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-#include "platform/Sjis.h"
 
 namespace {
 
@@ -22,14 +22,20 @@ constexpr int kBlock = kFontDataCell / 24;  // 4 x 4 pixels per weight
 
 // The output under a temporary name beside the final one: removed unless
 // committed, so no partial file ever carries the real name.
+// Its name is also kept where a signal handler can read it.
+char gPendingName[4096];
+
 class PendingFile {
  public:
-  explicit PendingFile(const std::string& sjisPath) : final_(NativePath(sjisPath)) {
+  explicit PendingFile(const std::string& path) : final_(path) {
     temp_ = final_ + ".XXXXXX";
     fd_ = mkostemp(temp_.data(), O_CLOEXEC);
     created_ = fd_ >= 0;
+    if (created_ && temp_.size() < sizeof gPendingName)
+      std::memcpy(gPendingName, temp_.c_str(), temp_.size() + 1);
   }
   ~PendingFile() {
+    gPendingName[0] = '\0';
     if (fd_ >= 0) close(fd_);
     if (created_ && !committed_) unlink(temp_.c_str());
   }
@@ -198,10 +204,12 @@ void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out
   }
 }
 
-FontDataResult CreateFontData(const std::string& outPathSjis,
+const char* PendingFontDataFile() { return gPendingName; }
+
+FontDataResult CreateFontData(const std::string& outPath,
                               const FontRasterFactory& makeRasteriser, const FontRowFn& onRow,
                               const FontAbortFn& aborted, int threads) {
-  PendingFile file(outPathSjis);
+  PendingFile file(outPath);
   if (!file.Created()) return FontDataResult::WriteFailed;
 
   threads = std::clamp(threads, 1, kAtlasRows);

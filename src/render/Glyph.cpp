@@ -17,7 +17,7 @@ struct WeightClamp {
 };
 constexpr WeightClamp kClamp;
 
-// Blends a slot pixel by pixel in the documented order, skipping pixels
+// Blends a slot pixel by pixel, shadow before glyph row by row, skipping pixels
 // outside the target. Used for cells that touch an edge.
 void DrawAtlasClipped(Bitmap& t, int x, int y, const std::uint8_t* slot, Colour colour) {
   const long long w = t.Width(), h = t.Height();

@@ -230,6 +230,10 @@ TEST(SettingsDialog, OkAndRedraw) {
   EXPECT_EQ(r.BodyWallpaper.Pixel(1, 1), 0x0000FFu);
   EXPECT_EQ(r.FontAtlas[599], 3);
   EXPECT_EQ(std::pair(r.GlyphFont.Name, r.GlyphFont.Bold), std::pair(std::string("F"), true));
+  EXPECT_EQ(CheckSettingsDialog(r, f).Edit, 0);
+  f.Edit1 = rig.Write("q.bmp", "not a picture");
+  EXPECT_EQ(ToUtf8(CheckSettingsDialog(r, f).Message), f.Edit1 + " は画像として読み込めません。");
+  f.Edit1 = r.StrSettings[kWallpaper1];
   f.Edit8 = rig.File("none.fdt");
   f.TrackBar1 = 99;
   EXPECT_EQ(ApplySettingsDialog(r, dlg, f), kCoverLookChanged);

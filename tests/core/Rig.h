@@ -55,7 +55,7 @@ class Scripted : public PlatformHooks {
   std::vector<std::pair<std::uint32_t, std::function<void()>>> Events;
   std::function<void()> OnPump;
   // Transcript: pauses ("row.from-to", with "#hash" of the window when
-  // HashPauses), beeps ("!") and boxes ("W:text", kind letter WIQPE).
+  // HashPauses), beeps ("!") and boxes ("W:text", kind letter WIQPEY).
   std::string Log;
   bool HashPauses = false;
   Bitmap Window{640, 480};
@@ -101,7 +101,7 @@ class Scripted : public PlatformHooks {
   void FlushWindow() override { ++Flushes; }
   void Beep() override { Log += "! "; }
   BoxResult MessageBox(BoxKind kind, const std::string& text, const std::string& caption) override {
-    Log += std::string(1, "WIQPE"[int(kind)]) + ":" + ToUtf8(text) + " ";
+    Log += std::string(1, "WIQPEY"[int(kind)]) + ":" + ToUtf8(text) + " ";
     if (kind == BoxKind::Warning) {
       EXPECT_EQ(caption, sjis::kWarningTitle);
     }

@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "Rig.h"
+#include "platform/Files.h"
 #include "settings/IniProfile.h"
 
 namespace {
@@ -270,6 +271,38 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
     if (way != 1) {
       EXPECT_EQ(rig.Read("Yomibon.ini"), old);
     }
+  }
+}
+
+// A code that stands for two characters (〜 and ～ are both 0x8160) finds
+// the spelling on disk, and a name whose spelling cannot be told apart is
+// refused. A start folder with no Shift-JIS form keeps its settings.
+TEST(SettingsFile, NamesOfAnyKind) {
+  Rig rig("", false);
+  const std::string dir = rig.File("第1話〜"), name = dir + "/a−b¥‖—.txt";
+  fs::create_directory(dir);
+  std::ofstream(name) << "x";
+  std::string sjis;
+  ASSERT_TRUE(PathToSjis(name, sjis));
+  EXPECT_EQ(sjis, S(rig.Dir) + S("/第1話～/a－b\\∥―.txt"));
+  EXPECT_EQ(NativePath(sjis), name);
+  EXPECT_EQ(NativePath(S(rig.Dir + "/第1話～/new.txt")), dir + "/new.txt");
+  std::ofstream(rig.File("第1話～")) << "x";  // now both spellings exist
+  EXPECT_FALSE(PathToSjis(dir, sjis));
+  EXPECT_TRUE(PathToSjis(rig.File("第1話～"), sjis));
+  for (const char* folder : {"josé", "\xE9t\xE9"}) {
+    fs::create_directory(rig.File(folder));
+    ASSERT_EQ(chdir(rig.File(folder).c_str()), 0);
+    for (int run = 0; run < 2; ++run) {
+      Reader r(&rig.P);
+      rig.P.R = &r;
+      r.FormCreate();
+      EXPECT_EQ(r.StrSettings[kWallpaper1], "./wall1.bmp");
+      EXPECT_EQ(r.IntSettings[kMsgSpeed], run ? 40 : 15);
+      r.IntSettings[kMsgSpeed] = 40;
+      r.FormClose();
+    }
+    EXPECT_TRUE(fs::exists(rig.File(folder) + "/Yomibon.ini"));
   }
 }
 

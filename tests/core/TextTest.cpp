@@ -320,14 +320,13 @@ TEST(Reading, Ends) {
 }
 
 // Bookmarks: a save takes the page on screen and replaces what was there;
-// both items show "name　percent %"; a load reads from the saved place; a
-// bookmark whose file is gone is cleared after a warning.
+// both items show "name　percent %"; a load reads from the saved place. A
+// bookmark whose file is gone is cleared only when the reader says so.
 TEST(Bookmarks, SaveLoadAndMissingFile) {
   Rig rig;
   int n = 0;
   rig.P.OnPause = [&] {
-    if (++n == 1) rig.R->MDataClick(3);
-    if (n == 2) rig.R->MDataClick(3);
+    if (++n <= 2) rig.R->MDataClick(3);
     rig.P.Press(kVkReturn, 5);
   };
   rig.Run(Rep(A, 17 * 24) + Rep(S("い"), 100));
@@ -340,12 +339,16 @@ TEST(Bookmarks, SaveLoadAndMissingFile) {
   EXPECT_EQ(rig.P.Log, "4.0-4 ");
   EXPECT_EQ(rig.P.Captions.back(), "a.txt - Pagelune");
   std::filesystem::remove(rig.File("a.txt"));
-  rig.P.Log.clear();
-  rig.R->MDataClick(13);
-  EXPECT_EQ(rig.P.Log, "! W:ファイルが見つかりません。 ");
-  EXPECT_EQ(rig.R->Records[4].Text, "");
-  EXPECT_EQ(ToUtf8(rig.R->DataItems[3].Caption), "-未使用-");
-  EXPECT_FALSE(rig.R->DataItems[13].Enabled);
+  for (BoxResult answer : {BoxResult::Cancel, BoxResult::Ok}) {
+    rig.P.Log.clear();
+    rig.P.Answers = {BoxResult::Ok, answer};
+    rig.R->MDataClick(13);
+    EXPECT_EQ(rig.P.Log, "! W:ファイルが見つかりません。 Y:このセーブデータを削除しますか？ ");
+    EXPECT_EQ(rig.R->Records[4].Text.empty(), answer == BoxResult::Ok);
+    EXPECT_EQ(ToUtf8(rig.R->DataItems[3].Caption),
+              answer == BoxResult::Ok ? "-未使用-" : "a.txt　80 %");
+    EXPECT_EQ(rig.R->DataItems[13].Enabled, answer != BoxResult::Ok);
+  }
 }
 
 }  // namespace

@@ -12,11 +12,11 @@ int FontDataThreads() {
   return std::clamp(static_cast<int>(cores), 1, 8);
 }
 
-FontDataResult MakeFontDataFile(const std::string& pathSjis, const std::string& faceSjis, bool bold,
+FontDataResult MakeFontDataFile(const std::string& path, const std::string& faceSjis, bool bold,
                                 const FontRowFn& onRow, const FontAbortFn& aborted) {
   // Each worker builds its own rasteriser on its own thread: Qt's font
   // engines must not cross threads.
   return CreateFontData(
-      pathSjis, [&] { return MakeLazyRasterizer(faceSjis, bold, kFontDataCell); }, onRow, aborted,
+      path, [&] { return MakeLazyRasterizer(faceSjis, bold, kFontDataCell); }, onRow, aborted,
       FontDataThreads());
 }

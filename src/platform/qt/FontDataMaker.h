@@ -10,9 +10,9 @@
 // How many rendering threads a run uses on this machine.
 int FontDataThreads();
 
-// Makes the font data file pathSjis from the face faceSjis (a Shift-JIS
+// Makes the font data file path (a Linux path) from the face faceSjis (a Shift-JIS
 // face name, matched to an installed family as for drawing), bold or not.
 // Must be called on a thread with a Qt GUI application; onRow and aborted
 // are called on that thread.
-FontDataResult MakeFontDataFile(const std::string& pathSjis, const std::string& faceSjis, bool bold,
+FontDataResult MakeFontDataFile(const std::string& path, const std::string& faceSjis, bool bold,
                                 const FontRowFn& onRow, const FontAbortFn& aborted);

@@ -66,6 +66,14 @@ QString MapFaceName(const QString& face) {
   return DefaultJapaneseFamily();
 }
 
+bool KnownFaceName(const QString& face) {
+  QString upright = face;
+  while (upright.startsWith(QChar('@'))) upright.remove(0, 1);
+  if (Installed(upright)) return true;
+  const QStringList* candidates = CandidatesFor(upright);
+  return candidates && std::any_of(candidates->begin(), candidates->end(), Installed);
+}
+
 QString MapFaceNameSjis(const std::string& faceSjis) {
   std::string utf8;
   // A name that is not valid Shift-JIS names no installed font either.

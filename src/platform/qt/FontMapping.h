@@ -16,6 +16,9 @@
 // another installed Japanese font of the same kind); anything else falls
 // back to DefaultJapaneseFamily().
 QString MapFaceName(const QString& face);
+// True when the face is installed or is a Windows Japanese face with an
+// installed stand-in, that is, when MapFaceName does not fall back.
+bool KnownFaceName(const QString& face);
 // The same for a Shift-JIS face name from the settings.
 QString MapFaceNameSjis(const std::string& faceSjis);
 
