@@ -296,8 +296,12 @@ void TForm2::BuildControls() {
   // The フォント page is read top to bottom: the two choices, then what
   // each needs.
   for (auto [a, b] : {std::pair<QWidget*, QWidget*>{RadioButton1, RadioButton2},
-                      {RadioButton2, Button6}, {Button6, Edit8}, {Edit8, Button7},
-                      {Button7, Button8}, {Button8, Button9}, {Button9, Button10}})
+                      {RadioButton2, Button6},
+                      {Button6, Edit8},
+                      {Edit8, Button7},
+                      {Button7, Button8},
+                      {Button8, Button9},
+                      {Button9, Button10}})
     setTabOrder(a, b);
 
   Button1 = MakeButton(this, "Button1", "デフォルト", 4, 265, 75, 21);

@@ -74,10 +74,15 @@ namespace {
 
 // Characters whose Shift-JIS code reads back as another character: the
 // character a code reads back as, and the other one it stands for.
-constexpr std::pair<const char*, const char*> kTwins[] = {
-    {"\\", "\xC2\xA5"},          {"~", "\xE2\x80\xBE"},         {"\xE2\x80\x95", "\xE2\x80\x94"},
-    {"\xEF\xBD\x9E", "\xE3\x80\x9C"}, {"\xE2\x88\xA5", "\xE2\x80\x96"}, {"\xEF\xBC\x8D", "\xE2\x88\x92"},
-    {"\xEF\xBF\xA0", "\xC2\xA2"},   {"\xEF\xBF\xA1", "\xC2\xA3"},     {"\xEF\xBF\xA2", "\xC2\xAC"}};
+constexpr std::pair<const char*, const char*> kTwins[] = {{"\\", "\xC2\xA5"},
+                                                          {"~", "\xE2\x80\xBE"},
+                                                          {"\xE2\x80\x95", "\xE2\x80\x94"},
+                                                          {"\xEF\xBD\x9E", "\xE3\x80\x9C"},
+                                                          {"\xE2\x88\xA5", "\xE2\x80\x96"},
+                                                          {"\xEF\xBC\x8D", "\xE2\x88\x92"},
+                                                          {"\xEF\xBF\xA0", "\xC2\xA2"},
+                                                          {"\xEF\xBF\xA1", "\xC2\xA3"},
+                                                          {"\xEF\xBF\xA2", "\xC2\xAC"}};
 
 bool Exists(const std::string& path) {
   struct stat st;

@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-
 namespace {
 
 constexpr int kBlock = kFontDataCell / 24;  // 4 x 4 pixels per weight
@@ -206,9 +205,8 @@ void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out
 
 const char* PendingFontDataFile() { return gPendingName; }
 
-FontDataResult CreateFontData(const std::string& outPath,
-                              const FontRasterFactory& makeRasteriser, const FontRowFn& onRow,
-                              const FontAbortFn& aborted, int threads) {
+FontDataResult CreateFontData(const std::string& outPath, const FontRasterFactory& makeRasteriser,
+                              const FontRowFn& onRow, const FontAbortFn& aborted, int threads) {
   PendingFile file(outPath);
   if (!file.Created()) return FontDataResult::WriteFailed;
 

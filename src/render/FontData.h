@@ -63,9 +63,8 @@ void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out
 // renders on the calling thread; more renders rows ahead on that many worker
 // threads, with bytes identical to the serial run. An exception from a
 // rasteriser ends the run (nothing is left) and is rethrown here.
-FontDataResult CreateFontData(const std::string& outPath,
-                              const FontRasterFactory& makeRasteriser, const FontRowFn& onRow,
-                              const FontAbortFn& aborted, int threads);
+FontDataResult CreateFontData(const std::string& outPath, const FontRasterFactory& makeRasteriser,
+                              const FontRowFn& onRow, const FontAbortFn& aborted, int threads);
 
 // The temporary file a run is writing now, "" when none: a signal handler
 // that ends the process removes it (unlink is safe there).
