@@ -13,7 +13,7 @@
 #include "Harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static auto& [files, p, r] = *new Rig;
+  static auto [files, p, r] = Rig();
   static Bitmap small(41, 29);
   if (size < 3) return 0;
   const bool font = data[0] & 1;

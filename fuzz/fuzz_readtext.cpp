@@ -27,7 +27,7 @@ constexpr std::int32_t kSpeeds[4] = {0, 1, 150, -5};
 constexpr std::int32_t kPlaces[4] = {24, 600, -100, INT32_MAX};
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static auto& [files, p, r] = *new Rig;
+  static auto [files, p, r] = Rig();
   std::uint8_t h[7] = {};
   std::size_t at = std::min(size, sizeof h);
   std::memcpy(h, data, at);
