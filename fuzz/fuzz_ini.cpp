@@ -18,7 +18,7 @@
 
 namespace {
 
-const char* const kSections[] = {"System", "SYSTEM", "Data0",    "new section",
+const char* const kSections[] = {"System", "SYSTEM", "DataZ",    "new section",
                                  "",       "a]b",    "\x83\x41", "\x83\x61"};
 const char* const kKeys[] = {"Text", "text", "Index", "New", "", "k y", "a[b", "\x83\x61", "Q\x81"};
 const std::string kLong(3000, 'A');  // longer than a read returns
