@@ -46,18 +46,6 @@ const std::uint16_t* SjisTable() {
   return table.get();
 }
 
-// Appends a Shift-JIS code, 〓 for none.
-inline void Put(std::uint8_t*& o, std::uint16_t code) {
-  if (code == 0) code = kGeta;
-  if (code < 0x100) {
-    *o++ = std::uint8_t(code);
-  } else {
-    o[0] = std::uint8_t(code >> 8);
-    o[1] = std::uint8_t(code);
-    o += 2;
-  }
-}
-
 // Decodes UTF-8 from p[i], advancing i; cp is the code point, or -1 for an
 // invalid sequence (its longest valid-looking start is taken, so one bad
 // sequence gives one 〓). truncated tells that the bytes ran out.
@@ -105,105 +93,128 @@ inline std::uint16_t JisToSjis(int j1, int j2) {
 
 inline bool InRange(std::uint8_t b, int lo, int hi) { return b >= lo && b <= hi; }
 
-void FromUtf8(const std::uint8_t* p, std::size_t n, std::uint8_t*& o) {
-  const std::uint16_t* table = SjisTable();
-  bool truncated = false;
-  for (std::size_t i = 0; i < n;) {
-    if (p[i] < 0x80) {
-      *o++ = p[i++];
-      continue;
-    }
-    const long cp = NextUtf8(p, n, i, truncated);
-    Put(o, cp >= 0 && cp < 0x10000 ? table[cp] : 0);
-  }
-}
+// Each step reads one character at p[i], moves i past it and gives its
+// Shift-JIS code: a byte below 0x100, two bytes above, kNothing for an
+// escape sequence that only switches a mode.
+constexpr std::uint16_t kNothing = 0xFFFF;
 
-void FromUtf16(const std::uint8_t* p, std::size_t n, bool le, std::uint8_t*& o) {
-  const std::uint16_t* table = SjisTable();
-  std::size_t i = 0;
-  for (; i + 1 < n; i += 2) {
-    const unsigned u = le ? p[i] | p[i + 1] << 8 : p[i] << 8 | p[i + 1];
-    if (u < 0x80) {
-      *o++ = std::uint8_t(u);
-      continue;
-    }
-    // A pair of surrogates is one character beyond the plane: one 〓.
-    if (u >= 0xD800 && u <= 0xDBFF && i + 3 < n) {
-      const unsigned v = le ? p[i + 2] | p[i + 3] << 8 : p[i + 2] << 8 | p[i + 3];
-      if (v >= 0xDC00 && v <= 0xDFFF) i += 2;
-    }
-    Put(o, table[u]);
-  }
-  if (i < n) Put(o, 0);  // an odd last byte
-}
+inline std::uint16_t OrGeta(std::uint16_t code) { return code ? code : kGeta; }
 
-void FromEucJp(const std::uint8_t* p, std::size_t n, std::uint8_t*& o) {
-  for (std::size_t i = 0; i < n;) {
-    const std::uint8_t b = p[i];
-    const std::uint8_t c = i + 1 < n ? p[i + 1] : 0;
-    if (b < 0x80) {
-      *o++ = b;
-      ++i;
-    } else if (b == 0x8E && InRange(c, 0xA1, 0xDF)) {
-      *o++ = c;  // half-width katakana
-      i += 2;
-    } else if (b == 0x8F && InRange(c, 0xA1, 0xFE) && i + 2 < n && InRange(p[i + 2], 0xA1, 0xFE)) {
-      Put(o, 0);  // JIS X 0212 has no Shift-JIS form
+inline std::uint16_t Utf8Step(const std::uint8_t* p, std::size_t n, std::size_t& i,
+                              const std::uint16_t* table) {
+  const std::uint8_t b = p[i];
+  if (b < 0x80) {
+    ++i;
+    return b;
+  }
+  // Kana and kanji take three bytes: decoded here at once, and the rare
+  // rest (and every invalid sequence) by NextUtf8.
+  if ((b & 0xF0) == 0xE0 && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80) {
+    const unsigned cp = (b & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
+    if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) {
       i += 3;
-    } else if (InRange(b, 0xA1, 0xFE) && InRange(c, 0xA1, 0xFE)) {
-      Put(o, JisToSjis(b - 0x80, c - 0x80));
-      i += 2;
-    } else {
-      Put(o, 0);
-      ++i;
+      return OrGeta(table[cp]);
     }
   }
+  bool truncated = false;
+  const long cp = NextUtf8(p, n, i, truncated);
+  return cp >= 0 && cp < 0x10000 ? OrGeta(table[cp]) : kGeta;
 }
 
-void FromIso2022Jp(const std::uint8_t* p, std::size_t n, std::uint8_t*& o) {
-  enum { Roman, Kanji, Kana, Supplement } mode = Roman;
-  auto is = [&](std::size_t i, const char* s) {
-    const std::size_t k = std::strlen(s);
-    return i + k <= n && std::memcmp(p + i, s, k) == 0;
-  };
-  for (std::size_t i = 0; i < n;) {
-    const std::uint8_t b = p[i];
-    if (b == 0x1B) {
-      if (is(i, "\x1B$@") || is(i, "\x1B$B")) {
-        mode = Kanji;
-        i += 3;
-      } else if (is(i, "\x1B(B") || is(i, "\x1B(J")) {
-        mode = Roman;
-        i += 3;
-      } else if (is(i, "\x1B(I")) {
-        mode = Kana;
-        i += 3;
-      } else if (is(i, "\x1B$(D")) {
-        mode = Supplement;
-        i += 4;
-      } else {
-        *o++ = p[i++];  // a control byte the walk drops
-      }
-      continue;
-    }
-    // Line ends and spaces pass in every mode; eight-bit bytes never belong.
-    if (b <= 0x20 || b == 0x7F || b >= 0x80 || mode == Roman) {
-      if (b >= 0x80)
-        Put(o, 0);
-      else
-        *o++ = b;
-      ++i;
-    } else if (mode == Kana) {
-      Put(o, b <= 0x5F ? b + 0x80 : 0);
-      ++i;
-    } else if (i + 1 < n && InRange(p[i + 1], 0x21, 0x7E)) {
-      Put(o, mode == Kanji ? JisToSjis(b, p[i + 1]) : 0);
-      i += 2;
-    } else {
-      Put(o, 0);
-      ++i;
-    }
+inline std::uint16_t Utf16Step(const std::uint8_t* p, std::size_t n, std::size_t& i, bool le,
+                               const std::uint16_t* table) {
+  if (i + 1 == n) {  // an odd last byte
+    ++i;
+    return kGeta;
   }
+  const unsigned u = le ? p[i] | p[i + 1] << 8 : p[i] << 8 | p[i + 1];
+  i += 2;
+  if (u < 0x80) return std::uint16_t(u);
+  // A pair of surrogates is one character beyond the plane: one 〓.
+  if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n) {
+    const unsigned v = le ? p[i] | p[i + 1] << 8 : p[i] << 8 | p[i + 1];
+    if (v >= 0xDC00 && v <= 0xDFFF) i += 2;
+  }
+  return OrGeta(table[u]);
+}
+
+inline std::uint16_t EucStep(const std::uint8_t* p, std::size_t n, std::size_t& i) {
+  const std::uint8_t b = p[i];
+  const std::uint8_t c = i + 1 < n ? p[i + 1] : 0;
+  if (b < 0x80) {
+    ++i;
+    return b;
+  }
+  if (b == 0x8E && InRange(c, 0xA1, 0xDF)) {
+    i += 2;
+    return c;  // half-width katakana
+  }
+  if (b == 0x8F && InRange(c, 0xA1, 0xFE) && i + 2 < n && InRange(p[i + 2], 0xA1, 0xFE)) {
+    i += 3;
+    return kGeta;  // JIS X 0212 has no Shift-JIS form
+  }
+  if (InRange(b, 0xA1, 0xFE) && InRange(c, 0xA1, 0xFE)) {
+    i += 2;
+    return JisToSjis(b - 0x80, c - 0x80);
+  }
+  ++i;
+  return kGeta;
+}
+
+enum class JisMode { Roman, Kanji, Kana, Supplement };
+
+inline std::uint16_t Iso2022Step(const std::uint8_t* p, std::size_t n, std::size_t& i,
+                                 JisMode& mode) {
+  const std::uint8_t b = p[i];
+  if (b == 0x1B) {
+    const std::string_view rest(reinterpret_cast<const char*>(p) + i, n - i);
+    const struct {
+      const char* Seq;
+      JisMode Mode;
+    } escapes[] = {{"\x1B$@", JisMode::Kanji}, {"\x1B$B", JisMode::Kanji},
+                   {"\x1B(B", JisMode::Roman}, {"\x1B(J", JisMode::Roman},
+                   {"\x1B(I", JisMode::Kana},  {"\x1B$(D", JisMode::Supplement}};
+    for (const auto& e : escapes)
+      if (rest.starts_with(e.Seq)) {
+        mode = e.Mode;
+        i += std::strlen(e.Seq);
+        return kNothing;
+      }
+  }
+  ++i;
+  // Line ends and spaces pass in every mode; eight-bit bytes never belong.
+  if (b >= 0x80) return kGeta;
+  if (b <= 0x20 || b == 0x7F || mode == JisMode::Roman) return b;
+  if (mode == JisMode::Kana) return b <= 0x5F ? b + 0x80 : kGeta;
+  if (i == n || !InRange(p[i], 0x21, 0x7E)) return kGeta;
+  ++i;
+  return mode == JisMode::Kanji ? JisToSjis(b, p[i - 1]) : kGeta;
+}
+
+// Runs step from p[i] and writes the codes from out on. In place (out in
+// the same buffer as p), it stops before a character whose code would
+// overwrite bytes not yet read, and returns where it stopped; n when done.
+template <typename Step>
+std::size_t Convert(Step step, const std::uint8_t* p, std::size_t n, std::size_t i,
+                    std::uint8_t*& out, bool inPlace) {
+  // A local pointer: one kept in memory and written through as a byte
+  // pointer could alias everything, reloaded at every byte.
+  std::uint8_t* o = out;
+  while (i < n) {
+    std::size_t next = i;
+    const std::uint16_t code = step(next);
+    const int k = code == kNothing ? 0 : code < 0x100 ? 1 : 2;
+    if (inPlace && o + k > p + next) break;
+    if (k == 1) *o = std::uint8_t(code);
+    if (k == 2) {
+      o[0] = std::uint8_t(code >> 8);
+      o[1] = std::uint8_t(code);
+    }
+    o += k;
+    i = next;
+  }
+  out = o;
+  return i;
 }
 
 // ---- detection ----
@@ -295,45 +306,56 @@ TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
   return TextEncoding::ShiftJis;
 }
 
-bool ConvertToSjis(const std::uint8_t* text, std::size_t size, TextEncoding enc,
-                   std::unique_ptr<std::uint8_t[]>& out, std::size_t& outSize,
+bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
                    std::uint64_t limit) {
-  std::size_t skip = 0;
-  if (enc == TextEncoding::Utf8 && size >= 3 && text[0] == 0xEF && text[1] == 0xBB &&
-      text[2] == 0xBF)
-    skip = 3;
-  if (enc == TextEncoding::Utf16Le && size >= 2 && text[0] == 0xFF && text[1] == 0xFE) skip = 2;
-  if (enc == TextEncoding::Utf16Be && size >= 2 && text[0] == 0xFE && text[1] == 0xFF) skip = 2;
-  const std::uint8_t* p = text + skip;
-  const std::size_t n = size - skip;
-  // Every byte gives at most two.
-  out.reset(new (std::nothrow) std::uint8_t[2 * n + 1]);
-  if (!out) return false;
-  std::uint8_t* o = out.get();
-  switch (enc) {
-    case TextEncoding::Utf8:
-      FromUtf8(p, n, o);
-      break;
-    case TextEncoding::Utf16Le:
-    case TextEncoding::Utf16Be:
-      FromUtf16(p, n, enc == TextEncoding::Utf16Le, o);
-      break;
-    case TextEncoding::EucJp:
-      FromEucJp(p, n, o);
-      break;
-    case TextEncoding::Iso2022Jp:
-      FromIso2022Jp(p, n, o);
-      break;
-    case TextEncoding::ShiftJis:
-      std::memcpy(o, p, n);
-      o += n;
-      break;
+  const std::uint8_t* p = text.get();
+  std::size_t start = 0;
+  if (enc == TextEncoding::Utf8 && size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
+    start = 3;
+  if (enc == TextEncoding::Utf16Le && size >= 2 && p[0] == 0xFF && p[1] == 0xFE) start = 2;
+  if (enc == TextEncoding::Utf16Be && size >= 2 && p[0] == 0xFE && p[1] == 0xFF) start = 2;
+  const std::uint16_t* table = SjisTable();
+  JisMode mode = JisMode::Roman;
+  const std::size_t n = size;
+  auto run = [&](std::size_t i, std::uint8_t*& o, bool inPlace) -> std::size_t {
+    switch (enc) {
+      case TextEncoding::Utf8:
+        return Convert([&](std::size_t& j) { return Utf8Step(p, n, j, table); }, p, n, i, o,
+                       inPlace);
+      case TextEncoding::Utf16Le:
+      case TextEncoding::Utf16Be: {
+        const bool le = enc == TextEncoding::Utf16Le;
+        return Convert([&](std::size_t& j) { return Utf16Step(p, n, j, le, table); }, p, n, i, o,
+                       inPlace);
+      }
+      case TextEncoding::EucJp:
+        return Convert([&](std::size_t& j) { return EucStep(p, n, j); }, p, n, i, o, inPlace);
+      case TextEncoding::Iso2022Jp:
+        return Convert([&](std::size_t& j) { return Iso2022Step(p, n, j, mode); }, p, n, i, o,
+                       inPlace);
+      case TextEncoding::ShiftJis:
+        break;
+    }
+    return n;
+  };
+  // Converted forms are mostly shorter (three bytes of UTF-8 make two), so
+  // the text is converted where it lies: no second buffer to fill.
+  std::uint8_t* o = text.get();
+  const std::size_t stop = run(start, o, true);
+  std::size_t length = std::size_t(o - text.get());
+  if (stop < n) {
+    // Invalid bytes (one 〓 of two bytes each) would overtake the reading:
+    // the rest goes to a buffer of its own, where every byte may give two.
+    std::unique_ptr<std::uint8_t[]> grown(new (std::nothrow)
+                                              std::uint8_t[length + 2 * (n - stop) + 1]);
+    if (!grown) return false;
+    std::memcpy(grown.get(), text.get(), length);
+    o = grown.get() + length;
+    run(stop, o, false);
+    length = std::size_t(o - grown.get());
+    text = std::move(grown);
   }
-  outSize = std::size_t(o - out.get());
-  *o = 0;
-  if (outSize >= limit) {
-    out.reset();
-    return false;
-  }
-  return true;
+  text[length] = 0;
+  size = length;
+  return length < limit;
 }

@@ -18,13 +18,14 @@ enum class TextEncoding { ShiftJis, Utf8, Utf16Le, Utf16Be, EucJp, Iso2022Jp };
 // the text reads as Japanese in it. Shift-JIS whenever in doubt.
 TextEncoding DetectEncoding(const std::uint8_t* text, std::size_t size);
 
-// Converts size bytes in encoding enc (a byte-order mark is left out) into
-// out, followed by a zero byte; outSize is the count before that zero. A
-// character with no Shift-JIS form and a sequence that is not valid become
-// "〓" (0x81AC): nothing is dropped and no text fails as a whole. False
-// when memory runs out or the result would reach limit bytes.
-bool ConvertToSjis(const std::uint8_t* text, std::size_t size, TextEncoding enc,
-                   std::unique_ptr<std::uint8_t[]>& out, std::size_t& outSize, std::uint64_t limit);
+// Converts the size bytes of text, in encoding enc, to Shift-JIS (a
+// byte-order mark is left out), in place where the converted form fits,
+// and ends it with a zero byte; text must hold size + 1 bytes. A character
+// with no Shift-JIS form and a sequence that is not valid become "〓"
+// (0x81AC): nothing is dropped and no text fails as a whole. False when
+// memory runs out or the result reaches limit bytes.
+bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
+                   std::uint64_t limit);
 
 // The Shift-JIS code of a Unicode code point: one byte (0x01..0x7F,
 // 0xA1..0xDF) or lead * 256 + trail; 0 when it has none.

@@ -22,11 +22,7 @@ bool LoadText(const std::string& path, bool detect, std::unique_ptr<std::uint8_t
   if (ReadWholeFile(path, text, size, kMaxTextBytes, 1) != ReadResult::Ok) return false;
   text[size] = 0;
   const TextEncoding encoding = detect ? DetectEncoding(text.get(), size) : TextEncoding::ShiftJis;
-  if (encoding == TextEncoding::ShiftJis) return true;
-  std::unique_ptr<std::uint8_t[]> converted;
-  if (!ConvertToSjis(text.get(), size, encoding, converted, size, kMaxTextBytes)) return false;
-  text = std::move(converted);
-  return true;
+  return encoding == TextEncoding::ShiftJis || ConvertToSjis(text, size, encoding, kMaxTextBytes);
 }
 
 }  // namespace
@@ -66,7 +62,7 @@ void Reader::ReadText(std::int32_t start) {
   // lookahead of CurChar.
   TextWalker walker(text.get(), TextLength, AsciiToFull.data(), KanaToFull.data());
   const std::int32_t aozora = SettingValue(IntSettings, kAozora);
-  walker.Aozora = aozora == 2 || (aozora == 1 && UsesAozoraNotation(text.get(), TextLength));
+  walker.Aozora.Use = aozora == 0 ? Notation::Off : aozora == 2 ? Notation::On : Notation::IfUsed;
   walker.Entities = UnicodeToSjis;
   walker.Ruby = IntSettings[kRuby] == 1;
   walker.Prime(start, IntSettings[kTagCut] != 0);

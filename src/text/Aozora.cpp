@@ -70,6 +70,7 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
 bool AozoraFilter::SkipBlock(const std::uint8_t* text, std::int64_t length, std::int64_t& pos) {
   const std::int64_t heading = HyphenLineEnd(text, length, pos);
   if (heading < 0 || !View(text, heading, length).starts_with(kBlockHeading)) return false;
+  if (Use == Notation::IfUsed) Use = Notation::On;  // the text holds the block
   // A block with no closing line is not one. (A later opening line would
   // close this block, so no line is searched twice.)
   for (std::int64_t q = NextLine(text, length, heading); q < length;
@@ -102,6 +103,7 @@ bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std
                               std::int64_t& pos, std::uint8_t* out, bool ruby) {
   switch (out[1]) {
     case kRubyOpen: {
+      if (!Applies(text, length)) break;
       const std::int64_t close = Find(text, length, pos + 1, kRubyClose, close_);
       if (close < 0) break;
       if (!ruby) {
@@ -117,12 +119,13 @@ bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std
       break;
     case kBaseMark: {
       // Dropped when a ruby closed on this line follows.
+      if (!Applies(text, length)) break;
       const std::int64_t open = Find(text, length, pos + 1, kRubyOpen, open_);
       if (open >= 0 && Find(text, length, open + 2, kRubyClose, close_) >= 0) return false;
       break;
     }
     case kNoteOpen: {
-      if (!View(text, at, length).starts_with(kNoteStart)) break;
+      if (!View(text, at, length).starts_with(kNoteStart) || !Applies(text, length)) break;
       const std::int64_t close = Find(text, length, at + 4, kNoteClose, noteClose_);
       if (close < 0) break;
       bool pageBreak = false;

@@ -17,8 +17,15 @@ constexpr std::uint8_t kPageBreakMarker = 2;
 // note: the notation then applies under its default setting.
 bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length);
 
+// When the notation applies. IfUsed is settled at the first notation
+// character the walk meets (before it the filter changes nothing), so a
+// text without any is never searched through.
+enum class Notation { Off, IfUsed, On };
+
 class AozoraFilter {
  public:
+  Notation Use = Notation::Off;
+
   // The walk produced out[0..1] from the bytes at..pos. True to show it
   // (perhaps as （, ） or the page-break marker); false to drop it, with pos
   // at the last byte dropped.
@@ -40,6 +47,12 @@ class AozoraFilter {
   }
 
  private:
+  // Settles IfUsed; true when the notation applies.
+  bool Applies(const std::uint8_t* text, std::int64_t length) {
+    if (Use == Notation::IfUsed)
+      Use = UsesAozoraNotation(text, length) ? Notation::On : Notation::Off;
+    return Use == Notation::On;
+  }
   bool PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t& pos,
                   std::uint8_t* out, bool ruby);
   // The index of the next code on the line from p, or -1. The last answer

@@ -91,7 +91,7 @@ class TextWalker {
       : text_(text), length_(length), ascii_(asciiToFull), kana_(kanaToFull) {}
 
   // The filters; all off unless set.
-  bool Aozora = false;  // Aozora Bunko notation applies
+  AozoraFilter Aozora;  // Aozora Bunko notation, when Aozora.Use is not Off
   bool Ruby = false;    // ruby is shown in （…） rather than dropped
   // With tag removal: HTML entities become the Shift-JIS code this gives
   // for their code point (0 for none, shown as 〓).
@@ -114,14 +114,15 @@ class TextWalker {
       const bool entity = b == '&' && tagCut && Entities && Entity(pos, out);
       if (!entity) {
         // The explanatory block begins with a line of hyphens.
-        if (Aozora && b == '-' && (pos == 0 || text_[pos - 1] == '\n') &&
-            filter_.SkipBlock(text_, length_, pos))
+        if (Aozora.Use != Notation::Off && b == '-' && (pos == 0 || text_[pos - 1] == '\n') &&
+            Aozora.SkipBlock(text_, length_, pos))
           continue;
         pos += ConvertChar(text_ + pos, ascii_, kana_, out) - 1;
         if (b == '>') inTag_ = false;
       }
       if (out[0] != 0) {
-        if (!Aozora || filter_.Pass(text_, length_, at, pos, out, Ruby)) return true;
+        if (Aozora.Use == Notation::Off || Aozora.Pass(text_, length_, at, pos, out, Ruby))
+          return true;
         out[0] = 0;
       }
       ++pos;
@@ -133,13 +134,13 @@ class TextWalker {
   // the line left it (a ruby being shown), as if read from the line start.
   // The tag state stays outside, as at any start.
   void Prime(std::int64_t start, bool tagCut) {
-    if (!Aozora || start <= 0 || start > length_) return;
+    if (Aozora.Use == Notation::Off || start <= 0 || start > length_) return;
     std::int64_t p = start;
     while (p > 0 && text_[p - 1] != '\n') --p;
-    filter_.Reset(true);
+    Aozora.Reset(true);
     std::uint8_t out[2];
     while (p < start && Next(p, tagCut, out)) ++p;
-    if (p != start) filter_.Reset(text_[start - 1] == '\n');
+    if (p != start) Aozora.Reset(text_[start - 1] == '\n');
     inTag_ = false;
   }
 
@@ -167,7 +168,6 @@ class TextWalker {
     return true;
   }
 
-  AozoraFilter filter_;
   const std::uint8_t* text_;
   std::int64_t length_;
   const std::uint8_t* ascii_;

@@ -107,16 +107,17 @@ TEST(Encoding, BadInputBecomesGeta) {
        "\x82\xA0\xB1" + g + g + "\\\x81\x40\n" + g + "\x1B%"},
       {E::Iso2022Jp, "\x1B$B$", g},
   };
-  for (const auto& [enc, in, want] : cases) {
-    std::unique_ptr<std::uint8_t[]> out;
-    std::size_t n = 0;
-    ASSERT_TRUE(ConvertToSjis((const std::uint8_t*)in.data(), in.size(), enc, out, n, 1000));
-    EXPECT_EQ(std::string((const char*)out.get(), n), want) << int(enc) << " " << in;
-    EXPECT_EQ(out[n], 0);
-  }
-  std::unique_ptr<std::uint8_t[]> out;
-  std::size_t n = 0;
-  EXPECT_FALSE(ConvertToSjis((const std::uint8_t*)"\xFF", 1, E::Utf8, out, n, 2));
+  auto convert = [](E enc, const std::string& in, std::size_t limit) {
+    auto text = std::make_unique<std::uint8_t[]>(in.size() + 1);
+    std::copy(in.begin(), in.end(), text.get());
+    std::size_t n = in.size();
+    if (!ConvertToSjis(text, n, enc, limit)) return std::string("failed");
+    EXPECT_EQ(text[n], 0);
+    return std::string((const char*)text.get(), n);
+  };
+  for (const auto& [enc, in, want] : cases) EXPECT_EQ(convert(enc, in, 99), want) << in;
+  EXPECT_EQ(convert(E::Utf8, "\xFF", 2), "failed");
+  EXPECT_EQ(convert(E::Utf8, "\xFF", 3), g);
 }
 
 // Aozora Bunko notation, each line read alone: what is shown, by the
