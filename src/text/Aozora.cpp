@@ -70,7 +70,6 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
 bool AozoraFilter::SkipBlock(const std::uint8_t* text, std::int64_t length, std::int64_t& pos) {
   const std::int64_t heading = HyphenLineEnd(text, length, pos);
   if (heading < 0 || !View(text, heading, length).starts_with(kBlockHeading)) return false;
-  if (Use == Notation::IfUsed) Use = Notation::On;  // the text holds the block
   // A block with no closing line is not one. (A later opening line would
   // close this block, so no line is searched twice.)
   for (std::int64_t q = NextLine(text, length, heading); q < length;

@@ -65,16 +65,18 @@ TEST(Encoding, Detection) {
   const std::pair<std::string, E> cases[] = {
       {S(Story()), E::ShiftJis},
       {S("ﾃｽ"), E::ShiftJis},
+      {"abc\xE2\x80\x94\x64\x65\x66", E::ShiftJis},
+      {"abc\xE3\x80\x80\x64\x65\x66", E::Utf8},
       {S("ｺﾝﾆﾁﾊ､ｹﾞﾝｷﾃﾞｽｶ｡ｿｳﾃﾞｽﾈ｡ﾃｽﾄ"), E::ShiftJis},
       {S(kana), E::ShiftJis},
-      {S("ｱ" + Story()), E::ShiftJis},
       {"plain \x1B(Btext", E::ShiftJis},
       {"\x1B$B$3$s\x1B(B", E::Iso2022Jp},
       {"\x1B$@$3$s\x1B(B", E::Iso2022Jp},
       {"aa" + Encode(Rep("あ", 30000), "UTF-8"), E::Utf8},
       {Encode("あいう", "UTF-8"), E::Utf8},
       {Encode("あいう", "UTF-8").substr(0, 5) + "a", E::ShiftJis},
-      {Encode(Story(), "EUC-JP"), E::EucJp},
+      {Encode(Story(), "EUC-JP") + "\x8F\xA1\xA1\xA4\xF3" + "a", E::EucJp},
+      {"a" + Encode("あいうえおかきくけこさしすせそたん", "EUC-JP"), E::EucJp},
       {"a" + Encode(Rep("ん", 40000), "EUC-JP"), E::EucJp},
       {Encode(Rep("ん", 15), "EUC-JP") + "a", E::ShiftJis},
       {"\xFF\xFE", E::Utf16Le},
@@ -93,9 +95,11 @@ TEST(Encoding, BadInputBecomesGeta) {
   const std::tuple<E, std::string, std::string> cases[] = {
       {E::Utf8, "a\xC3(\xE3\x81\x62\xF5\xC1\x80", "a" + g + "(" + g + "b" + g + g + g},
       {E::Utf8, "\xE0\x80\xE0\xA0\x80\xED\xA0\xED\x9F\xBF", g + g + g + g + g + g},
-      {E::Utf8, "\xF0\x8F\xF0\x90\x80\x80\xF4\x90\xF4\x8F\xBF\xBF\xEF\xBD\xB1\xC2\xA5",
-       g + g + g + g + g + g + "\xB1\\"},
-      {E::Utf8, "\xEF\xBB\xBF\xE3\x81", g},
+      {E::Utf8, "\xF0\x8F\xF0\x90\x80\x80\x80\xF4\x90\xF4\x8F\xBF\xBF\xEF\xBD\xB1\xC2\xA5",
+       g + g + g + g + g + g + g + "\xB1\\"},
+      {E::Utf8, "\xEF\xBB\xBF", ""},
+      {E::Utf16Be, "\xFE\xFF", ""},
+      {E::EucJp, "\xEF\xBB\xBF", "\xE8\x5A" + g},
       {E::Utf16Le, "\xFF\xFE\x41\0\x3D\xD8\x00\xDE\x00\xD8\x42\0\x00\xDC\x71\xFF\x43"s,
        "A" + g + g + "B" + g + "\xB1" + g},
       {E::Utf16Be, "\xFE\xFF\x30\x42\xD8\x3D", "\x82\xA0" + g},
@@ -120,42 +124,50 @@ TEST(Encoding, BadInputBecomesGeta) {
   EXPECT_EQ(convert(E::Utf8, "\xFF", 3), g);
 }
 
-// Aozora Bunko notation, each line read alone: what is shown, by the
-// settings Aozora and Ruby; "=" shows it as written (Aozora 0).
-TEST(Aozora, Filter) {
+// Marked-up lines, each read alone: what is shown by the settings Aozora,
+// Ruby and TagCut; "=" shows it as written (Aozora 0). Aozora Bunko
+// notation, then HTML entities (with tag removal only; anything else after
+// '&' stays as written).
+TEST(Markup, WhatIsShown) {
   const std::string open = "-------------------\r\n",
                     heading = "【テキスト中に現れる記号について】\n", close = "----------\r\n",
                     block = open + heading + "：ルビ\r\n" + close;
-  const std::tuple<std::string, int, int, std::string> cases[] = {
-      {"｜本《ほん》と月《つき》。", 2, 0, "本と月。"},
-      {"｜本《ほん》と月《つき》。", 2, 1, "本（ほん）と月（つき）。"},
-      {"月《つき》［＃「月」に傍点］", 1, 0, "月"},
-      {"月《つき》", 1, 0, "="},
-      {"月《つき》［＃注］", 0, 1, "="},
-      {"月《つき》［＃注］", 7, 1, "月（つき）"},
-      {"《つき\n［＃注\nか｜き", 2, 1, "《つき［＃注か｜き"},
-      {"｜本《ほ\n》", 2, 0, "｜本《ほ》"},
-      {"※［＃「てへん＋劣」、第3水準1-84-77］ね", 1, 0, "※ね"},
-      {"あ。\n［＃ここから２字下げ］\r\n　い", 2, 0, "あ。|　い"},
-      {"あ。\n［＃ここから］［＃２字下げ］\n\n　い", 2, 0, "あ。||　い"},
-      {"あ［＃注］\n\n　い", 2, 0, "あ||　い"},
-      {block + "月《つき》", 1, 0, "月"},
-      {"ー\n" + block + block + "月《つき》", 1, 0, "ー月"},
-      {heading + "月《つき》", 1, 0, "="},
-      {"x" + open + heading + close + "月《つき》", 1, 0, "="},
-      {open.substr(10) + heading + close + "あ", 2, 0, "="},
-      {open + heading + "あ\n", 2, 0, "="},
-      {open + "\n" + heading + close + "あ", 2, 0, "="},
-      {open + heading + close.substr(1) + "-- \n" + close + "あ", 2, 0, "あ"},
-      {open + heading + "----------", 2, 0, ""},
+  const std::tuple<std::string, int, int, int, std::string> cases[] = {
+      {"｜本《ほん》と月《つき》。", 2, 0, 1, "本と月。"},
+      {"｜本《ほん》と月《つき》。", 2, 1, 1, "本（ほん）と月（つき）。"},
+      {"月《つき》", 1, 0, 1, "="},
+      {"月《つき》［＃注］", 0, 1, 1, "="},
+      {"月《つき》［＃注］", 7, 1, 1, "月（つき）"},
+      {"《つき\n［＃注\nか｜き", 2, 1, 1, "《つき［＃注か｜き"},
+      {"｜本《ほ\n》", 2, 0, 1, "｜本《ほ》"},
+      {"※［＃「てへん＋劣」、第3水準1-84-77］ね", 1, 0, 1, "※ね"},
+      {"あ。\n［＃ここから２字下げ］\r\n　い", 2, 0, 1, "あ。|　い"},
+      {"あ。\n［＃ここから］［＃２字下げ］\n\n　い", 2, 0, 1, "あ。||　い"},
+      {"あ［＃注］\n\n　い", 2, 0, 1, "あ||　い"},
+      {block + "月《つき》", 1, 0, 1, "月"},
+      {"ー\n" + block + block + "月《つき》", 1, 0, 1, "ー月"},
+      {"x" + open + heading + close + "月《つき》", 1, 0, 1, "="},
+      {open.substr(10) + heading + close + "あ", 2, 0, 1, "="},
+      {open + heading + "あ\n", 2, 0, 1, "="},
+      {open + "\n" + heading + close + "あ", 2, 0, 1, "="},
+      {open + heading + close.substr(1) + "-- \n" + close + "あ", 2, 0, 1, "あ"},
+      {open + heading + "----------", 2, 0, 1, ""},
+      {"&nbsp;&amp;&lt;b&gt;&quot;&apos;", 0, 0, 1, "　＆＜ｂ＞”’"},
+      {"&#12354;&#x3042;&#X3042;&#65393;&#x1F600;", 0, 0, 1, "あああア〓"},
+      {"&#1114112;&#0;&#99999999999;&#x10FFFF;", 0, 0, 1, "〓〓〓〓"},
+      {"&unknown;&amp &#;", 0, 0, 1, "＆ｕｎｋｎｏｗｎ；＆ａｍｐ　＆＃；"},
+      {"&#x;&#12a;&#1", 0, 0, 1, "＆＃ｘ；＆＃１２ａ；＆＃１"},
+      {"あ&#10;&#10;&#9;い", 0, 0, 1, "あ|い"},
+      {"&amp;", 0, 0, 0, "＆ａｍｐ；"},
   };
-  for (const auto& [text, aozora, ruby, want] : cases) {
+  for (const auto& [text, aozora, ruby, tagCut, want] : cases) {
     Rig plain, rig;
-    plain.R->IntSettings[kAozora] = 0;
-    plain.Run(S(text));
-    rig.R->IntSettings[kAozora] = aozora;
-    rig.R->IntSettings[kRuby] = ruby;
-    rig.Run(S(text));
+    for (auto [r, a, b] : {std::tuple{&plain, 0, 0}, {&rig, aozora, ruby}}) {
+      r->R->IntSettings[kAozora] = a;
+      r->R->IntSettings[kRuby] = b;
+      r->R->IntSettings[kTagCut] = tagCut;
+      r->Run(S(text));
+    }
     EXPECT_EQ(rig.Lines(), want == "=" ? plain.Lines() : S(want)) << text << aozora << ruby;
   }
 }
@@ -180,30 +192,10 @@ TEST(Aozora, PageBreaksAndResume) {
     };
     EXPECT_EQ(rig.Run(S(text)), pauses);
     EXPECT_EQ(rig.Lines(), S(last));
-    const std::int32_t start = starts.back();
-    EXPECT_EQ(start, ruby ? 816 : 34);
+    EXPECT_EQ(starts.back(), ruby ? 816 : 34);
     rig.P.Log.clear();
-    EXPECT_EQ(rig.Run(S(text), start), ruby ? "0.0-2 " : "0.0-1 ");
+    EXPECT_EQ(rig.Run(S(text), starts.back()), ruby ? "0.0-2 " : "0.0-1 ");
     EXPECT_EQ(rig.Lines(), S(last));
-  }
-}
-
-// HTML entities with tag removal on; anything else stays as written.
-TEST(Html, Entities) {
-  const std::tuple<std::string, int, std::string> cases[] = {
-      {"&nbsp;&amp;&lt;b&gt;&quot;&apos;", 1, "　＆＜ｂ＞”’"},
-      {"&#12354;&#x3042;&#X3042;&#65393;&#x1F600;", 1, "あああア〓"},
-      {"&#1114112;&#0;&#99999999999;&#x10FFFF;", 1, "〓〓〓〓"},
-      {"&unknown;&amp &#;", 1, "＆ｕｎｋｎｏｗｎ；＆ａｍｐ　＆＃；"},
-      {"&#x;&#12a;&#1", 1, "＆＃ｘ；＆＃１２ａ；＆＃１"},
-      {"あ&#10;&#10;&#9;い", 1, "あ|い"},
-      {"&amp;", 0, "＆ａｍｐ；"},
-  };
-  for (const auto& [text, tagCut, want] : cases) {
-    Rig rig;
-    rig.R->IntSettings[kTagCut] = tagCut;
-    rig.Run(S(text));
-    EXPECT_EQ(rig.Lines(), S(want)) << text;
   }
 }
 
