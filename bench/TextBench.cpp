@@ -219,8 +219,8 @@ void BM_OpenLargeUtf8Text(benchmark::State& state) { OpenLargeText(state, true);
 BENCHMARK(BM_OpenLargeText)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeUtf8Text)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_Walk(benchmark::State& state) {
-  const std::string text = MakeNovel(5u << 20);
+void Walk(benchmark::State& state, bool aozora) {
+  const std::string text = MakeNovel(5u << 20, aozora);
   std::vector<std::uint8_t> buf(text.begin(), text.end());
   buf.push_back(0);
   std::uint8_t ascii[190], kana[128];
@@ -230,6 +230,7 @@ void BM_Walk(benchmark::State& state) {
   long long chars = 0;
   for (auto _ : state) {
     TextWalker walker(buf.data(), std::int64_t(text.size()), ascii, kana);
+    walker.Aozora.Use = aozora ? Notation::IfUsed : Notation::Off;
     std::int64_t pos = 0;
     std::uint8_t code[2];
     while (walker.Next(pos, true, code)) {
@@ -243,6 +244,9 @@ void BM_Walk(benchmark::State& state) {
   state.counters["chars/s"] = benchmark::Counter(double(chars), benchmark::Counter::kIsRate);
   state.SetLabel("per character produced");
 }
+void BM_Walk(benchmark::State& state) { Walk(state, false); }
+// The same characters from the novel in Aozora Bunko notation.
+void BM_WalkAozora(benchmark::State& state) { Walk(state, true); }
 
 }  // namespace
 
@@ -250,3 +254,4 @@ BENCHMARK(BM_SkipThroughAtlas)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkipThroughFont)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkipThroughAozora)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Walk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkAozora)->Unit(benchmark::kMillisecond);
