@@ -2,8 +2,11 @@
 // 5 MB in skip mode from the first byte to the title screen, with glyphs from
 // the atlas (FontType 1) or from a font through a trivial rasteriser
 // (FontType 0), on a platform whose window copies do nothing: it measures
-// the walk, the composer and the glyph drawing per character shown. "Walk"
+// the walk, the composer and the glyph drawing per character shown; the
+// Aozora one reads the same novel written in Aozora Bunko notation. "Walk"
 // measures the byte walk and conversion alone, per character produced.
+// "OpenLarge" measures a 100 MB text, Shift-JIS or UTF-8, to its first
+// character.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -60,8 +63,11 @@ class BenchPlatform : public PlatformHooks {
 
 // A deterministic novel: sentences of kana and kanji with commas and stops,
 // quotations, a little ASCII and half-width katakana, single line feeds
-// inside paragraphs and blank lines between them.
-std::string MakeNovel(std::size_t minBytes) {
+// inside paragraphs and blank lines between them. With aozora the same
+// novel carries Aozora Bunko notation (the explanatory block, ruby with and
+// without ｜, a note after some paragraphs) that leaves what is shown as it
+// was; minBytes counts the text without it.
+std::string MakeNovel(std::size_t minBytes, bool aozora = false) {
   const char* pieces[] = {"今日",   "は", "朝",        "から", "雨",   "が",     "降って", "いた",
                           "。",     "私", "は",        "傘",   "を",   "持って", "駅",     "まで",
                           "歩いた", "、", "どこか",    "遠く", "で",   "電車",   "の",     "音",
@@ -71,24 +77,53 @@ std::string MakeNovel(std::size_t minBytes) {
   for (const char* p : pieces) sjisPieces.push_back(ToSjis(p));
   const std::string open = ToSjis("「"), close = ToSjis("」。");
 
+  // Ruby after some pieces, and a ｜ before one where its base begins.
+  std::vector<std::string> before(std::size(pieces)), after(std::size(pieces));
+  const char* ruby[][3] = {
+      {"今日", "", "《きょう》"}, {"駅", "", "《えき》"}, {"電車", "｜", "《でんしゃ》"}};
+  for (std::size_t k = 0; k < std::size(pieces) && aozora; ++k)
+    for (const auto& r : ruby)
+      if (std::string(pieces[k]) == r[0]) {
+        before[k] = ToSjis(r[1]);
+        after[k] = ToSjis(r[2]);
+      }
+  const std::string block = ToSjis(
+      "-------------------------------------------------------\r\n"
+      "【テキスト中に現れる記号について】\r\n\r\n《》：ルビ\r\n（例）駅《えき》\r\n\r\n"
+      "［＃］：入力者注\r\n（例）［＃「雨」に傍点］\r\n"
+      "-------------------------------------------------------\r\n");
+  const std::string note = ToSjis("［＃「雨」に傍点］");
+
   std::string text;
-  text.reserve(minBytes + 4096);
+  text.reserve(minBytes * 5 / 4 + 4096);
+  if (aozora) text += block;
+  std::size_t plainBytes = 0;
   std::uint32_t seed = 12345;
   auto next = [&seed](std::uint32_t n) {
     seed = seed * 1664525u + 1013904223u;
     return (seed >> 8) % n;
   };
-  while (text.size() < minBytes) {
+  auto add = [&](const std::string& s) {
+    text += s;
+    plainBytes += s.size();
+  };
+  while (plainBytes < minBytes) {
     // A paragraph of a few lines.
     const int lines = 1 + int(next(5));
-    if (next(4) == 0) text += open;
+    if (next(4) == 0) add(open);
     for (int l = 0; l < lines; ++l) {
       const int words = 8 + int(next(12));
-      for (int w = 0; w < words; ++w) text += sjisPieces[next(std::size(pieces))];
-      text += "\r\n";
+      for (int w = 0; w < words; ++w) {
+        const std::size_t k = next(std::size(pieces));
+        text += before[k];
+        add(sjisPieces[k]);
+        text += after[k];
+      }
+      if (aozora && l == lines - 1) text += note;
+      add("\r\n");
     }
-    if (next(4) == 0) text += close + "\r\n";
-    text += "\r\n";
+    if (next(4) == 0) add(close + "\r\n");
+    add("\r\n");
   }
   return text;
 }
@@ -97,13 +132,14 @@ std::string MakeNovel(std::size_t minBytes) {
 // settings file but its defaults; the novel is written there.
 class NovelFolder {
  public:
-  explicit NovelFolder(std::size_t minBytes) {
+  explicit NovelFolder(std::size_t minBytes) : NovelFolder(MakeNovel(minBytes)) {}
+  explicit NovelFolder(std::string text) {
     char buf[PATH_MAX];
     old_ = getcwd(buf, sizeof buf) ? buf : "/";
     std::string tmpl = (std::filesystem::temp_directory_path() / "pagelune-bench-XXXXXX").string();
     dir_ = mkdtemp(tmpl.data());
     if (chdir(dir_.c_str()) != 0) std::abort();
-    Text = MakeNovel(minBytes);
+    Text = std::move(text);
     Path = dir_ + "/novel.txt";
     std::ofstream(Path, std::ios::binary) << Text;
   }
@@ -118,8 +154,8 @@ class NovelFolder {
   std::string old_, dir_;
 };
 
-void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes) {
-  NovelFolder folder(bytes);
+void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes, bool aozora = false) {
+  NovelFolder folder(MakeNovel(bytes, aozora));
   BenchPlatform platform;
   auto reader = std::make_unique<Reader>(&platform);
   reader->FormCreate();
@@ -143,6 +179,9 @@ void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes) {
 
 void BM_SkipThroughAtlas(benchmark::State& state) { SkipThrough(state, 1, 5u << 20); }
 void BM_SkipThroughFont(benchmark::State& state) { SkipThrough(state, 0, 512u << 10); }
+// The novel of BM_SkipThroughAtlas in Aozora Bunko notation: the same
+// characters shown, through the notation filter.
+void BM_SkipThroughAozora(benchmark::State& state) { SkipThrough(state, 1, 5u << 20, true); }
 
 // From the start of a run on a 100 MB text to its first character on the
 // window: the whole-file read, the run's preparation and the composed
@@ -156,8 +195,10 @@ class FirstCharPlatform : public BenchPlatform {
   void ProcessMessages() override {}
 };
 
-void BM_OpenLargeText(benchmark::State& state) {
-  NovelFolder folder(100u << 20);
+void OpenLargeText(benchmark::State& state, bool utf8) {
+  // A UTF-8 novel of 100 MB is converted to Shift-JIS before it is walked.
+  NovelFolder folder(utf8 ? ToUtf8(MakeNovel(72u << 20)).substr(0, 100u << 20)
+                          : MakeNovel(100u << 20));
   FirstCharPlatform platform;
   auto reader = std::make_unique<Reader>(&platform);
   reader->FormCreate();
@@ -173,10 +214,13 @@ void BM_OpenLargeText(benchmark::State& state) {
   state.SetLabel(std::to_string(folder.Text.size()) +
                  " bytes; time = start of a run to its first character");
 }
+void BM_OpenLargeText(benchmark::State& state) { OpenLargeText(state, false); }
+void BM_OpenLargeUtf8Text(benchmark::State& state) { OpenLargeText(state, true); }
 BENCHMARK(BM_OpenLargeText)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenLargeUtf8Text)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_Walk(benchmark::State& state) {
-  const std::string text = MakeNovel(5u << 20);
+void Walk(benchmark::State& state, bool aozora) {
+  const std::string text = MakeNovel(5u << 20, aozora);
   std::vector<std::uint8_t> buf(text.begin(), text.end());
   buf.push_back(0);
   std::uint8_t ascii[190], kana[128];
@@ -186,6 +230,7 @@ void BM_Walk(benchmark::State& state) {
   long long chars = 0;
   for (auto _ : state) {
     TextWalker walker(buf.data(), std::int64_t(text.size()), ascii, kana);
+    walker.Aozora.Use = aozora ? Notation::IfUsed : Notation::Off;
     std::int64_t pos = 0;
     std::uint8_t code[2];
     while (walker.Next(pos, true, code)) {
@@ -199,9 +244,14 @@ void BM_Walk(benchmark::State& state) {
   state.counters["chars/s"] = benchmark::Counter(double(chars), benchmark::Counter::kIsRate);
   state.SetLabel("per character produced");
 }
+void BM_Walk(benchmark::State& state) { Walk(state, false); }
+// The same characters from the novel in Aozora Bunko notation.
+void BM_WalkAozora(benchmark::State& state) { Walk(state, true); }
 
 }  // namespace
 
 BENCHMARK(BM_SkipThroughAtlas)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkipThroughFont)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkipThroughAozora)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Walk)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WalkAozora)->Unit(benchmark::kMillisecond);

@@ -18,7 +18,8 @@ constexpr int kAreaHeight = 442;
 constexpr int kUnderlineTop = 44;
 constexpr int kUnderlinePattern = 480;
 
-bool IsLineBreak(const std::array<std::uint8_t, 3>& c) { return c[0] == kLineBreakMarker; }
+// A page break ends its line as a line break does.
+bool IsLineBreak(const std::array<std::uint8_t, 3>& c) { return EndsLine(c.data()); }
 bool Leaving(const Reader& r) { return r.Closing || r.ReturnToTitle; }
 
 // Draws the underline under the text shown since the last pause, or erases
@@ -69,12 +70,41 @@ bool ShowPreviousPage(Reader& r) {
   return true;
 }
 
+// The page-end pause, then a clean page. PageStart moves to next before the
+// pause, so that a reader who leaves now resumes there. False when the
+// reader left: the page stays as it is.
+bool EndPage(Reader& r, std::int32_t next) {
+  r.PageStart = next;
+  r.WaitForReader();
+  if (Leaving(r)) return false;
+  CopyRect(r.BackBuffer, kTextLeft, kTextTop, r.BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
+           kAreaHeight);
+  if (r.IntSettings[kPageBar] != 0) r.DrawPageBar(true);
+  r.FormPaint();
+  // Swapping keeps both sets of strings at their grown capacity.
+  for (int i = 0; i < kLines; ++i) {
+    r.PrevPageLines[i].swap(r.PageLines[i]);
+    r.PageLines[i].clear();
+  }
+  return true;
+}
+
 }  // namespace
 
 void Reader::ComposeChar() {
   // An ideographic space right before a line break would only push the
   // break: it is not drawn and takes no cell.
   if (CurChar[0] == 0x81 && CurChar[1] == 0x40 && IsLineBreak(NextChar)) return;
+
+  // A page-break note ends the page as if it were full; the next page
+  // begins after the note. An empty page is not turned.
+  if (CurChar[0] == kPageBreakMarker) {
+    if (Column + Row > 0 && EndPage(*this, CharEnd)) {
+      Column = MarkColumn = Row = 0;
+      LineBreakPending = false;
+    }
+    return;
+  }
 
   if (IsLineBreak(CurChar)) {
     // Text files break lines inside sentences; with NLineCut only a blank
@@ -124,22 +154,8 @@ void Reader::ComposeChar() {
 }
 
 void Reader::NewLine() {
-  if (Row == kLines - 1) {
-    // The next page begins with the character being composed; PageStart
-    // moves before the pause so that a reader who leaves now resumes there.
-    PageStart = PrevCharEnd;
-    WaitForReader();
-    if (Leaving(*this)) return;
-    CopyRect(BackBuffer, kTextLeft, kTextTop, BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
-             kAreaHeight);
-    if (IntSettings[kPageBar] != 0) DrawPageBar(true);
-    FormPaint();
-    // Swapping keeps both sets of strings at their grown capacity.
-    for (int i = 0; i < kLines; ++i) {
-      PrevPageLines[i].swap(PageLines[i]);
-      PageLines[i].clear();
-    }
-  }
+  // The next page begins with the character being composed.
+  if (Row == kLines - 1 && !EndPage(*this, PrevCharEnd)) return;
   Column = 0;
   MarkColumn = 0;
   Row = (Row + 1) % kLines;

@@ -3,6 +3,7 @@
 
 #include "platform/Files.h"
 #include "platform/Sjis.h"
+#include "platform/TextEncoding.h"
 #include "reader/Reader.h"
 #include "text/SjisTexts.h"
 #include "text/TextWalk.h"
@@ -14,10 +15,14 @@ namespace {
 constexpr std::uint64_t kMaxTextBytes = std::uint64_t(1) << 31;
 
 // Reads the whole file and appends the terminating zero the walk relies on.
-bool LoadText(const std::string& path, std::unique_ptr<std::uint8_t[]>& text, std::size_t& size) {
+// A text in another encoding is converted to Shift-JIS (when detect is set):
+// from here on the converted form is the text, positions and all.
+bool LoadText(const std::string& path, bool detect, std::unique_ptr<std::uint8_t[]>& text,
+              std::size_t& size) {
   if (ReadWholeFile(path, text, size, kMaxTextBytes, 1) != ReadResult::Ok) return false;
   text[size] = 0;
-  return true;
+  const TextEncoding encoding = detect ? DetectEncoding(text.get(), size) : TextEncoding::ShiftJis;
+  return encoding == TextEncoding::ShiftJis || ConvertToSjis(text, size, encoding, kMaxTextBytes);
 }
 
 }  // namespace
@@ -27,7 +32,7 @@ void Reader::ReadText(std::int32_t start) {
 
   std::unique_ptr<std::uint8_t[]> text;
   std::size_t size = 0;
-  if (!LoadText(StrSettings[kText], text, size)) {
+  if (!LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding) == 0, text, size)) {
     // Exists but cannot be read (or is too large): never walk it as if it
     // had a size.
     Warn(sjis::kMsgCannotRead);
@@ -56,6 +61,11 @@ void Reader::ReadText(std::int32_t start) {
   // The composer runs one character behind the walk: NextChar is the
   // lookahead of CurChar.
   TextWalker walker(text.get(), TextLength, AsciiToFull.data(), KanaToFull.data());
+  const std::int32_t aozora = SettingValue(IntSettings, kAozora);
+  walker.Aozora.Use = aozora == 0 ? Notation::Off : aozora == 2 ? Notation::On : Notation::IfUsed;
+  walker.Entities = UnicodeToSjis;
+  walker.Ruby = IntSettings[kRuby] == 1;
+  walker.Prime(start, IntSettings[kTagCut] != 0);
   std::int64_t pos = start;
   while (walker.Next(pos, IntSettings[kTagCut] != 0, NextChar.data())) {
     // pos is the last byte of the character just produced; it lies at most
@@ -74,12 +84,14 @@ void Reader::ReadText(std::int32_t start) {
       return;
     }
     ++pos;
+    // Ruby, like tag removal, follows the settings dialog from the next step.
+    walker.Ruby = IntSettings[kRuby] == 1;
   }
 
   // End of the text: the last character gets a line break as its
   // lookahead, and that line break may pause once more.
   NextChar = {kLineBreakMarker, 0, 0};
-  if (CurChar[0] != kLineBreakMarker) ComposeChar();
+  if (!EndsLine(CurChar.data())) ComposeChar();
   CurChar = {kLineBreakMarker, 0, 0};
   ComposeChar();
   text.reset();

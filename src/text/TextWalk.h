@@ -5,9 +5,14 @@
 // marker, and every other byte (CR, TAB, control bytes, 0x7F, 0x80,
 // 0xF0..0xFF) is dropped. Pure functions over a buffer that ends in one
 // zero byte, so the walk can be tested and measured without a reader.
+// HTML entities and Aozora Bunko notation are filters the reader may switch
+// on; off, the walk is the plain one.
 #pragma once
 
 #include <cstdint>
+
+#include "text/Aozora.h"
+#include "text/HtmlEntity.h"
 
 // First byte of the line-break marker; its second byte is not significant.
 constexpr std::uint8_t kLineBreakMarker = 1;
@@ -70,6 +75,11 @@ inline int ConvertChar(const std::uint8_t* p, const std::uint8_t* asciiToFull,
   return 1;
 }
 
+// True for both markers: as a lookahead a page break ends the line too.
+inline bool EndsLine(const std::uint8_t* c) {
+  return c[0] == kLineBreakMarker || c[0] == kPageBreakMarker;
+}
+
 // The reading loop's walk over a whole text, with its tag state. The tag
 // state is kept even while tags are shown, so that switching tag removal on
 // in the middle of a run acts on the tag the walk is in.
@@ -79,6 +89,13 @@ class TextWalker {
   TextWalker(const std::uint8_t* text, std::int64_t length, const std::uint8_t* asciiToFull,
              const std::uint8_t* kanaToFull)
       : text_(text), length_(length), ascii_(asciiToFull), kana_(kanaToFull) {}
+
+  // The filters; all off unless set.
+  AozoraFilter Aozora;  // Aozora Bunko notation, when Aozora.Use is not Off
+  bool Ruby = false;    // ruby is shown in （…） rather than dropped
+  // With tag removal: HTML entities become the Shift-JIS code this gives
+  // for their code point (0 for none, shown as 〓).
+  std::uint16_t (*Entities)(std::uint32_t) = nullptr;
 
   // Finds the next character at or after pos. True with its code in
   // out[0..1] and pos at its last byte; false, with out[0] = 0, when the
@@ -93,17 +110,64 @@ class TextWalker {
         ++pos;
         continue;
       }
-      pos += ConvertChar(text_ + pos, ascii_, kana_, out) - 1;
-      if (b == '>') inTag_ = false;
-      if (out[0] != 0) return true;
+      const std::int64_t at = pos;
+      const bool entity = b == '&' && tagCut && Entities && Entity(pos, out);
+      if (!entity) {
+        // The explanatory block begins with a line of hyphens.
+        if (Aozora.Use != Notation::Off && b == '-' && (pos == 0 || text_[pos - 1] == '\n') &&
+            Aozora.SkipBlock(text_, length_, pos))
+          continue;
+        pos += ConvertChar(text_ + pos, ascii_, kana_, out) - 1;
+        if (b == '>') inTag_ = false;
+      }
+      if (out[0] != 0) {
+        if (Aozora.Use == Notation::Off || Aozora.Pass(text_, length_, at, pos, out, Ruby))
+          return true;
+        out[0] = 0;
+      }
       ++pos;
     }
     return false;
   }
 
+  // A walk from start in the middle of a line takes up the notation where
+  // the line left it (a ruby being shown), as if read from the line start.
+  // The tag state stays outside, as at any start.
+  void Prime(std::int64_t start, bool tagCut) {
+    if (Aozora.Use == Notation::Off || start <= 0 || start > length_) return;
+    std::int64_t p = start;
+    while (p > 0 && text_[p - 1] != '\n') --p;
+    Aozora.Reset(true);
+    std::uint8_t out[2];
+    while (p < start && Next(p, tagCut, out)) ++p;
+    if (p != start) Aozora.Reset(text_[start - 1] == '\n');
+    inTag_ = false;
+  }
+
   bool InTag() const { return inTag_; }
 
  private:
+  // The entity at pos, if it is one: its character in out (nothing for a
+  // control character the walk would drop) and pos at its ';'.
+  bool Entity(std::int64_t& pos, std::uint8_t* out) {
+    std::uint32_t cp;
+    const std::int64_t end = ParseEntity(text_, length_, pos, cp);
+    if (end < 0) return false;
+    pos = end;
+    const std::uint16_t code = cp == 0 ? 0 : Entities(cp);
+    const std::uint8_t one[2] = {std::uint8_t(code), 0};
+    if (code == 0) {
+      out[0] = 0x81;  // 〓
+      out[1] = 0xAC;
+    } else if (code < 0x100) {
+      ConvertChar(one, ascii_, kana_, out);
+    } else {
+      out[0] = std::uint8_t(code >> 8);
+      out[1] = std::uint8_t(code);
+    }
+    return true;
+  }
+
   const std::uint8_t* text_;
   std::int64_t length_;
   const std::uint8_t* ascii_;

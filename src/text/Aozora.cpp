@@ -1,0 +1,148 @@
+#include "text/Aozora.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "text/TextWalk.h"
+
+namespace {
+
+// The codes the notation is made of (all with lead byte 0x81).
+constexpr std::uint8_t kRubyOpen = 0x73;                     // 《
+constexpr std::uint8_t kRubyClose = 0x74;                    // 》
+constexpr std::uint8_t kBaseMark = 0x62;                     // ｜
+constexpr std::uint8_t kNoteOpen = 0x6D;                     // ［ (with ＃ after it)
+constexpr std::uint8_t kNoteClose = 0x6E;                    // ］
+constexpr std::uint8_t kParenOpen = 0x69;                    // （
+constexpr std::uint8_t kParenClose = 0x6A;                   // ）
+constexpr std::string_view kNoteStart = "\x81\x6D\x81\x94";  // ［＃
+// 【テキスト中に現れる記号について】
+constexpr std::string_view kBlockHeading =
+    "\x81\x79\x83\x65\x83\x4C\x83\x58\x83\x67\x92\x86\x82\xC9\x8C\xBB\x82\xEA\x82\xE9\x8B\x4C"
+    "\x8D\x86\x82\xC9\x82\xC2\x82\xA2\x82\xC4\x81\x7A";
+// 改ページ, 改丁, 改見開き, 改段: the page ends as if it were full.
+constexpr std::string_view kPageBreaks[] = {"\x89\xFC\x83\x79\x81\x5B\x83\x57", "\x89\xFC\x92\x9A",
+                                            "\x89\xFC\x8C\xA9\x8A\x4A\x82\xAB", "\x89\xFC\x92\x69"};
+
+std::string_view View(const std::uint8_t* text, std::int64_t from, std::int64_t to) {
+  return {reinterpret_cast<const char*>(text) + from, std::size_t(to - from)};
+}
+
+// The index just past a line of ten or more hyphens that begins at p and its
+// line end (or the end of the text); -1 when the line is anything else.
+std::int64_t HyphenLineEnd(const std::uint8_t* text, std::int64_t length, std::int64_t p) {
+  std::int64_t q = p;
+  while (q < length && text[q] == '-') ++q;
+  if (q - p < 10) return -1;
+  if (q < length && text[q] == '\r') ++q;
+  if (q == length) return q;
+  return text[q] == '\n' ? q + 1 : -1;
+}
+
+// The index after the line end of the line holding p, or length.
+std::int64_t NextLine(const std::uint8_t* text, std::int64_t length, std::int64_t p) {
+  const void* lf = std::memchr(text + p, '\n', std::size_t(length - p));
+  return lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : length;
+}
+
+// A note that is closed on its line.
+bool ClosedNote(const std::uint8_t* text, std::int64_t length, std::int64_t p) {
+  const std::string_view rest = View(text, p, NextLine(text, length, p));
+  return rest.find("\x81\x6E") != rest.npos;
+}
+
+}  // namespace
+
+bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
+  const std::string_view all = View(text, 0, length);
+  for (std::size_t at = all.find(kNoteStart); at != all.npos; at = all.find(kNoteStart, at + 1))
+    if (ClosedNote(text, length, std::int64_t(at + kNoteStart.size()))) return true;
+  // The block: its heading opens the line after a line of hyphens.
+  for (std::size_t at = all.find(kBlockHeading); at != all.npos;
+       at = all.find(kBlockHeading, at + 1)) {
+    if (at < 2 || text[at - 1] != '\n') continue;
+    const std::size_t prev = all.rfind('\n', at - 2) + 1;  // npos + 1: the first line
+    if (HyphenLineEnd(text, length, std::int64_t(prev)) == std::int64_t(at)) return true;
+  }
+  return false;
+}
+
+bool AozoraFilter::SkipBlock(const std::uint8_t* text, std::int64_t length, std::int64_t& pos) {
+  const std::int64_t heading = HyphenLineEnd(text, length, pos);
+  if (heading < 0 || !View(text, heading, length).starts_with(kBlockHeading)) return false;
+  // A block with no closing line is not one. (A later opening line would
+  // close this block, so no line is searched twice.)
+  for (std::int64_t q = NextLine(text, length, heading); q < length;
+       q = NextLine(text, length, q)) {
+    const std::int64_t end = HyphenLineEnd(text, length, q);
+    if (end >= 0) {
+      pos = end;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::int64_t AozoraFilter::Find(const std::uint8_t* text, std::int64_t length, std::int64_t p,
+                                std::uint8_t trail, Search& last) {
+  if (p >= last.From && p <= last.To) return last.At;
+  std::int64_t q = p;
+  while (q < length && text[q] != '\n') {
+    if (text[q] == 0x81 && text[q + 1] == trail) {
+      last = {p, q, q};
+      return q;
+    }
+    q += ClassifyByte(text[q]) == ByteClass::Lead ? 2 : 1;
+  }
+  last = {p, q, -1};
+  return -1;
+}
+
+bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at,
+                              std::int64_t& pos, std::uint8_t* out, bool ruby) {
+  switch (out[1]) {
+    case kRubyOpen: {
+      if (!Applies(text, length)) break;
+      const std::int64_t close = Find(text, length, pos + 1, kRubyClose, close_);
+      if (close < 0) break;
+      if (!ruby) {
+        pos = close + 1;
+        return false;
+      }
+      out[1] = kParenOpen;
+      rubyClose_ = close;
+      break;
+    }
+    case kRubyClose:
+      if (at == rubyClose_) out[1] = kParenClose;
+      break;
+    case kBaseMark: {
+      // Dropped when a ruby closed on this line follows.
+      if (!Applies(text, length)) break;
+      const std::int64_t open = Find(text, length, pos + 1, kRubyOpen, open_);
+      if (open >= 0 && Find(text, length, open + 2, kRubyClose, close_) >= 0) return false;
+      break;
+    }
+    case kNoteOpen: {
+      if (!View(text, at, length).starts_with(kNoteStart) || !Applies(text, length)) break;
+      const std::int64_t close = Find(text, length, at + 4, kNoteClose, noteClose_);
+      if (close < 0) break;
+      bool pageBreak = false;
+      for (std::string_view b : kPageBreaks)
+        pageBreak = pageBreak || View(text, at + 4, close) == b;
+      pos = close + 1;
+      // A line of nothing but notes goes with its line end, so it leaves no
+      // empty line behind.
+      if (lineBare_) {
+        const std::string_view rest = View(text, pos + 1, length);
+        pos += rest.starts_with("\r\n") ? 2 : rest.starts_with("\n") ? 1 : 0;
+      }
+      if (!pageBreak) return false;
+      out[0] = kPageBreakMarker;
+      out[1] = 0;
+      return true;
+    }
+  }
+  lineBare_ = false;
+  return true;
+}

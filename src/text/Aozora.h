@@ -1,0 +1,70 @@
+// Aozora Bunko notation as a filter on the byte walk, like tag removal: the
+// explanatory block at the top of a text, ruby 《…》 (dropped, or shown in
+// full-width parentheses), the ｜ that marks where a ruby base begins, and
+// notes ［＃…］ are taken out; a note asking for a new page, column or spread
+// becomes the page-break marker. Brackets count only when closed on the
+// same line, so a stray 《 or ［＃ shows as written. Positions stay those of
+// the text: what is dropped is stepped over, never removed.
+#pragma once
+
+#include <cstdint>
+
+// First byte of the page-break marker the walk produces for 改ページ and the
+// like; like the line-break marker it is never drawn.
+constexpr std::uint8_t kPageBreakMarker = 2;
+
+// True when the text holds the explanatory block or at least one ［＃…］
+// note: the notation then applies under its default setting.
+bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length);
+
+// When the notation applies. IfUsed is settled at the first notation
+// character the walk meets (before it the filter changes nothing), so a
+// text without any is never searched through.
+enum class Notation { Off, IfUsed, On };
+
+class AozoraFilter {
+ public:
+  Notation Use = Notation::Off;
+
+  // The walk produced out[0..1] from the bytes at..pos. True to show it
+  // (perhaps as （, ） or the page-break marker); false to drop it, with pos
+  // at the last byte dropped.
+  bool Pass(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t& pos,
+            std::uint8_t* out, bool ruby) {
+    if (out[0] != 0x81) {
+      lineBare_ = out[0] == 1;  // after a line feed nothing is shown yet
+      return true;
+    }
+    return PassMarked(text, length, at, pos, out, ruby);
+  }
+  // At a line start: when the explanatory block begins at pos, moves pos
+  // past the line end that closes it and returns true.
+  bool SkipBlock(const std::uint8_t* text, std::int64_t length, std::int64_t& pos);
+  // A walk starting at a line start (or not).
+  void Reset(bool lineStart) {
+    lineBare_ = lineStart;
+    rubyClose_ = -1;
+  }
+
+ private:
+  // Settles IfUsed; true when the notation applies.
+  bool Applies(const std::uint8_t* text, std::int64_t length) {
+    if (Use == Notation::IfUsed)
+      Use = UsesAozoraNotation(text, length) ? Notation::On : Notation::Off;
+    return Use == Notation::On;
+  }
+  bool PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t& pos,
+                  std::uint8_t* out, bool ruby);
+  // The index of the next code on the line from p, or -1. The last answer
+  // of each search is kept: a later search from inside the stretch it
+  // looked through has the same answer, so a long line costs one pass.
+  struct Search {
+    std::int64_t From = -1, To = -1, At = -1;
+  };
+  std::int64_t Find(const std::uint8_t* text, std::int64_t length, std::int64_t p,
+                    std::uint8_t trail, Search& last);
+
+  bool lineBare_ = true;         // nothing shown on this line yet
+  std::int64_t rubyClose_ = -1;  // the 》 of the ruby being shown
+  Search open_, close_, noteClose_;
+};

@@ -1,0 +1,202 @@
+// Texts that are not plain Shift-JIS: other encodings, Aozora Bunko
+// notation, HTML entities; and what detection must never get wrong.
+#include <iconv.h>
+
+#include "Rig.h"
+#include "platform/TextEncoding.h"
+
+namespace {
+
+using E = TextEncoding;
+using namespace std::string_literals;
+
+// The reference encoder for the tests' own texts; empty when a character
+// has no form in that encoding.
+std::string Encode(const std::string& utf8, const char* to) {
+  iconv_t cd = iconv_open(to, "UTF-8");
+  std::string out(utf8.size() * 4 + 16, '\0');
+  char *src = const_cast<char*>(utf8.data()), *dst = out.data();
+  std::size_t srcLeft = utf8.size(), dstLeft = out.size();
+  const bool ok = iconv(cd, &src, &srcLeft, &dst, &dstLeft) != std::size_t(-1) &&
+                  iconv(cd, nullptr, nullptr, &dst, &dstLeft) != std::size_t(-1);
+  iconv_close(cd);
+  out.resize(out.size() - dstLeft);
+  return ok ? out : "";
+}
+
+std::string Story() {
+  std::ifstream in(PAGELUNE_SOURCE_DIR "/samples/story.utf8.txt", std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Every encoding of a text reads as its Shift-JIS form: the same pauses,
+// the same window at each, the same lines and positions.
+TEST(Encoding, ReadsAsTheShiftJisText) {
+  const std::string texts[] = {Story(), "ｱｲｳｴｵ ｶﾞｷﾞｸﾞ｡\n「ﾃｽﾄ」です。ｺﾝﾆﾁﾊ",
+                               "〜－￥①髙、ＡＢＣ。\r\n  次の行"};
+  const std::pair<const char*, std::string> encodings[] = {
+      {"UTF-8", ""},  {"UTF-8", "\xEF\xBB\xBF"}, {"UTF-16LE", "\xFF\xFE"}, {"UTF-16BE", "\xFE\xFF"},
+      {"EUC-JP", ""}, {"ISO-2022-JP", ""}};
+  for (const std::string& text : texts) {
+    Rig sjis;
+    sjis.P.HashPauses = text.size() < 200;
+    const std::string pauses = sjis.Run(S(text));
+    for (const auto& [name, bom] : encodings) {
+      const std::string bytes = Encode(text, name);
+      if (bytes.empty()) continue;  // not every text has a form in EUC-JP or ISO-2022-JP
+      Rig rig;
+      rig.P.HashPauses = sjis.P.HashPauses;
+      EXPECT_EQ(rig.Run(bom + bytes), pauses) << name << " " << text.substr(0, 30);
+      EXPECT_EQ(rig.Lines(), sjis.Lines()) << name;
+      EXPECT_EQ(rig.R->TextLength, sjis.R->TextLength) << name;
+    }
+    Rig asIs;  // Encoding=1: the bytes as they are, as before
+    asIs.R->IntSettings[kEncoding] = 1;
+    asIs.Run(Encode(text, "UTF-8"));
+    EXPECT_EQ(asIs.R->TextLength, int(text.size()));
+  }
+}
+
+// Shift-JIS is never taken for anything else, half-width katakana (which
+// pairs up as valid UTF-8 and EUC-JP) included; a 64 KiB sample may cut a
+// character in two.
+TEST(Encoding, Detection) {
+  const std::string kana = "､ｱ｡ｲ､ｳ｡ｴ､ｵ｡ｶ､ｷ｡ｸ､ｹ｡ｺ､ｻ｡ｼ､ｽ｡ｾ､ｿ｡ﾀ､ﾁ｡ﾂ､ﾃ｡ﾄ";
+  const std::pair<std::string, E> cases[] = {
+      {S(Story()), E::ShiftJis},
+      {S("ﾃｽ"), E::ShiftJis},
+      {"abc\xE2\x80\x94\x64\x65\x66", E::ShiftJis},
+      {"abc\xE3\x80\x80\x64\x65\x66", E::Utf8},
+      {S("ｺﾝﾆﾁﾊ､ｹﾞﾝｷﾃﾞｽｶ｡ｿｳﾃﾞｽﾈ｡ﾃｽﾄ"), E::ShiftJis},
+      {S(kana), E::ShiftJis},
+      {"plain \x1B(Btext", E::ShiftJis},
+      {"\x1B$B$3$s\x1B(B", E::Iso2022Jp},
+      {"\x1B$@$3$s\x1B(B", E::Iso2022Jp},
+      {"aa" + Encode(Rep("あ", 30000), "UTF-8"), E::Utf8},
+      {Encode("あいう", "UTF-8"), E::Utf8},
+      {Encode("あいう", "UTF-8").substr(0, 5) + "a", E::ShiftJis},
+      {Encode(Story(), "EUC-JP") + "\x8F\xA1\xA1\xA4\xF3" + "a", E::EucJp},
+      {"a" + Encode("あいうえおかきくけこさしすせそたん", "EUC-JP"), E::EucJp},
+      {"a" + Encode(Rep("ん", 40000), "EUC-JP"), E::EucJp},
+      {Encode(Rep("ん", 15), "EUC-JP") + "a", E::ShiftJis},
+      {"\xFF\xFE", E::Utf16Le},
+      {"\xFE\xFF", E::Utf16Be},
+      {"\xEF\xBB\xBF", E::Utf8},
+      {"\xEF\xBB", E::ShiftJis}};
+  for (const auto& [bytes, want] : cases)
+    EXPECT_EQ(DetectEncoding((const std::uint8_t*)bytes.data(), bytes.size()), want)
+        << ToUtf8(bytes.substr(0, 40));
+}
+
+// Bad input converts whole: 〓 for every invalid sequence and for what
+// has no Shift-JIS form, nothing dropped.
+TEST(Encoding, BadInputBecomesGeta) {
+  const std::string g = "\x81\xAC";
+  const std::tuple<E, std::string, std::string> cases[] = {
+      {E::Utf8, "a\xC3(\xE3\x81\x62\xF5\xC1\x80", "a" + g + "(" + g + "b" + g + g + g},
+      {E::Utf8, "\xE0\x80\xE0\xA0\x80\xED\xA0\xED\x9F\xBF", g + g + g + g + g + g},
+      {E::Utf8, "\xF0\x8F\xF0\x90\x80\x80\x80\xF4\x90\xF4\x8F\xBF\xBF\xEF\xBD\xB1\xC2\xA5",
+       g + g + g + g + g + g + g + "\xB1\\"},
+      {E::Utf8, "\xEF\xBB\xBF", ""},
+      {E::Utf16Be, "\xFE\xFF", ""},
+      {E::EucJp, "\xEF\xBB\xBF", "\xE8\x5A" + g},
+      {E::Utf16Le, "\xFF\xFE\x41\0\x3D\xD8\x00\xDE\x00\xD8\x42\0\x00\xDC\x71\xFF\x80\0\x43"s,
+       "A" + g + g + "B" + g + "\xB1" + g + g},
+      {E::Utf16Be, "\xFE\xFF\x30\x42\xD8\x3D", "\x82\xA0" + g},
+      {E::EucJp,
+       "\xA4\xA2\x8E\xB1\x8F\xA1\xA1\x8E\x41\xA1\xC1\xFF\xF4\xA6\xA1\xDF\xA1\xE0\xDE\xA1\xDF\xA1",
+       "\x82\xA0\xB1" + g + g + "A\x81\x60" + g + "\xEA\xA4\x81\x7E\x81\x80\x9F\x9F\xE0\x40"},
+      {E::EucJp, "\x8E\xDF\x8E\xE0\x8F\xA1\xA1\x8F\xA1", "\xDF" + g + g + g + g + g},
+      {E::Iso2022Jp, "\x1B$B$\"\x1B(I1\x60\x1B$(D01\x1B(J\\\x1B$@!!\n\x1B(B\x80\x1B%",
+       "\x82\xA0\xB1" + g + g + "\\\x81\x40\n" + g + "\x1B%"},
+      {E::Iso2022Jp, "\x1B$B$", g},
+  };
+  auto convert = [](E enc, const std::string& in, std::size_t limit) {
+    auto text = std::make_unique<std::uint8_t[]>(in.size() + 1);
+    std::copy(in.begin(), in.end(), text.get());
+    std::size_t n = in.size();
+    if (!ConvertToSjis(text, n, enc, limit)) return std::string("failed");
+    EXPECT_EQ(text[n], 0);
+    return std::string((const char*)text.get(), n);
+  };
+  for (const auto& [enc, in, want] : cases) EXPECT_EQ(convert(enc, in, 99), want) << in;
+  EXPECT_EQ(convert(E::Utf8, "\xFF", 2), "failed");
+  EXPECT_EQ(convert(E::Utf8, "\xFF", 3), g);
+}
+
+// Marked-up lines, each read alone: what is shown by the settings Aozora,
+// Ruby and TagCut; "=" shows it as written (Aozora 0). Aozora Bunko
+// notation, then HTML entities (with tag removal only; anything else after
+// '&' stays as written).
+TEST(Markup, WhatIsShown) {
+  const std::string open = "-------------------\r\n",
+                    heading = "【テキスト中に現れる記号について】\n", close = "----------\r\n",
+                    block = open + heading + "：ルビ\r\n" + close;
+  const std::tuple<std::string, int, int, int, std::string> cases[] = {
+      {"｜本《ほん》と月《つき》。", 2, 0, 1, "本と月。"},
+      {"｜本《ほん》と月《つき》。", 2, 1, 1, "本（ほん）と月（つき）。"},
+      {"月《つき》", 1, 0, 1, "="},
+      {"月《つき》［＃注］", 0, 1, 1, "="},
+      {"月《つき》［＃注］", 7, 1, 1, "月（つき）"},
+      {"《つき\n［＃注\nか｜き", 2, 1, 1, "《つき［＃注か｜き"},
+      {"｜本《ほ\n》", 2, 0, 1, "｜本《ほ》"},
+      {"※［＃「てへん＋劣」、第3水準1-84-77］ね", 1, 0, 1, "※ね"},
+      {"あ。\n［＃ここから２字下げ］\r\n　い", 2, 0, 1, "あ。|　い"},
+      {"あ。\n［＃ここから］［＃２字下げ］\n\n　い", 2, 0, 1, "あ。||　い"},
+      {"あ［＃注］\n\n　い", 2, 0, 1, "あ||　い"},
+      {block + "月《つき》", 1, 0, 1, "月"},
+      {"ー\n" + block + block + "月《つき》", 1, 0, 1, "ー月"},
+      {"x" + open + heading + close + "月《つき》", 1, 0, 1, "="},
+      {open.substr(10) + heading + close + "あ", 2, 0, 1, "="},
+      {open + heading + "あ\n", 2, 0, 1, "="},
+      {open + "\n" + heading + close + "あ", 2, 0, 1, "="},
+      {open + heading + close.substr(1) + "-- \n" + close + "あ", 2, 0, 1, "あ"},
+      {open + heading + "----------", 2, 0, 1, ""},
+      {"&nbsp;&amp;&lt;b&gt;&quot;&apos;", 0, 0, 1, "　＆＜ｂ＞”’"},
+      {"&#12354;&#x3042;&#X3042;&#65393;&#x1F600;", 0, 0, 1, "あああア〓"},
+      {"&#1114112;&#0;&#99999999999;&#x10FFFF;", 0, 0, 1, "〓〓〓〓"},
+      {"&unknown;&amp &#;", 0, 0, 1, "＆ｕｎｋｎｏｗｎ；＆ａｍｐ　＆＃；"},
+      {"&#x;&#12a;&#1", 0, 0, 1, "＆＃ｘ；＆＃１２ａ；＆＃１"},
+      {"あ&#10;&#10;&#9;い", 0, 0, 1, "あ|い"},
+      {"&amp;", 0, 0, 0, "＆ａｍｐ；"},
+  };
+  for (const auto& [text, aozora, ruby, tagCut, want] : cases) {
+    Rig plain, rig;
+    for (auto [r, a, b] : {std::tuple{&plain, 0, 0}, {&rig, aozora, ruby}}) {
+      r->R->IntSettings[kAozora] = a;
+      r->R->IntSettings[kRuby] = b;
+      r->R->IntSettings[kTagCut] = tagCut;
+      r->Run(S(text));
+    }
+    EXPECT_EQ(rig.Lines(), want == "=" ? plain.Lines() : S(want)) << text << aozora << ruby;
+  }
+}
+
+// 改ページ ends the page: its pause, then a clean page that starts after the
+// note, where a resumed reading starts too; so does a page that turns in
+// the middle of a ruby shown in parentheses.
+TEST(Aozora, PageBreaksAndResume) {
+  const std::tuple<std::string, int, std::string, std::string> cases[] = {
+      {"あ。\n［＃改ページ］\r\nい\n［＃改丁］［＃改段］\nう［＃改見開き］", 0,
+       "0.0-2 0.0-1 0.0-1 ", "う"},
+      {Rep("あ", 405) + "本《ほん》", 1, "16.0-24 0.0-2 ", "ん）"},
+  };
+  for (const auto& [text, ruby, pauses, last] : cases) {
+    Rig rig;
+    rig.R->IntSettings[kAozora] = 2;
+    rig.R->IntSettings[kRuby] = ruby;
+    std::vector<std::int32_t> starts;
+    rig.P.OnPause = [&] {
+      starts.push_back(rig.R->PageStart);
+      rig.P.Press(kVkReturn, 5);
+    };
+    EXPECT_EQ(rig.Run(S(text)), pauses);
+    EXPECT_EQ(rig.Lines(), S(last));
+    EXPECT_EQ(starts.back(), ruby ? 816 : 34);
+    rig.P.Log.clear();
+    EXPECT_EQ(rig.Run(S(text), starts.back()), ruby ? "0.0-2 " : "0.0-1 ");
+    EXPECT_EQ(rig.Lines(), S(last));
+  }
+}
+
+}  // namespace
