@@ -16,19 +16,25 @@
 //      then {1, 2, 3}[bits 4-5 mod 3]; bits 6-7: at pump 8 * byte 4 + 1,
 //      1 go back to the title, 2 close the window, 3 toggle skip mode
 //   5-6  where reading starts, signed 16-bit little-endian
+//   7  bit 0 Encoding; 1-2 Aozora {0, 1, 2, 7}; 3 Ruby; 4-5 a byte-order
+//      mark put before the text {none, UTF-8, UTF-16 LE, UTF-16 BE}; 6 read
+//      again from where the first run left the page
+// Every input is also converted as each encoding, whatever it detects as.
 #include <algorithm>
 #include <cstring>
 
 #include "Harness.h"
+#include "platform/TextEncoding.h"
 
 constexpr IntSetting kSwitched[3] = {kTagCut, kNLineCut, kFontType};
 constexpr std::int32_t kSwitches[3][4] = {{0, 1, 7, -1}, {0, 1, 3, -1}, {1, 0, 2, -1}};
 constexpr std::int32_t kSpeeds[4] = {0, 1, 150, -5};
 constexpr std::int32_t kPlaces[4] = {24, 600, -100, INT32_MAX};
+constexpr std::int32_t kNotations[4] = {0, 1, 2, 7};
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static auto [files, p, r] = Rig();
-  std::uint8_t h[7] = {};
+  std::uint8_t h[8] = {};
   std::size_t at = std::min(size, sizeof h);
   std::memcpy(h, data, at);
 
@@ -46,8 +52,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    : std::string(reinterpret_cast<const char*>(data + at), n);
     at += n;
   }
-  r.StrSettings[kText] = files.Write("text.txt", data + at, size - at);
-  const std::int32_t start = std::int16_t(h[5] | h[6] << 8), textBytes = std::int32_t(size - at);
+  r.IntSettings[kEncoding] = h[7] & 1;
+  r.IntSettings[kAozora] = kNotations[h[7] >> 1 & 3];
+  r.IntSettings[kRuby] = h[7] >> 3 & 1;
+  const std::string boms[4] = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+  const std::string text =
+      boms[h[7] >> 4 & 3] + std::string(reinterpret_cast<const char*>(data + at), size - at);
+  r.StrSettings[kText] =
+      files.Write("text.txt", reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  const std::int32_t start = std::int16_t(h[5] | h[6] << 8), textBytes = std::int32_t(text.size());
+  for (int e = 0; e <= int(TextEncoding::Iso2022Jp); ++e) {
+    auto copy = std::make_unique<std::uint8_t[]>(size - at + 1);
+    std::size_t n = size - at;
+    std::memcpy(copy.get(), data + at, n);
+    if (ConvertToSjis(copy, n, TextEncoding(e), 1 << 20)) CHECK(copy[n] == 0);
+  }
+  DetectEncoding(data + at, size - at);
 
   // The script always holds a release and a press, so every pause ends.
   const bool scripted = h[0] >> 7;
@@ -67,10 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (endAction == 3) r.MSkip1Click();
   };
   r.ReadText(start);
+  if (h[7] >> 6 & 1 && !r.Closing) r.ReadText(r.PageStart);
 
-  CHECK(r.TextLength == textBytes && r.Row >= 0 && r.Row <= 16 && r.Column >= 0 && r.Column <= 25 &&
-        r.MarkColumn >= 0 && r.MarkColumn <= r.Column);
+  CHECK((r.TextLength == textBytes || h[7] % 2 == 0) && r.Row >= 0 && r.Row <= 16 &&
+        r.Column >= 0 && r.Column <= 25 && r.MarkColumn >= 0 && r.MarkColumn <= r.Column);
   for (const std::string& line : r.PageLines) CHECK(line.size() % 2 == 0 && line.size() <= 50);
-  CHECK(textBytes == 0 || (r.PageStart >= 0 && r.PageStart <= std::max(start, textBytes)));
+  CHECK(r.TextLength == 0 || (r.PageStart >= 0 && r.PageStart <= std::max(start, r.TextLength)));
   return 0;
 }
