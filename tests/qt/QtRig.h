@@ -21,7 +21,7 @@ inline QString U(const std::string& sjis) { return QString::fromStdString(ToUtf8
 
 // A box as the log shows it: kind (0 warning, 1 information, 2
 // confirmation, 3 plain), title and text.
-inline QString Box(BoxKind kind, const char* title, const char* text) {
+inline QString Box(BoxKind kind, const char* title, const char* text = "") {
   return QString("%1 %2: %3").arg(int(kind)).arg(U(title), U(text));
 }
 
