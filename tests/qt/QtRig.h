@@ -1,20 +1,13 @@
 // What the Qt tests share: a fresh current folder (the reader keeps its
 // settings file in the folder it starts in) and the reader window with its
-// platform edge scripted. Beeps, message boxes and file dialogs go to a log;
-// boxes are answered with Answer, file dialogs choose Choice (empty:
-// cancelled), and the clock moves 20 ms at each read so that the column
-// wipe runs at once.
+// settings dialog, their platform edge scripted.
 #pragma once
 
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
 #include <functional>
 
 #include "app/Unit1.h"
-#include "dialog/Unit2.h"
 #include "platform/Sjis.h"
 
 inline QString U(const std::string& sjis) { return QString::fromStdString(ToUtf8(sjis)); }
@@ -31,49 +24,41 @@ inline QString Box(BoxKind kind, const char* title, const char* text = "") {
   for (QStringList a_ = (actual), e_ = (expected); !a_.isEmpty() || !e_.isEmpty();) \
   QCOMPARE(a_.isEmpty() ? QString() : a_.takeFirst(), e_.isEmpty() ? QString() : e_.takeFirst())
 
-class TempDir {
- public:
-  TempDir() : old_(QDir::currentPath()) { QDir::setCurrent(dir_.path()); }
-  ~TempDir() { QDir::setCurrent(old_); }
-
- private:
-  QTemporaryDir dir_;  // made before the current folder moves into it
-  QString old_;
+struct TempDir {
+  QTemporaryDir Dir;  // made before the current folder moves into it
+  QString Old = QDir::currentPath();
+  TempDir() { QDir::setCurrent(Dir.path()); }
+  ~TempDir() { QDir::setCurrent(Old); }
 };
 
-class RigForm1 : public TForm1 {
- public:
+// Beeps, message boxes and file dialogs go to Log; boxes are answered with
+// Answer, file dialogs choose Choice (empty: cancelled), and the clock moves
+// 20 ms at each read so that the column wipe runs at once.
+struct Rig : TempDir, TForm1 {
   QStringList Log;
   BoxResult Answer = BoxResult::Ok;
   std::string Choice;
+  std::uint32_t Clock = 0;
+  TForm2 Dialog{this};
 
   BoxResult MessageBox(BoxKind kind, const std::string& text, const std::string& title) override {
     Log << Box(kind, title.c_str(), text.c_str());
     return Answer;
   }
   void Beep() override { Log << "beep"; }
-  std::uint32_t GetTickCount() override { return clock_ += 20; }
+  std::uint32_t GetTickCount() override { return Clock += 20; }
   bool ChooseFile(FileDialogRequest& req) override {
     Log << U(req.Title + "|" + req.Filter + "|" + req.InitialDir + "|" + req.FileName);
     req.Chosen = Choice;
     return !Choice.empty();
   }
-
- private:
-  std::uint32_t clock_ = 0;
-};
-
-struct Rig : TempDir {
-  RigForm1 Form1;
-  TForm2 Form2{&Form1};
-
-  // Runs the settings command with act on the open dialog; a dialog that act
+  // The settings command with act on the open dialog; a dialog that act
   // leaves open is cancelled.
   void RunDialog(const std::function<void(TForm2&)>& act) {
-    QTimer::singleShot(0, &Form2, [&] {
-      act(Form2);
-      if (Form2.isVisible()) Form2.reject();
+    QTimer::singleShot(0, &Dialog, [&] {
+      act(Dialog);
+      if (Dialog.isVisible()) Dialog.reject();
     });
-    Form1.MEnv1Click();
+    MEnv1Click();
   }
 };
