@@ -63,7 +63,6 @@ class PlatformTest : public QObject {
         {"bitfields.bmp", Bmp(2, 1, 16, 3, hex("00f80000e00700001f000000"), hex("1ff8e007"))},
         {"edge.bmp", Bmp(side, 1, 24, 0, none, QByteArray(side * 3, 0))},
         {"wide.bmp", Bmp(side + 1, 1, 24, 0, none, QByteArray(side * 3 + 4, 0))},
-        {"area.bmp", Bmp(side, kMaxBitmapPixels / side + 1, 24, 0, none, QByteArray(16, 0))},
         {"short.bmp", Bmp(4, 4, 24, 0, none, none).left(30)},
         {"text.bmp", "not a picture"}};
     for (const auto& [name, bytes] : files) {
@@ -89,7 +88,7 @@ class PlatformTest : public QObject {
     QVERIFY(!LoadBitmapFile(std::string("edge.bmp\0.txt", 13), b));
     COMPARE_ENTRIES(
         seen, QString("24-bit 壁紙.bmp 3x2 0a0b0c0d0e0f101112 010203040506070809, "
-                      "32-bit.bmp 2x1 010203040506, area.bmp refused, "
+                      "32-bit.bmp 2x1 010203040506, "
                       "bitfields.bmp 2x1 f800f800fc00, edge.bmp 16384x1, fifo.bmp refused, "
                       "palette.bmp 3x2 ff00000180f0302010 3020100180f0ff0000, png.bmp refused, "
                       "RLE.bmp 4x2 00ff00ff00003020100180f0 0180f00180f00180f00180f0, "
@@ -110,7 +109,7 @@ class PlatformTest : public QObject {
   void glyphs() {
     QString faces;
     for (const char* face :
-         {"ＭＳ ゴシック", "MS Gothic", "@ＭＳ ゴシック", "HGゴシックE", "", "No Such Face",
+         {"ＭＳ ゴシック", "MS Gothic", "@ＭＳ 明朝", "HGゴシックE", "", "No Such Face",
           "ＭＳ 明朝", "MS Mincho", "IPAMincho", "ＭＳ Ｐゴシック", "MS UI Gothic", "ＭＳ Ｐ明朝"})
       faces += MapFaceNameSjis(ToSjis(face)) + " ";
     QStringList seen{faces + MapFaceNameSjis(std::string("\x81\x00", 2))};  // not Shift-JIS
@@ -150,7 +149,7 @@ class PlatformTest : public QObject {
       QVERIFY(!absurd.IsValid() && !absurd.Rasterize(0x8A, 0xBF, m) && m.Alpha.empty());
     }
     COMPARE_ENTRIES(seen,
-                    QString("IPAGothic IPAGothic IPAGothic IPAGothic IPAGothic IPAGothic IPAMincho "
+                    QString("IPAGothic IPAGothic IPAMincho IPAGothic IPAGothic IPAGothic IPAMincho "
                             "IPAMincho IPAMincho IPAPGothic IPAPGothic IPAPMincho IPAGothic, "
                             "72: 67px base 59, 96: 89px base 79, 8140 1 72x72 ink 0, "
                             "f040 0 0x0 ink 0, 8100 0 0x0 ink 0, 817f 0 0x0 ink 0, "

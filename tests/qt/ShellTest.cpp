@@ -283,12 +283,12 @@ class ShellTest : public QObject {
         "*.bmp|/壁|古.bmp フォントデータを選択|フォントデータ(*.fdt)|*.fdt|~| "
         "ビットマップを選択|ビットマップ(*.bmp)|*.bmp||Edit2月 "
         "FontDialog1 IPAMincho IPAGothic,IPAMincho 10% 20% 15ms page 1 open 1"};
-    QTest::newRow("changed, Default on pages 0 and 2") << QStringList{
-        in, "change 0 デフォルト 2 デフォルト OK",
+    QTest::newRow("changed, Default on pages 0 and 2, a.fdt typed") << QStringList{
+        "0 1 37 70 248 184 12 0 0 1 0 0 1 a.fdt", "change 0 デフォルト 2 デフォルト Edit8=a.fdt OK",
         "Wallpaper1=~/wall1.bmp Wallpaper2=~/wall2.bmp Brightness1=100 MenuPosX=456 MenuPosY=328 "
         "MenuPosZ=24 PageBar=1 HeadWord=Edit3月 TailWord=Edit4月 WaitWord=Edit5月 "
         "NLineWord=Edit6月 "
-        "MsgSpeed=30 NLineCut=0 TagCut=1 FontType=0 Font=ＭＳ ゴシック Bold=0 FontData= flags=1"};
+        "MsgSpeed=30 NLineCut=0 TagCut=1 Font=ＭＳ ゴシック Bold=0 flags=1"};
     QTest::newRow("cancel") << QStringList{in, "change キャンセル", "flags=0"};
     QTest::newRow("close box") << QStringList{in, "change close ?",
                                               "flags=0 10% 20% 30ms page 0 open 0"};
@@ -307,6 +307,8 @@ class ShellTest : public QObject {
     int i = kWallpaper1;
     for (const char* text : {"w1.bmp", "w2.bmp", "、", "「", "。", "　", "ＭＳ 明朝", "a.fdt"})
       rig.StrSettings[i++] = ToSjis(text);
+    rig.StrSettings[kNLineWord] += "\xFF";  // not Shift-JIS: an untouched edit keeps it
+    rig.Mode = 1;  // an item highlighted: the cover drawn again after the dialog drops it
     QVERIFY(in.size() == kIntSettingCount || QFile(in.last()).open(QIODevice::WriteOnly));
     const QStringList before = Stored(rig);
     rig.RunDialog([&](TForm2& d) {
@@ -331,6 +333,8 @@ class ShellTest : public QObject {
       }
     });
     QStringList changes = Stored(rig) << QString("flags=%1").arg(rig.Dialog.ChangeFlags) << rig.Log;
+    QVERIFY(rig.Mode == -1 &&
+            (c[1].contains("change") || rig.StrSettings[kNLineWord].back() == '\xFF'));
     changes.removeIf([&](const QString& s) { return before.contains(s); });
     COMPARE_ENTRIES(changes.join(' ').replace(QDir::currentPath(), "~").split(' '),
                     c[2].split(' '));
