@@ -28,8 +28,8 @@ const QRegularExpression kOwn("\\d$");  // the dialog's own controls end in a nu
 // Tab visits them in.
 QStringList Layout(TForm2& d) {
   QStringList out{d.windowTitle() +
-                  QString::asprintf(" modal %d fixed %dx%d", d.isModal(), d.maximumWidth(),
-                                    d.minimumHeight() * (d.minimumSize() == d.maximumSize()))};
+                  QString::asprintf(" modal %d %dx%d%s", d.isModal(), d.width(), d.height(),
+                                    d.minimumSize() == d.maximumSize() ? " fixed" : "")};
   QWidgetList all = d.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
   for (QWidget* page : {d.TabSheet1, d.TabSheet2, d.TabSheet3})
     all << page << page->findChildren<QWidget*>();
@@ -108,7 +108,7 @@ QString Files() {
 // The whole dialog, one literal a page so that a control added later is one
 // more entry, then the tab order.
 const char* const kLayout =
-    "環境設定 modal 1 fixed 348x292, PageControl1 4,4 340x254, Button1 デフォルト 4,265 75x21, "
+    "環境設定 modal 1 348x292 fixed, PageControl1 4,4 340x254, Button1 デフォルト 4,265 75x21, "
     "Button2 OK 177,265 75x21, Button3 キャンセル 269,265 75x21, "
     // 一般
     "TabSheet1 一般 0,0, GroupBox1 0,0 332x227, Label1 表紙の背景 12,20, Edit1 80,16 160x20, "
@@ -287,8 +287,7 @@ class ShellTest : public QObject {
         "0 1 37 70 248 184 12 0 0 1 0 0 1 a.fdt", "change 0 デフォルト 2 デフォルト Edit8=a.fdt OK",
         "Wallpaper1=~/wall1.bmp Wallpaper2=~/wall2.bmp Brightness1=100 MenuPosX=456 MenuPosY=328 "
         "MenuPosZ=24 PageBar=1 HeadWord=Edit3月 TailWord=Edit4月 WaitWord=Edit5月 "
-        "NLineWord=Edit6月 "
-        "MsgSpeed=30 NLineCut=0 TagCut=1 Font=ＭＳ ゴシック Bold=0 flags=1"};
+        "NLineWord=Edit6月 MsgSpeed=30 NLineCut=0 TagCut=1 Font=ＭＳ ゴシック Bold=0 flags=1"};
     QTest::newRow("cancel") << QStringList{in, "change キャンセル", "flags=0"};
     QTest::newRow("close box") << QStringList{in, "change close ?",
                                               "flags=0 10% 20% 30ms page 0 open 0"};
