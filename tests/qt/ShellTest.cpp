@@ -261,8 +261,9 @@ class ShellTest : public QObject {
   // caption or name. Then the settings and flags that changed, and the log.
   // Sliders hold 0..100; menu lists store the pixels of the choice nearest
   // the stored ones; font data is selected only with a file to read;
-  // Default resets the active page only; a chooser keeps a stored Windows
-  // face unless another family is picked, and offers fixed-pitch families.
+  // Default resets the active page only; a text with no Shift-JIS form is
+  // refused on its page; a chooser keeps a stored Windows face unless
+  // another family is picked, and offers fixed-pitch families.
   void steps_data() {
     // IntSettings in the order of the settings table, a.fdt when it exists; steps; result
     QTest::addColumn<QStringList>("c");
@@ -288,6 +289,10 @@ class ShellTest : public QObject {
         "Wallpaper1=~/wall1.bmp Wallpaper2=~/wall2.bmp Brightness1=100 MenuPosX=456 MenuPosY=328 "
         "MenuPosZ=24 PageBar=1 HeadWord=Edit3月 TailWord=Edit4月 WaitWord=Edit5月 "
         "NLineWord=Edit6月 MsgSpeed=30 NLineCut=0 TagCut=1 Font=ＭＳ ゴシック Bold=0 flags=1"};
+    QTest::newRow("text with no Shift-JIS form") << QStringList{
+        in, "Edit5=。\U0001F600 OK ?",
+        "flags=0 beep " + Box(BoxKind::Warning, sjis::kWarningTitle, sjis::kMsgTextNotSjis) +
+            " 37% 70% 0ms page 1 open 1"};
     QTest::newRow("cancel") << QStringList{in, "change キャンセル", "flags=0"};
     QTest::newRow("close box") << QStringList{in, "change close ?",
                                               "flags=0 10% 20% 30ms page 0 open 0"};
