@@ -265,12 +265,17 @@ class ShellTest : public QObject {
   // refused on its page; a chooser keeps a stored Windows face unless
   // another family is picked, and offers fixed-pitch families.
   void steps_data() {
-    // IntSettings in the order of the settings table, a.fdt when it exists; steps; result
+    // Settings other than the defaults and a file to make; steps; result
     QTest::addColumn<QStringList>("c");
-    const QString in = "0 1 37 70 248 184 12 0 0 1 0 1 1 a.fdt";
+    const QString in =
+        "Brightness1=37 MenuPosX=248 MenuPosY=184 MenuPosZ=12 PageBar=0 MsgSpeed=0 TagCut=0 "
+        "FontType=1 Bold=1 Wallpaper1=w1.bmp Wallpaper2=w2.bmp HeadWord=、 TailWord=「 WaitWord=。 "
+        "NLineWord=　 Font=ＭＳ明朝 FontData=a.fdt a.fdt";
     QTest::newRow("filled") << QStringList{in, "OK", "flags=0"};
     QTest::newRow("outside the ranges, no a.fdt") << QStringList{
-        "0 1 150 -5 100 600 13 1 150 0 0 1 0", "? OK",
+        "Brightness1=150 Brightness2=-5 MenuPosX=100 MenuPosY=600 MenuPosZ=13 MsgSpeed=150 "
+        "NLineCut=0 FontType=1 FontData=a.fdt",
+        "? OK",
         "Brightness1=100 Brightness2=0 MenuPosX=40 MenuPosY=328 MenuPosZ=24 MsgSpeed=100 "
         "FontType=0 flags=3 100% 0% 100ms page 0 open 1"};
     QTest::newRow("changed, browsed, picked, Default on page 1") << QStringList{
@@ -285,7 +290,8 @@ class ShellTest : public QObject {
         "ビットマップを選択|ビットマップ(*.bmp)|*.bmp||Edit2月 "
         "FontDialog1 IPAMincho IPAGothic,IPAMincho 10% 20% 15ms page 1 open 1"};
     QTest::newRow("changed, Default on pages 0 and 2, a.fdt typed") << QStringList{
-        "0 1 37 70 248 184 12 0 0 1 0 0 1 a.fdt", "change 0 デフォルト 2 デフォルト Edit8=a.fdt OK",
+        QString(in).replace("FontType=1", "FontType=0"),
+        "change 0 デフォルト 2 デフォルト Edit8=a.fdt OK",
         "Wallpaper1=~/wall1.bmp Wallpaper2=~/wall2.bmp Brightness1=100 MenuPosX=456 MenuPosY=328 "
         "MenuPosZ=24 PageBar=1 HeadWord=Edit3月 TailWord=Edit4月 WaitWord=Edit5月 "
         "NLineWord=Edit6月 MsgSpeed=30 NLineCut=0 TagCut=1 Font=ＭＳ ゴシック Bold=0 flags=1"};
@@ -306,14 +312,17 @@ class ShellTest : public QObject {
   void steps() {
     QFETCH(QStringList, c);
     Rig rig;
-    const QStringList in = c[0].split(' ');
-    for (int i = 0; i < kIntSettingCount; ++i) rig.IntSettings[i] = in[i].toInt();
-    int i = kWallpaper1;
-    for (const char* text : {"w1.bmp", "w2.bmp", "、", "「", "。", "　", "ＭＳ 明朝", "a.fdt"})
-      rig.StrSettings[i++] = ToSjis(text);
+    for (const QString& item : c[0].split(' ')) {
+      const QString key = item.section('=', 0, 0), value = item.section('=', 1);
+      for (const SettingEntry& e : kSettingTable)
+        if (key == e.Key && e.Kind == SettingKind::Integer)
+          rig.IntSettings[e.Slot] = value.toInt();
+        else if (key == e.Key)
+          rig.StrSettings[e.Slot] = ToSjis(value.toStdString());
+      QVERIFY(item.contains('=') || QFile(item).open(QIODevice::WriteOnly));
+    }
     rig.StrSettings[kNLineWord] += "\xFF";  // not Shift-JIS: an untouched edit keeps it
     rig.Mode = 1;  // an item highlighted: the cover drawn again after the dialog drops it
-    QVERIFY(in.size() == kIntSettingCount || QFile(in.last()).open(QIODevice::WriteOnly));
     const QStringList before = Stored(rig);
     rig.RunDialog([&](TForm2& d) {
       for (const QString& step : c[1].split(' ')) {
