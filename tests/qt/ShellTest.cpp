@@ -1,0 +1,449 @@
+// The Qt shell: the reader window (menu bar, frame, keys, full screen, a
+// text named on the command line), its settings dialog driven through its
+// widgets, and font data made from the dialog and by pagelune-fdt.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <QWindow>
+
+#include "QtRig.h"
+#include "text/SjisTexts.h"
+
+namespace {
+
+const QRegularExpression kOwn("\\d$");  // the dialog's own controls end in a number
+
+// The dialog: title, modality and size; its own controls, the pages in tab
+// order (name, caption, items or range, corner and, unless the control
+// sizes itself to its caption, size; "off" when switched off); the order
+// Tab visits them in.
+QStringList Layout(TForm2& d) {
+  QStringList out{d.windowTitle() +
+                  QString::asprintf(" modal %d %dx%d%s", d.isModal(), d.width(), d.height(),
+                                    d.minimumSize() == d.maximumSize() ? " fixed" : "")};
+  QWidgetList all = d.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  for (QWidget* page : {d.TabSheet1, d.TabSheet2, d.TabSheet3})
+    all << page << page->findChildren<QWidget*>();
+  for (QWidget* w : all) {
+    const QString name = w->objectName();
+    QString s = name + " " + w->property("text").toString() + w->property("title").toString() +
+                d.PageControl1->tabText(d.PageControl1->indexOf(w));
+    if (auto* c = qobject_cast<QComboBox*>(w))
+      for (int i = 0; i < c->count(); ++i) s += (i ? "/" : "") + c->itemText(i);
+    if (w->property("maximum").isValid())
+      s += " " + w->property("minimum").toString() + "-" + w->property("maximum").toString();
+    const QRect g = w->geometry();
+    s = s.simplified() + QString(" %1,%2").arg(g.x()).arg(g.y());
+    if (!name.contains(QRegularExpression("Label|ComboBox|CheckBox|Radio|TabSheet")))
+      s += QString(" %1x%2").arg(g.width()).arg(g.height());
+    if (name.contains(kOwn)) out << s + (w->testAttribute(Qt::WA_ForceDisabled) ? " off" : "");
+  }
+  out << "tab order:";
+  for (QWidget* w = d.nextInFocusChain(); w != &d; w = w->nextInFocusChain())
+    if ((w->focusPolicy() & Qt::TabFocus) && w->objectName().contains(kOwn))
+      out.last() += " " + w->objectName();
+  return out;
+}
+
+// Answers the next font chooser: notes which one it is, the family it
+// shows and the IPA families it offers, then picks family (none: leaves it)
+// and style, and confirms or cancels.
+void Pick(QStringList& log, const QString& family, int style, bool ok) {
+  QTimer::singleShot(0, [&log, family, style, ok] {
+    auto* chooser = qobject_cast<FontChooser*>(QApplication::activeModalWidget());
+    QListWidget* list = chooser->FamilyList;
+    QStringList offered;
+    for (int i = 0; i < list->count(); ++i) offered << list->item(i)->text();
+    log << chooser->objectName() + " " + list->currentItem()->text() + " " +
+               offered.filter("IPA").join(',');
+    if (!family.isEmpty()) list->setCurrentItem(list->findItems(family, Qt::MatchExactly).value(0));
+    chooser->StyleList->setCurrentRow(style);
+    ok ? chooser->accept() : chooser->reject();
+  });
+}
+
+// Every setting the reader holds, as Key=value.
+QStringList Stored(const Reader& r) {
+  QStringList out;
+  for (const SettingEntry& e : kSettingTable)
+    out << e.Key + ("=" + (e.Kind == SettingKind::Integer ? QString::number(r.IntSettings[e.Slot])
+                                                          : U(r.StrSettings[e.Slot])));
+  return out;
+}
+
+// Every control changed from what it shows.
+void ChangeEverything(TForm2& d) {
+  for (QLineEdit* e : d.findChildren<QLineEdit*>()) e->setText(e->objectName() + "月");
+  for (QSlider* s : d.findChildren<QSlider*>()) s->setValue(s->objectName().right(1).toInt() * 10);
+  for (QComboBox* c : d.findChildren<QComboBox*>()) c->setCurrentIndex((c->currentIndex() + 1) % 3);
+  for (QCheckBox* c : d.findChildren<QCheckBox*>()) c->toggle();
+  (d.RadioButton1->isChecked() ? d.RadioButton2 : d.RadioButton1)->setChecked(true);
+  d.FontDialog1 = {"IPAMincho", !d.FontDialog1.Bold};
+}
+
+// pagelune-fdt from beside this test, without a display: it must fall back
+// to the offscreen platform by itself.
+void StartTool(QProcess& p, const QStringList& args) {
+  for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) qunsetenv(v);
+  p.start(QCoreApplication::applicationDirPath() + "/pagelune-fdt", args);
+}
+
+// The current folder's files with their sizes.
+QString Files() {
+  QStringList out;
+  for (const QFileInfo& f : QDir().entryInfoList(QDir::Files, QDir::Name))
+    out << QString("%1 %2").arg(f.fileName()).arg(f.size());
+  return out.join(' ');
+}
+
+// The whole dialog, one literal a page so that a control added later is one
+// more entry, then the tab order.
+const char* const kLayout =
+    "環境設定 modal 1 348x292 fixed, PageControl1 4,4 340x254, Button1 デフォルト 4,265 75x21, "
+    "Button2 OK 177,265 75x21, Button3 キャンセル 269,265 75x21, "
+    // 一般
+    "TabSheet1 一般 0,0, GroupBox1 0,0 332x227, Label1 表紙の背景 12,20, Edit1 80,16 160x20, "
+    "Button4 参照 248,16 50x21, Label2 本文の背景 12,50, Edit2 80,46 160x20, "
+    "Button5 参照 248,46 50x21, Label3 表紙の明るさ 12,80, TrackBar1 0-100 92,76 160x20, "
+    "Label11 0% 256,80, Label4 本文の明るさ 12,110, TrackBar2 0-100 92,106 160x20, "
+    "Label12 0% 256,110, Label5 メニュー位置 12,140, ComboBox1 左/中央/右 88,136, "
+    "ComboBox2 上/中央/下 168,136, ComboBox3 左揃え/中央揃え/右揃え 248,136, "
+    "CheckBox1 ページバーを表示する 12,170, "
+    // 文字処理
+    "TabSheet2 文字処理 0,0, GroupBox2 0,0 332x227, Label6 行頭禁則文字 12,20, "
+    "Edit3 92,16 160x20, Label7 行末禁則文字 12,50, Edit4 92,46 160x20, "
+    "Label8 入力待ち文字 12,80, Edit5 92,76 160x20, Label9 改行有効文字 12,110, "
+    "Edit6 92,106 160x20, Label10 文字の表示速度 12,140, TrackBar3 0-100 104,136 160x20, "
+    "Label13 0ms 268,140, CheckBox2 不要な改行を削除する 12,170, CheckBox3 タグを削除する 12,200, "
+    // フォント
+    "TabSheet3 フォント 0,0, GroupBox3 0,0 332x227, "
+    "RadioButton1 Windowsのフォントを使用する 12,20, Button6 フォント選択 30,46 81x21, "
+    "Label14 （斜体は反映されません） 124,50, "
+    "RadioButton2 作成したフォントデータを使用する 12,80, Edit8 30,106 160x20, "
+    "Button7 参照 208,106 50x21, GroupBox4 フォントデータを作成する 12,140 202x81, "
+    "Button8 開始 12,24 50x21, Button9 中止 76,24 50x21 off, Button10 選択 140,24 50x21, "
+    "ProgressBar1 0% 0-47 12,56 178x16, "
+    // the tab order
+    "tab order: PageControl1 Edit1 Button4 Edit2 Button5 TrackBar1 TrackBar2 ComboBox1 ComboBox2 "
+    "ComboBox3 CheckBox1 Edit3 Edit4 Edit5 Edit6 TrackBar3 CheckBox2 CheckBox3 RadioButton1 "
+    "Button6 RadioButton2 Edit8 Button7 Button8 Button9 Button10 Button1 Button2 Button3";
+
+}  // namespace
+
+class ShellTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // The window on the cover after the reader changed its menu model (a
+  // bookmark with "&" in its name, full screen checked, the settings
+  // command disabled): each menu with its item count and distinct items;
+  // the About box; a fixed 640 x 480 page in a window placed by its size
+  // before it had a frame, so off centre by the frame; Qt keys as the
+  // reader's virtual keys; a held key's auto-repeated releases and presses
+  // reaching the reader (menu item highlighted, key held) as neither.
+  void window() {
+    Rig w;
+    w.Records[1] = {"/x/a&b.txt", 25, 100};
+    w.SetBookmarkCaption(0);
+    w.MDisp1.Checked = true;
+    w.MEnv1.Enabled = false;
+    w.MenuChanged();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QStringList seen;
+    for (QAction* top : w.menuBar()->actions()) {
+      QStringList items;
+      for (QAction* a : top->menu() ? top->menu()->actions() : QList<QAction*>())
+        items << (a->text() + " " + a->shortcut().toString()).trimmed() +
+                     (a->isEnabled() ? "" : " off") + (a->isChecked() ? " on" : "");
+      seen << top->text() + (top->isEnabled() ? " " : " off ") + QString::number(items.size());
+      items.removeDuplicates();  // the bookmarks not in use are alike
+      seen.last() += ": " + items.join(", ");
+    }
+    w.ActionFor(&w.MAbout1)->trigger();
+    const QRect f = w.frameGeometry(), s = w.screen()->geometry();
+    seen << w.Log
+         << QString::asprintf("%dx%d fixed %d, margins %d %d", w.View()->width(),
+                              w.View()->height(), w.minimumSize() == w.maximumSize(),
+                              f.left() - s.left(), s.right() - f.right())
+         << "keys";
+    for (int k : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Left, Qt::Key_Up,
+                  Qt::Key_Right, Qt::Key_Down, Qt::Key_A, Qt::Key_F5, Qt::Key_Escape})
+      seen.last() += QString(" %1").arg(TForm1::VirtualKey(k));
+    // Down pressed, held (^ release, * auto-repeat), released, then a stray repeat.
+    for (QString k : QString("Down ^*Down *Down ^Down *Down").split(' ')) {
+      QKeyEvent e(k.startsWith('^') ? QEvent::KeyRelease : QEvent::KeyPress, Qt::Key_Down, {}, {},
+                  k.contains('*'));
+      QApplication::sendEvent(w.View(), &e);
+      seen.last() += QString(" %1/%2").arg(w.Mode).arg(w.InputState);
+    }
+    COMPARE_ENTRIES(seen,
+                    QStringList({"ファイル(&F) 3: 表紙へ戻る(&T) Ctrl+T off, , 終了(&X) Alt+F4",
+                                 "設定(&C) 3: 全画面表示(&D) F5 on, , 環境設定(&E) Ctrl+E off",
+                                 "セーブ(&S) off 10: a&&b.txt　25 %, -未使用-",
+                                 "ロード(&L) 10: a&&b.txt　25 %, -未使用- off",
+                                 "スキップ(&K) 0: ", "ヘルプ(&H) 1: バージョン情報(&A)",
+                                 "3 Pagelune:        Pagelune\n\n    Version 2.04 [2002/04/22]",
+                                 "640x480 fixed 1, margins 80 76",
+                                 "keys 13 13 32 37 38 39 40 65 116 0 0/4 0/4 0/4 0/0 0/0"}));
+  }
+
+  // Full screen puts the page at the largest whole factor that fills at
+  // least 90 % of the height, else scales it smoothly; centred between
+  // black bars. The pointer maps back to page pixels, the bars to the edge.
+  void fullScreenPage() {
+    const std::pair<QSize, QPointF> at[] = {
+        {{640, 480}, {457, 329}},  {{1280, 960}, {1279.5, 959.5}}, {{2560, 1440}, {1288, 657}},
+        {{1920, 1080}, {10, 500}}, {{1024, 768}, {512, 384}},      {{1366, 768}, {1360, 5}},
+        {{1300, 1000}, {600, 3}},  {{600, 400}, {300, 399}}};
+    QStringList seen;
+    for (const auto& [area, p] : at) {
+      bool smooth = false;
+      const QRect r = FitPage(area, &smooth);
+      QWidget parent;
+      PageView v(&parent);
+      v.Scaled = area != QSize(640, 480);
+      v.setFixedSize(area);
+      seen << QString::asprintf("%d,%d %dx%d%s at %d,%d", r.x(), r.y(), r.width(), r.height(),
+                                smooth ? " smooth" : "", v.ToPage(p).x(), v.ToPage(p).y());
+    }
+    QCOMPARE(
+        seen.join(", "),
+        "0,0 640x480 at 457,329, 0,0 1280x960 at 639,479, 320,0 1920x1440 at 322,219, "
+        "240,0 1440x1080 smooth at 0,222, 0,0 1024x768 smooth at 320,240, "
+        "171,0 1024x768 smooth at 639,3, 10,20 1280x960 at 295,0, 33,0 533x400 smooth at 320,478");
+  }
+
+  // A text named on the command line: Text (~ is the current folder), the
+  // caption shown and the log afterwards.
+  void commandLine_data() {
+    QTest::addColumn<QString>("row");  // file made | argument | result
+    const QString no = "/earlier.txt Pagelune beep " + Box(BoxKind::Warning, sjis::kWarningTitle);
+    QTest::newRow("relative") << "s.txt|s.txt|~/s.txt s.txt - Pagelune ";
+    QTest::newRow("Japanese, dots") << "月.txt|sub/../月.txt|~/月.txt 月.txt - Pagelune ";
+    QTest::newRow("[*]") << "a[*].txt|a[*].txt|~/a[*].txt a.txt - Pagelune ";
+    QTest::newRow("no Shift-JIS form") << "한.txt|한.txt|" + no + U(sjis::kMsgNameNotSjis);
+    QTest::newRow("missing") << "|no.txt|" + no + U(sjis::kMsgFileNotFound);
+    QTest::newRow("folder") << "|sub|" + no + U(sjis::kMsgFileNotFound);
+  }
+  void commandLine() {
+    QFETCH(QString, row);
+    const QStringList c = row.split('|');
+    Rig w;
+    QVERIFY(QDir().mkdir("sub") && (c[0].isEmpty() || QFile(c[0]).open(QIODevice::WriteOnly)));
+    w.StrSettings[kText] = "/earlier.txt";
+    w.winId();  // the caption shown is the native window's
+    w.OpenFromCommandLine(c[1]);
+    QCOMPARE(U(w.StrSettings[kText]).replace(QDir::currentPath(), "~") + " " +
+                 w.windowHandle()->title() + " " + w.Log.join(' '),
+             c[2]);
+  }
+
+  void dialog() {
+    Rig rig;
+    COMPARE_ENTRIES(Layout(rig.Dialog), QString(kLayout).split(", "));
+  }
+
+  // Steps on the dialog opened over the settings given: "change" changes
+  // every control, a digit shows that page, Edit1=x types x, choose=x has
+  // the file dialog choose x (nothing: cancel), pick=family,style,OK answers
+  // the next font chooser, "?" notes the slider labels, the page and whether
+  // the dialog is open, other steps press a key or the button of that
+  // caption or name. Then the settings and flags that changed, and the log.
+  // Sliders hold 0..100; menu lists store the pixels of the choice nearest
+  // the stored ones; font data is selected only with a file to read;
+  // Default resets the active page only; a text with no Shift-JIS form is
+  // refused on its page; a chooser keeps a stored Windows face unless
+  // another family is picked, and offers fixed-pitch families.
+  void steps_data() {
+    // Settings other than the defaults and a file to make; steps; result
+    QTest::addColumn<QStringList>("c");
+    const QString in =
+        "Brightness1=37 MenuPosX=248 MenuPosY=184 MenuPosZ=12 PageBar=0 MsgSpeed=0 TagCut=0 "
+        "FontType=1 Bold=1 Wallpaper1=w1.bmp Wallpaper2=w2.bmp HeadWord=、 TailWord=「 WaitWord=。 "
+        "NLineWord=　 Font=ＭＳ明朝 FontData=a.fdt a.fdt";
+    QTest::newRow("filled") << QStringList{in, "OK", "flags=0"};
+    QTest::newRow("outside the ranges, no a.fdt") << QStringList{
+        "Brightness1=150 Brightness2=-5 MenuPosX=100 MenuPosY=600 MenuPosZ=13 MsgSpeed=150 "
+        "NLineCut=0 FontType=1 FontData=a.fdt",
+        "? OK",
+        "Brightness1=100 Brightness2=0 MenuPosX=40 MenuPosY=328 MenuPosZ=24 MsgSpeed=100 "
+        "FontType=0 flags=3 100% 0% 100ms page 0 open 1"};
+    QTest::newRow("changed, browsed, picked, Default on page 1") << QStringList{
+        in,
+        "change Escape Return Edit1=/壁/古.bmp choose=/新/選.bmp Button4 Button7 choose= Button5 "
+        "pick=IPAGothic,0,1 フォント選択 1 デフォルト ? OK",
+        "Wallpaper1=/新/選.bmp Wallpaper2=Edit2月 Brightness1=10 Brightness2=20 MenuPosX=456 "
+        "MenuPosY=328 MenuPosZ=24 PageBar=1 HeadWord=、。，．：；！？」』）｝〕］】 "
+        "TailWord=「『（｛〔［【 WaitWord=。！？ NLineWord=　「・ MsgSpeed=15 TagCut=1 FontType=0 "
+        "Font=IPAGothic Bold=0 FontData=/新/選.bmp flags=3 ビットマップを選択|ビットマップ(*.bmp)|"
+        "*.bmp|/壁|古.bmp フォントデータを選択|フォントデータ(*.fdt)|*.fdt|~| "
+        "ビットマップを選択|ビットマップ(*.bmp)|*.bmp||Edit2月 "
+        "FontDialog1 IPAMincho IPAGothic,IPAMincho 10% 20% 15ms page 1 open 1"};
+    QTest::newRow("changed, Default on pages 0 and 2, a.fdt typed") << QStringList{
+        QString(in).replace("FontType=1", "FontType=0"),
+        "change 0 デフォルト 2 デフォルト Edit8=a.fdt OK",
+        "Wallpaper1=~/wall1.bmp Wallpaper2=~/wall2.bmp Brightness1=100 MenuPosX=456 MenuPosY=328 "
+        "MenuPosZ=24 PageBar=1 HeadWord=Edit3月 TailWord=Edit4月 WaitWord=Edit5月 "
+        "NLineWord=Edit6月 MsgSpeed=30 NLineCut=0 TagCut=1 Font=ＭＳ ゴシック Bold=0 flags=1"};
+    QTest::newRow("text with no Shift-JIS form") << QStringList{
+        in, "Edit5=。\U0001F600 OK ?",
+        "flags=0 beep " + Box(BoxKind::Warning, sjis::kWarningTitle, sjis::kMsgTextNotSjis) +
+            " 37% 70% 0ms page 1 open 1"};
+    QTest::newRow("cancel") << QStringList{in, "change キャンセル", "flags=0"};
+    QTest::newRow("close box") << QStringList{in, "change close ?",
+                                              "flags=0 10% 20% 30ms page 0 open 0"};
+    QTest::newRow("face kept") << QStringList{
+        in, "pick=,0,1 フォント選択 OK",
+        "Bold=0 flags=0 FontDialog1 IPAMincho IPAGothic,IPAMincho"};
+    QTest::newRow("chooser cancelled")
+        << QStringList{in, "pick=IPAGothic,0,0 フォント選択 OK",
+                       "flags=0 FontDialog1 IPAMincho IPAGothic,IPAMincho"};
+  }
+  void steps() {
+    QFETCH(QStringList, c);
+    Rig rig;
+    for (const QString& item : c[0].split(' ')) {
+      const QString key = item.section('=', 0, 0), value = item.section('=', 1);
+      for (const SettingEntry& e : kSettingTable)
+        if (key == e.Key && e.Kind == SettingKind::Integer)
+          rig.IntSettings[e.Slot] = value.toInt();
+        else if (key == e.Key)
+          rig.StrSettings[e.Slot] = ToSjis(value.toStdString());
+      QVERIFY(item.contains('=') || QFile(item).open(QIODevice::WriteOnly));
+    }
+    rig.StrSettings[kNLineWord] += "\xFF";  // not Shift-JIS: an untouched edit keeps it
+    rig.Mode = 1;  // an item highlighted: the cover drawn again after the dialog drops it
+    const QStringList before = Stored(rig);
+    rig.RunDialog([&](TForm2& d) {
+      for (const QString& step : c[1].split(' ')) {
+        const QString arg = step.section('=', 1);
+        if (step == "?")
+          rig.Log << QString("%1 %2 %3 page %4 open %5")
+                         .arg(d.Label11->text(), d.Label12->text(), d.Label13->text())
+                         .arg(d.PageControl1->currentIndex())
+                         .arg(d.isVisible());
+        if (step == "change") ChangeEverything(d);
+        if (step == "close") d.close();
+        if (step == "Escape" || step == "Return")
+          QTest::keyClick(&d, Qt::Key(QKeySequence(step)[0].key()));
+        if (step.size() == 1 && step[0].isDigit()) d.PageControl1->setCurrentIndex(step.toInt());
+        if (step.startsWith("Edit")) d.findChild<QLineEdit*>(step.section('=', 0, 0))->setText(arg);
+        if (step.startsWith("choose=")) rig.Choice = ToSjis(arg.toStdString());
+        if (step.startsWith("pick="))
+          Pick(rig.Log, arg.section(',', 0, 0), arg.section(',', 1, 1).toInt(), arg.endsWith('1'));
+        for (QPushButton* b : d.findChildren<QPushButton*>())
+          if (b->text() == step || b->objectName() == step) b->click();
+      }
+    });
+    QStringList changes = Stored(rig) << QString("flags=%1").arg(rig.Dialog.ChangeFlags) << rig.Log;
+    QVERIFY(rig.Mode == -1 &&
+            (c[1].contains("change") || rig.StrSettings[kNLineWord].back() == '\xFF'));
+    changes.removeIf([&](const QString& s) { return before.contains(s); });
+    COMPARE_ENTRIES(changes.join(' ').replace(QDir::currentPath(), "~").split(' '),
+                    c[2].split(' '));
+  }
+
+  // Font data from the dialog, from a font picked with 選択 (picking the
+  // family shown keeps the Windows face): the log with the progress bar's
+  // values (at the first row the controls switched off and the close box
+  // tried), the controls switched off afterwards and the files left. Done,
+  // the file is byte for byte the one pagelune-fdt makes of that face.
+  void fontData_data() {
+    QTest::addColumn<QString>("result");  // entries with " | " between
+    const QString asked =
+        "beep | " + Box(BoxKind::Confirmation, sjis::kConfirmTitle, sjis::kMsgFontDataConfirm);
+    const QString first = "FontDialog2 IPAGothic IPAGothic,IPAMincho | " + asked +
+                          " | 1 | Button2 Button3 TabSheet1 TabSheet2 Button6 Button7 Button8 "
+                          "Button10 open";
+    auto told = [](const char* text) {
+      return " | beep | " + Box(BoxKind::Information, sjis::kInformationTitle, text) +
+             " | 0 | Button9 | ";
+    };
+    QString rows;
+    for (int i = 2; i <= 47; ++i) rows += QString(" | %1").arg(i);
+    QTest::newRow("declined") << asked + " | Button9 | ";
+    QTest::newRow("unwritable") << asked + " | beep | " +
+                                       Box(BoxKind::Warning, sjis::kWarningTitle,
+                                           sjis::kMsgFontDataFailed) +
+                                       " | Button9 | ";
+    QTest::newRow("aborted") << first + told(sjis::kMsgFontDataAborted) + "IPAMincho.fdt 110592";
+    QTest::newRow("done") << first + rows + told(sjis::kMsgFontDataDone) +
+                                 "tool.fdt 5118336 ＭＳ ゴシック.fdt 5118336";
+  }
+  void fontData() {
+    QFETCH(QString, result);
+    const QByteArray run = QTest::currentDataTag();
+    Rig rig;
+    rig.Answer = run == "declined" ? BoxResult::Cancel : BoxResult::Ok;
+    if (run == "unwritable") rig.StartDir = "gone";
+    QProcess tool;
+    if (run == "done") StartTool(tool, {"ＭＳ ゴシック", "--bold", "tool.fdt"});
+    auto off = [&] {
+      return Layout(rig.Dialog)
+          .filter(" off")
+          .replaceInStrings(QRegularExpression(" .*"), "")
+          .join(' ');
+    };
+    rig.RunDialog([&](TForm2& d) {
+      if (run == "aborted" || run == "done")
+        Pick(rig.Log, run == "done" ? "IPAGothic" : "IPAMincho", run == "done", true);
+      if (run == "aborted" || run == "done") d.Button10->click();
+      QObject context;
+      QObject::connect(d.ProgressBar1, &QProgressBar::valueChanged, &context, [&](int v) {
+        rig.Log << QString::number(v);
+        if (v != 1) return;
+        d.close();  // refused while the run lives in the dialog
+        rig.Log << off() + (d.isVisible() ? " open" : "");
+        // Through the event queue: works only if the run lets events in.
+        if (run == "aborted") QTimer::singleShot(0, d.Button9, &QPushButton::click);
+      });
+      d.Button8->click();
+      rig.Log << off();
+    });
+    if (run == "done") tool.waitForFinished(60000);  // unless it ended during the run
+    COMPARE_ENTRIES(rig.Log << Files(), result.split(" | "));
+    QFile a("ＭＳ ゴシック.fdt"), b("tool.fdt");
+    QVERIFY(run != "done" || (tool.exitCode() == 0 && a.open(QIODevice::ReadOnly) &&
+                              b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll()));
+  }
+
+  // pagelune-fdt refuses bad arguments with 2 and a file it cannot write
+  // with 1, leaving nothing behind. An unknown face is drawn with the
+  // default family; an output name must have a Shift-JIS form.
+  void fdtTool() {
+    TempDir dir;
+    QStringList seen;
+    for (const QStringList& args : {QStringList{"IPAGothic"},
+                                    {"--italic", "IPAGothic", "a.fdt"},
+                                    {"Fonté\u0101", "a.fdt"},
+                                    {"IPAGothic", "한.fdt"},
+                                    {"No Such Face", "no/a.fdt"}}) {
+      QProcess p;
+      StartTool(p, args);
+      QVERIFY(p.waitForFinished(60000));
+      seen << QString::number(p.exitCode()) + " " +
+                  QString(p.readAllStandardError()).split('\n').filter("pagelune-fdt:").join(" / ");
+    }
+    COMPARE_ENTRIES(seen << Files(),
+                    QString("2 pagelune-fdt: expected a face name and an output file\n"
+                            "2 pagelune-fdt: unknown option --italic\n"
+                            "2 pagelune-fdt: the face name \"Fonté\u0101\" has no Shift-JIS form\n"
+                            "2 pagelune-fdt: the file name \"한.fdt\" has no Shift-JIS form\n"
+                            "1 pagelune-fdt: drawing \"No Such Face\" with IPAGothic / "
+                            "pagelune-fdt: cannot write no/a.fdt\n")
+                        .split('\n'));
+  }
+};
+
+QTEST_MAIN(ShellTest)
+#include "ShellTest.moc"
