@@ -1,6 +1,8 @@
 // The Qt shell: the reader window (menu bar, frame, keys, full screen, a
 // text named on the command line), its settings dialog driven through its
 // widgets, and font data made from the dialog and by pagelune-fdt.
+#include <signal.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QWindow>
 
@@ -63,9 +66,12 @@ void Pick(QStringList& log, const QString& family, int style, bool ok) {
     QListWidget* list = chooser->FamilyList;
     QStringList offered;
     for (int i = 0; i < list->count(); ++i) offered << list->item(i)->text();
-    log << chooser->objectName() + " " + list->currentItem()->text() + " " +
+    const QList<QListWidgetItem*> shown = list->selectedItems();
+    log << chooser->objectName() + " " + (shown.isEmpty() ? "-" : shown[0]->text()) + " " +
                offered.filter("IPA").join(',');
     if (!family.isEmpty()) list->setCurrentItem(list->findItems(family, Qt::MatchExactly).value(0));
+    // As the list does when it takes the focus with no current family.
+    if (family.isEmpty()) list->setCurrentRow(0, QItemSelectionModel::NoUpdate);
     chooser->StyleList->setCurrentRow(style);
     ok ? chooser->accept() : chooser->reject();
   });
@@ -86,6 +92,7 @@ void ChangeEverything(TForm2& d) {
   for (QSlider* s : d.findChildren<QSlider*>()) s->setValue(s->objectName().right(1).toInt() * 10);
   for (QComboBox* c : d.findChildren<QComboBox*>()) c->setCurrentIndex((c->currentIndex() + 1) % 3);
   for (QCheckBox* c : d.findChildren<QCheckBox*>()) c->toggle();
+  d.SpinEdit1->setValue(d.SpinEdit1->value() + 100);
   (d.RadioButton1->isChecked() ? d.RadioButton2 : d.RadioButton1)->setChecked(true);
   d.FontDialog1 = {"IPAMincho", !d.FontDialog1.Bold};
 }
@@ -124,6 +131,9 @@ const char* const kLayout =
     "Label8 入力待ち文字 12,80, Edit5 92,76 160x20, Label9 改行有効文字 12,110, "
     "Edit6 92,106 160x20, Label10 文字の表示速度 12,140, TrackBar3 0-100 104,136 160x20, "
     "Label13 0ms 268,140, CheckBox2 不要な改行を削除する 12,170, CheckBox3 タグを削除する 12,200, "
+    "CheckBox4 ルビ表示 262,20, Label17 オート待ち 262,80, SpinEdit1 0 0-60000 262,96 64x20, "
+    "Label15 文字コード 160,170, ComboBox4 自動判別/Shift-JIS 224,166, Label16 青空文庫 160,200, "
+    "ComboBox5 使わない/注記があれば/常に使う 224,196, "
     // フォント
     "TabSheet3 フォント 0,0, GroupBox3 0,0 332x227, "
     "RadioButton1 Windowsのフォントを使用する 12,20, Button6 フォント選択 30,46 81x21, "
@@ -134,8 +144,9 @@ const char* const kLayout =
     "ProgressBar1 0% 0-47 12,56 178x16, "
     // the tab order
     "tab order: PageControl1 Edit1 Button4 Edit2 Button5 TrackBar1 TrackBar2 ComboBox1 ComboBox2 "
-    "ComboBox3 CheckBox1 Edit3 Edit4 Edit5 Edit6 TrackBar3 CheckBox2 CheckBox3 RadioButton1 "
-    "Button6 RadioButton2 Edit8 Button7 Button8 Button9 Button10 Button1 Button2 Button3";
+    "ComboBox3 CheckBox1 Edit3 Edit4 Edit5 Edit6 TrackBar3 CheckBox2 CheckBox3 CheckBox4 "
+    "SpinEdit1 ComboBox4 ComboBox5 RadioButton1 RadioButton2 Button6 Edit8 Button7 Button8 "
+    "Button9 Button10 Button1 Button2 Button3";
 
 }  // namespace
 
@@ -294,12 +305,16 @@ class ShellTest : public QObject {
         "change 0 デフォルト 2 デフォルト Edit8=a.fdt OK",
         "Wallpaper1=~/wall1.bmp Wallpaper2=~/wall2.bmp Brightness1=100 MenuPosX=456 MenuPosY=328 "
         "MenuPosZ=24 PageBar=1 HeadWord=Edit3月 TailWord=Edit4月 WaitWord=Edit5月 "
-        "NLineWord=Edit6月 MsgSpeed=30 NLineCut=0 TagCut=1 Font=ＭＳ ゴシック Bold=0 flags=1"};
+        "NLineWord=Edit6月 MsgSpeed=30 NLineCut=0 TagCut=1 Font=ＭＳ ゴシック Bold=0 Encoding=1 "
+        "Aozora=2 Ruby=1 AutoWait=1600 flags=1"};
     QTest::newRow("text with no Shift-JIS form") << QStringList{
         in, "Edit5=。\U0001F600 OK ?",
         "flags=0 beep " + Box(BoxKind::Warning, sjis::kWarningTitle, sjis::kMsgTextNotSjis) +
             " 37% 70% 0ms page 1 open 1"};
     QTest::newRow("cancel") << QStringList{in, "change キャンセル", "flags=0"};
+    QTest::newRow("a face not in the list kept")
+        << QStringList{"Font=MSUIGothic", "pick=,1,1 フォント選択 OK",
+                       "Bold=1 flags=0 FontDialog1 - IPAGothic,IPAMincho"};
     QTest::newRow("close box") << QStringList{in, "change close ?",
                                               "flags=0 10% 20% 30ms page 0 open 0"};
     QTest::newRow("face kept") << QStringList{
@@ -372,11 +387,12 @@ class ShellTest : public QObject {
     QString rows;
     for (int i = 2; i <= 47; ++i) rows += QString(" | %1").arg(i);
     QTest::newRow("declined") << asked + " | Button9 | ";
-    QTest::newRow("unwritable") << asked + " | beep | " +
+    QTest::newRow("unwritable") << first.mid(first.indexOf(asked)) + " | beep | " +
                                        Box(BoxKind::Warning, sjis::kWarningTitle,
                                            sjis::kMsgFontDataFailed) +
-                                       " | Button9 | ";
-    QTest::newRow("aborted") << first + told(sjis::kMsgFontDataAborted) + "IPAMincho.fdt 110592";
+                                       " | 0 | Button9 | ";
+    QTest::newRow("aborted") << first + " | 2" + told(sjis::kMsgFontDataAborted) +
+                                    "IPAMincho.fdt 110592";
     QTest::newRow("done") << first + rows + told(sjis::kMsgFontDataDone) +
                                  "tool.fdt 5118336 ＭＳ ゴシック.fdt 5118336";
   }
@@ -417,17 +433,25 @@ class ShellTest : public QObject {
                               b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll()));
   }
 
-  // pagelune-fdt refuses bad arguments with 2 and a file it cannot write
-  // with 1, leaving nothing behind. An unknown face is drawn with the
-  // default family; an output name must have a Shift-JIS form.
+  // pagelune-fdt refuses bad arguments and a face that is not installed
+  // with 2 and a file it cannot write with 1, leaving nothing behind; any
+  // output path will do; Ctrl+C takes the unfinished file with it.
   void fdtTool() {
     TempDir dir;
     QStringList seen;
+    QProcess stopped;
+    StartTool(stopped, {"IPAGothic", "b.fdt"});
+    stopped.setReadChannel(QProcess::StandardError);
+    while (!stopped.readAll().contains("row")) QVERIFY(stopped.waitForReadyRead(60000));
+    kill(stopped.processId(), SIGINT);
+    QVERIFY(stopped.waitForFinished(60000));
+    seen << QString::number(stopped.exitCode());
     for (const QStringList& args : {QStringList{"IPAGothic"},
                                     {"--italic", "IPAGothic", "a.fdt"},
                                     {"Fonté\u0101", "a.fdt"},
-                                    {"IPAGothic", "한.fdt"},
-                                    {"No Such Face", "no/a.fdt"}}) {
+                                    {"No Such Face", "a.fdt"},
+                                    {"IPAGothic", "no/a.fdt"},
+                                    {"IPAGothic", "한.fdt"}}) {
       QProcess p;
       StartTool(p, args);
       QVERIFY(p.waitForFinished(60000));
@@ -435,12 +459,13 @@ class ShellTest : public QObject {
                   QString(p.readAllStandardError()).split('\n').filter("pagelune-fdt:").join(" / ");
     }
     COMPARE_ENTRIES(seen << Files(),
-                    QString("2 pagelune-fdt: expected a face name and an output file\n"
+                    QString("130\n2 pagelune-fdt: expected a face name and an output file\n"
                             "2 pagelune-fdt: unknown option --italic\n"
                             "2 pagelune-fdt: the face name \"Fonté\u0101\" has no Shift-JIS form\n"
-                            "2 pagelune-fdt: the file name \"한.fdt\" has no Shift-JIS form\n"
-                            "1 pagelune-fdt: drawing \"No Such Face\" with IPAGothic / "
-                            "pagelune-fdt: cannot write no/a.fdt\n")
+                            "2 pagelune-fdt: no installed font \"No Such Face\" (fc-list : family "
+                            "lists them)\n1 pagelune-fdt: drawing \"IPAGothic\" with IPAGothic / "
+                            "pagelune-fdt: cannot write no/a.fdt\n"
+                            "0 pagelune-fdt: drawing \"IPAGothic\" with IPAGothic\n한.fdt 5118336")
                         .split('\n'));
   }
 };
