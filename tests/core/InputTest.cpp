@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr std::uint16_t kVkA = 65, kVkEscape = 27;
-
 // On the cover a key sets InputState and moves the highlight without
 // wrapping (from nothing, every key lands on the first item); Enter carries
 // out only what is highlighted.
@@ -155,9 +153,9 @@ TEST(Input, MenusAndCommands) {
     bar += "]";
   }
   EXPECT_EQ(bar,
-            "ファイル(&F)[表紙へ戻る(&T)Ctrl+T-,-,終了(&X)Alt+F4,]設定(&C)[全画面表示(&D)F5,-,"
-            "環境設定(&E)Ctrl+E,]セーブ(&S)-[10]ロード(&L)[10]スキップ(&K)[]ヘルプ(&H)["
-            "バージョン情報(&A),]");
+            "ファイル(&F)[表紙へ戻る(&T)Ctrl+T-,-,終了(&X)Alt+F4,]設定(&C)[全画面表示(&D)F5,"
+            "表示倍率,-,環境設定(&E)Ctrl+E,]セーブ(&S)-[10]ロード(&L)[10]スキップ(&K)[]"
+            "オート(&A)-[]ヘルプ(&H)[バージョン情報(&A),]");
   r.MAbout1Click();
   EXPECT_EQ(rig.P.Log, "P:       Pagelune\n\n    Version 2.04 [2002/04/22] ");
   r.MTitle1Click();
