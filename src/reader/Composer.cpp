@@ -91,8 +91,8 @@ void ShowLookBackMarker(Reader& r, int depth) {
 // The settings dialog stays shut meanwhile, as for the previous page. False
 // when the reader leaves, which ends the pause at once.
 bool LookBackPages(Reader& r) {
+  if (r.PageHistory.empty()) return true;
   const int kept = static_cast<int>(r.PageHistory.size());
-  if (kept == 0) return true;
   SetEnvEnabled(r, false);
   for (;;) {
     const int depth = std::clamp(r.LookBackDepth - r.PauseSteps, 0, kept);
@@ -109,11 +109,12 @@ bool LookBackPages(Reader& r) {
   r.LookBackDepth = 0;
   SetEnvEnabled(r, true);
   ShowLookBackMarker(r, 0);
-  if (Leaving(r)) return false;
-  RedrawPage(r, r.PageLines);
-  // The press that returned must be let go, or it would end the pause too.
-  while (r.InputState != 0 && !Leaving(r)) r.Hooks->ProcessMessages();
-  return true;
+  if (!Leaving(r)) {
+    RedrawPage(r, r.PageLines);
+    // The press that returned must be let go, or it would end the pause too.
+    while (r.InputState != 0 && !Leaving(r)) r.Hooks->ProcessMessages();
+  }
+  return !Leaving(r);
 }
 
 }  // namespace
@@ -216,8 +217,7 @@ void Reader::WaitForReader() {
     const std::uint32_t autoWait =
         static_cast<std::uint32_t>(SettingValue(IntSettings, kAutoWait) + 50 * shownChars);
     std::uint32_t autoFrom = t0;
-    Pausing = true;
-    PauseSteps = 0;
+    PauseSteps = 0;  // steps made before the pause do not count
     while (InputState == 0) {
       Hooks->ProcessMessages();
       if (Leaving(*this) || Skipping) break;
@@ -227,10 +227,7 @@ void Reader::WaitForReader() {
         // Wheel steps during the previous page are not kept for later.
         const bool stay = InputState == 1 ? ShowPreviousPage(*this) : LookBackPages(*this);
         PauseSteps = 0;
-        if (!stay) {
-          Pausing = false;
-          return;
-        }
+        if (!stay) return;
         if (MAuto1.Checked) autoFrom = Hooks->GetTickCount();
       }
       // The wheel turned towards the reader, or PageDown, goes on.
@@ -247,7 +244,6 @@ void Reader::WaitForReader() {
       }
     }
   }
-  Pausing = false;
   if (shown && !Closing) Underline(*this, false);
   MarkColumn = Column;
 }

@@ -44,7 +44,7 @@ void Reader::SetDisplayMode(int op) {
 }
 
 void Reader::CentreWindow() {
-  int outerW = 0, outerH = 0;
+  int outerW{}, outerH{};
   Hooks->GetWindowOuterSize(outerW, outerH);
   Hooks->MoveWindow((ScreenWidth - outerW) / 2, (ScreenHeight - outerH) / 2);
 }
@@ -53,17 +53,17 @@ void Reader::ApplyZoom() {
   // The frame and the menu bar keep their size at every factor. Full screen
   // has neither to measure: what was offered before stays offered.
   if (!MDisp1.Checked) {
-    int outerW = 0, outerH = 0, areaW = 0, areaH = 0;
+    int outerW{}, outerH{}, areaW{}, areaH{};
     Hooks->GetWindowOuterSize(outerW, outerH);
     Hooks->GetWorkArea(areaW, areaH);
     const int extraW = outerW - 640 * WindowZoom, extraH = outerH - 480 * WindowZoom;
-    for (int k = 2; k <= 3; ++k)
-      ZoomItems[k - 1].Enabled = 640 * k + extraW <= areaW && 480 * k + extraH <= areaH;
+    for (MenuItem& m : ZoomItems)
+      if (m.Tag > 1) m.Enabled = 640 * m.Tag + extraW <= areaW && 480 * m.Tag + extraH <= areaH;
   }
   // The stored choice is kept as it is, so a larger screen brings it back.
   int k = SettingValue(IntSettings, kZoom);
   while (!ZoomItems[k - 1].Enabled) --k;
-  for (int i = 0; i < 3; ++i) ZoomItems[i].Checked = i + 1 == k;
+  for (MenuItem& m : ZoomItems) m.Checked = m.Tag == k;
   if (k != WindowZoom) {
     WindowZoom = k;
     Hooks->SetZoom(k);

@@ -34,7 +34,7 @@ void Reader::FormKeyDown(std::uint16_t key) {
       return MAuto1Click();
     case kVkPageUp:
     case kVkPageDown:
-      if (Pausing) PauseSteps += key == kVkPageUp ? -1 : 1;
+      PauseSteps += key == kVkPageUp ? -1 : 1;
       return;
     case kVkEscape:
       // Back to the page being read: every step forward at once.
@@ -117,7 +117,7 @@ void Reader::FormMouseWheel(int delta) {
   // Turned away from the reader it moves the highlight up, as Up does.
   if (Mode < 4)
     SelectTitleItem(std::clamp(Mode - steps, 0, 3), false);
-  else if (Pausing)
+  else
     PauseSteps -= steps;
 }
 
@@ -144,10 +144,8 @@ void Reader::MDisp1Click() {
 // exclude each other.
 void Reader::MSkip1Click() {
   Skipping = !Skipping;
-  if (Skipping && MAuto1.Checked) {
-    MAuto1.Checked = false;
-    Hooks->MenuChanged();
-  }
+  if (Skipping) MAuto1.Checked = false;
+  Hooks->MenuChanged();
 }
 
 // Auto mode ends every pause by itself; it lasts until the run is left.
@@ -165,7 +163,8 @@ void Reader::MAbout1Click() {
 }
 
 void Reader::MZoomClick(int factor) {
-  if (factor < 1 || factor > 3 || !ZoomItems[factor - 1].Enabled) return;
+  if (factor < 1 || factor > static_cast<int>(ZoomItems.size()) || !ZoomItems[factor - 1].Enabled)
+    return;
   IntSettings[kZoom] = factor;
   ApplyZoom();
   // Full screen takes the factor up when it is left, and centres then.

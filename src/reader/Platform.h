@@ -101,7 +101,7 @@ class PlatformHooks {
   }
   // The part of the screen a window may take (the desktop less its panels).
   virtual void GetWorkArea(int& width, int& height) {
-    int bitsPerPixel = 0;
+    int bitsPerPixel{};
     GetDesktop(width, height, bitsPerPixel);
   }
   // Shows the window's page at a whole factor (1..3), each page pixel a

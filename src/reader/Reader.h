@@ -143,8 +143,8 @@ class Reader {
   // check mark of MAuto1.
   std::int32_t WindowZoom = 1;       // the factor the window shows the page at
   std::int32_t WheelAngle = 0;       // wheel turn not yet a whole step (120)
-  bool Pausing = false;              // a pause waits for the reader
-  std::int32_t PauseSteps = 0;       // wheel or PageUp/PageDown steps of this pause: < 0 back
+  std::int32_t PauseSteps = 0;       // wheel or PageUp/PageDown steps, < 0 back; a pause
+                                     // counts those made during it
   std::int32_t LookBackDepth = 0;    // how many pages back the look back shows; 0 none
   std::int32_t CharsSincePause = 0;  // characters shown since the last pause
   std::deque<std::array<std::string, 17>> PageHistory;  // oldest first

@@ -37,7 +37,6 @@ Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
     ZoomItems[k].RadioItem = true;
     MZoom1.Items.push_back(&ZoomItems[k]);
   }
-  ZoomItems[0].Checked = true;
   MN2 = MakeItem(K::Separator, "-");
   MEnv1 = MakeItem(K::Command, sjis::kCapEnv, "Ctrl+E");
   MSave1 = MakeItem(K::Menu, sjis::kCapSave);
@@ -46,7 +45,6 @@ Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
   MLoad1.AutoHotkeys = false;
   MSkip1 = MakeItem(K::Command, sjis::kCapSkip);
   MAuto1 = MakeItem(K::Command, kCapAuto);
-  MAuto1.Enabled = false;  // reading only
   MHelp1 = MakeItem(K::Menu, sjis::kCapHelp);
   MAbout1 = MakeItem(K::Command, sjis::kCapAbout);
 

@@ -65,14 +65,16 @@ void DrawLookBackMarker(Bitmap& target, const Bitmap& clean, int depth) {
   target.FillRect(
       {m.Left, m.Top, m.Left + 2 * kMarkerPadX + n * kFigureAdvance - kSquare, m.Bottom},
       kDarkGrey);
-  for (int i = 0; i < n; ++i) {
-    const std::uint16_t figure = kFigures[text[i] == '-' ? 10 : text[i] - '0'];
-    for (int row = 0; row < 5; ++row)
-      for (int col = 0; col < 3; ++col) {
-        if (((figure >> (14 - 3 * row - col)) & 1) == 0) continue;
-        const int x = m.Left + kMarkerPadX + i * kFigureAdvance + kSquare * col;
-        const int y = m.Top + kMarkerPadY + kSquare * row;
-        target.FillRect({x, y, x + kSquare, y + kSquare}, kWhite);
-      }
+  int left = m.Left + kMarkerPadX;
+  for (const char c : text) {
+    const std::uint16_t figure = kFigures[c == '-' ? 10 : c - '0'];
+    int square = 0;  // 0 to 14, by rows of three
+    for (std::uint16_t bit = 0x4000; bit != 0; bit >>= 1, ++square) {
+      if ((figure & bit) == 0) continue;
+      const int x = left + kSquare * (square % 3);
+      const int y = m.Top + kMarkerPadY + kSquare * (square / 3);
+      target.FillRect({x, y, x + kSquare, y + kSquare}, kWhite);
+    }
+    left += kFigureAdvance;
   }
 }
