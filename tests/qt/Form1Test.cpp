@@ -58,7 +58,8 @@ class Form1Test : public QObject {
     QCOMPARE(titles,
              QStringList({QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("設定(&C)"),
                           QString::fromUtf8("セーブ(&S)"), QString::fromUtf8("ロード(&L)"),
-                          QString::fromUtf8("スキップ(&K)"), QString::fromUtf8("ヘルプ(&H)")}));
+                          QString::fromUtf8("スキップ(&K)"), QString::fromUtf8("オート(&A)"),
+                          QString::fromUtf8("ヘルプ(&H)")}));
   }
 
   void bookmarkCaptionsShowAmpersandLiterally() {
