@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -12,6 +13,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QWheelEvent>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -51,7 +54,9 @@ QRect FitPage(QSize area, bool* smooth) {
                size.height());
 }
 
-QRect PageView::PageRect() const { return Scaled ? FitPage(size()) : QRect(0, 0, 640, 480); }
+QRect PageView::PageRect() const {
+  return Scaled ? FitPage(size()) : QRect(0, 0, 640 * Zoom, 480 * Zoom);
+}
 
 QPoint PageView::ToPage(QPointF p) const {
   const QRect r = PageRect();
@@ -69,8 +74,17 @@ void PageView::paintEvent(QPaintEvent* e) {
     QRegion bars = QRegion(rect()) - QRegion(r);
     for (const QRect& b : bars) p.fillRect(b, Qt::black);
   }
-  if (!Scaled) {
+  if (!Scaled && Zoom == 1) {
     p.drawImage(e->rect().topLeft(), Surface, e->rect());
+    return;
+  }
+  if (!Scaled) {
+    // Only the page pixels under the painted area, each a square.
+    const QRect a = e->rect();
+    const QRect src = QRect(QPoint(a.left() / Zoom, a.top() / Zoom),
+                            QPoint(a.right() / Zoom, a.bottom() / Zoom)) &
+                      Surface.rect();
+    p.drawImage(QRect(src.topLeft() * Zoom, src.size() * Zoom), Surface, src);
     return;
   }
   p.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
@@ -94,7 +108,12 @@ TForm1::TForm1() : QMainWindow(nullptr), PlatformHooks(), Reader(this) {
   connect(view_, &PageView::MouseDown, this, &TForm1::OnMouseDown);
   connect(view_, &PageView::MouseUp, this, &TForm1::OnMouseUp);
   connect(view_, &PageView::MouseMove, this, &TForm1::OnMouseMove);
+  connect(view_, &PageView::Wheel, this, &TForm1::OnWheel);
   view_->setFocus();
+  frameWatch_.setInterval(10);
+  connect(&frameWatch_, &QTimer::timeout, this, &TForm1::OnFrameWatch);
+  heldRelease_.setSingleShot(true);
+  connect(&heldRelease_, &QTimer::timeout, this, [this] { FormKeyUp(heldReleaseKey_); });
 
   FormCreate();
   BuildMenuBar();
@@ -116,40 +135,11 @@ void TForm1::BuildMenuBar() {
     if (top->Type == MenuItem::Kind::Menu) {
       QMenu* m = bar->addMenu(U(top->Caption));
       menus_[top] = m;
-      for (MenuItem* item : top->Items) {
-        if (item->Type == MenuItem::Kind::Separator) {
-          m->addSeparator();
-          continue;
-        }
-        QAction* a = m->addAction(QString());
-        actions_[item] = a;
-        if (!item->Shortcut.empty())
-          a->setShortcut(QKeySequence(QString::fromStdString(item->Shortcut)));
-        // Shortcuts must reach the window even while a reading run pumps
-        // the queue from inside another handler.
-        a->setShortcutContext(Qt::WindowShortcut);
-        addAction(a);
-        connect(a, &QAction::triggered, this, [this, item] {
-          if (item == &MTitle1)
-            MTitle1Click();
-          else if (item == &MExit1)
-            MExit1Click();
-          else if (item == &MDisp1)
-            MDisp1Click();
-          else if (item == &MAbout1)
-            MAbout1Click();
-          else if (item == &MEnv1)
-            MEnv1Click();
-          else if (item->Tag >= 0 && item >= &DataItems[0] && item <= &DataItems[19])
-            MDataClick(item->Tag);
-        });
-      }
+      AddMenuItems(m, top);
     } else {
       QAction* a = bar->addAction(QString());
       actions_[top] = a;
-      connect(a, &QAction::triggered, this, [this, top] {
-        if (top == &MSkip1) MSkip1Click();
-      });
+      connect(a, &QAction::triggered, this, [this, top] { RunCommand(top); });
     }
   }
   // In full screen the same menus show in a bar over the top of the page.
@@ -164,6 +154,57 @@ void TForm1::BuildMenuBar() {
       overlay_->addAction(actions_[top]);
   }
   overlay_->hide();
+}
+
+void TForm1::AddMenuItems(QMenu* m, MenuItem* parent) {
+  QActionGroup* radios = nullptr;
+  for (MenuItem* item : parent->Items) {
+    if (item->Type == MenuItem::Kind::Separator) {
+      m->addSeparator();
+      continue;
+    }
+    if (item->Type == MenuItem::Kind::Menu) {
+      QMenu* sub = m->addMenu(U(item->Caption));
+      menus_[item] = sub;
+      AddMenuItems(sub, item);
+      continue;
+    }
+    QAction* a = m->addAction(QString());
+    actions_[item] = a;
+    if (item->RadioItem) {
+      if (!radios) radios = new QActionGroup(m);
+      a->setActionGroup(radios);
+      a->setCheckable(true);
+    }
+    if (!item->Shortcut.empty())
+      a->setShortcut(QKeySequence(QString::fromStdString(item->Shortcut)));
+    // Shortcuts must reach the window even while a reading run pumps
+    // the queue from inside another handler.
+    a->setShortcutContext(Qt::WindowShortcut);
+    addAction(a);
+    connect(a, &QAction::triggered, this, [this, item] { RunCommand(item); });
+  }
+}
+
+void TForm1::RunCommand(MenuItem* item) {
+  if (item == &MTitle1)
+    MTitle1Click();
+  else if (item == &MExit1)
+    MExit1Click();
+  else if (item == &MDisp1)
+    MDisp1Click();
+  else if (item == &MAbout1)
+    MAbout1Click();
+  else if (item == &MEnv1)
+    MEnv1Click();
+  else if (item == &MSkip1)
+    MSkip1Click();
+  else if (item == &MAuto1)
+    MAuto1Click();
+  else if (item >= &ZoomItems[0] && item <= &ZoomItems[2])
+    MZoomClick(item->Tag);
+  else if (item >= &DataItems[0] && item <= &DataItems[19])
+    MDataClick(item->Tag);
 }
 
 QAction* TForm1::ActionFor(const MenuItem* item) const {
@@ -186,15 +227,26 @@ void TForm1::MenuChanged() {
   for (auto& [item, action] : actions_) {
     const bool bookmark = item >= &DataItems[0] && item <= &DataItems[19];
     QString text = U(item->Caption);
+    // A menu bar draws no check mark: a command on the bar shows its own.
+    const bool onBar = std::find(MainMenu1.begin(), MainMenu1.end(), item) != MainMenu1.end();
+    if (onBar && item->Checked) text = QString::fromUtf8("\u2713") + text;
     action->setText(bookmark ? LiteralMenuText(text) : text);
     action->setEnabled(item->Enabled);
-    action->setCheckable(item->Checked);
+    action->setCheckable(item->Checked || item->RadioItem);
     action->setChecked(item->Checked);
   }
   menuBar()->setVisible(!fullScreen_);
 }
 
-void TForm1::CaptionChanged(const std::string& caption) { setWindowTitle(U(caption)); }
+QString LiteralWindowTitle(const QString& s) {
+  QString out = s;
+  out.replace("[*]", "[*][*]");
+  return out;
+}
+
+void TForm1::CaptionChanged(const std::string& caption) {
+  setWindowTitle(LiteralWindowTitle(U(caption)));
+}
 
 void TForm1::MEnv1Click() {
   if (!Form2) return;
@@ -360,6 +412,46 @@ void TForm1::closeEvent(QCloseEvent* e) {
   e->accept();
 }
 
+void TForm1::showEvent(QShowEvent* e) {
+  QMainWindow::showEvent(e);
+  if (windowHandle()) windowHandle()->installEventFilter(this);
+  CentreOnceFramed();
+}
+
+bool TForm1::event(QEvent* e) {
+  if (e->type() == QEvent::WindowDeactivate) {
+    heldRelease_.stop();
+    FormDeactivate();
+  }
+  // Back from a box, a dialog or another window: the page is painted again,
+  // which a highlight drawn on the window alone does not survive.
+  if (e->type() == QEvent::WindowActivate) FormPaint();
+  return QMainWindow::event(e);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* e) {
+  // Uncovered or restored: painted from the back buffer, as the reader's
+  // paint handler does, not from what the window showed before.
+  if (watched == windowHandle() && e->type() == QEvent::Expose && windowHandle()->isExposed())
+    FormPaint();
+  return QMainWindow::eventFilter(watched, e);
+}
+
+void TForm1::CentreOnceFramed() {
+  frameWatchTicks_ = 0;
+  frameWatch_.start();
+}
+
+void TForm1::OnFrameWatch() {
+  // A window manager frames the window a few milliseconds after it shows;
+  // without one there is no frame to wait for.
+  if (!fullScreen_ && frameGeometry() == geometry() && ++frameWatchTicks_ < 50) return;
+  frameWatch_.stop();
+  if (fullScreen_) return;
+  ApplyZoom();
+  CentreWindow();
+}
+
 void TForm1::GetDesktop(int& width, int& height, int& bitsPerPixel) {
   QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
   QRect g = s ? s->geometry() : QRect(0, 0, 1920, 1080);
@@ -383,8 +475,25 @@ void TForm1::GetWindowOuterSize(int& width, int& height) {
   }
   const QRect f = frameGeometry(), g = geometry();
   const bool framed = isVisible() && !fullScreen_;
-  width = 640 + (framed ? f.width() - g.width() : 0);
-  height = 480 + bar + (framed ? f.height() - g.height() : 0);
+  width = 640 * zoom_ + (framed ? f.width() - g.width() : 0);
+  height = 480 * zoom_ + bar + (framed ? f.height() - g.height() : 0);
+}
+
+void TForm1::GetWorkArea(int& width, int& height) {
+  QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  const QRect a = s ? s->availableGeometry() : QRect(0, 0, 1920, 1080);
+  width = a.width();
+  height = a.height();
+}
+
+void TForm1::SetZoom(int factor) {
+  zoom_ = factor;
+  view_->Zoom = factor;
+  if (!fullScreen_) {
+    view_->setFixedSize(640 * factor, 480 * factor);
+    setFixedSize(sizeHint());
+  }
+  view_->update();
 }
 
 void TForm1::MoveWindow(int left, int top) {
@@ -409,8 +518,9 @@ void TForm1::SetFullScreen(bool on) {
     overlay_->hide();
     showNormal();
     menuBar()->show();
-    view_->setFixedSize(640, 480);
+    view_->setFixedSize(640 * zoom_, 480 * zoom_);
     setFixedSize(sizeHint());
+    CentreOnceFramed();
   }
   view_->update();
 }
@@ -443,6 +553,12 @@ std::uint16_t TForm1::VirtualKey(int qtKey) {
       return kVkRight;
     case Qt::Key_Down:
       return kVkDown;
+    case Qt::Key_Escape:
+      return kVkEscape;
+    case Qt::Key_PageUp:
+      return kVkPageUp;
+    case Qt::Key_PageDown:
+      return kVkPageDown;
     default:
       break;
   }
@@ -457,12 +573,33 @@ void TForm1::OnKeyDown(QKeyEvent* e) {
   // A held key repeats as release/press pairs: none of them is a real
   // press, or a held Enter would run through pauses.
   if (e->isAutoRepeat()) return;
-  FormKeyDown(VirtualKey(e->key()));
+  const std::uint16_t vk = VirtualKey(e->key());
+  if (heldRelease_.isActive() && vk == heldReleaseKey_ && e->timestamp() == heldReleaseTime_) {
+    heldRelease_.stop();  // the release was half of a repeat: still held
+    return;
+  }
+  LetGoOfHeldRelease();
+  FormKeyDown(vk);
 }
 
 void TForm1::OnKeyUp(QKeyEvent* e) {
   if (e->isAutoRepeat()) return;
-  FormKeyUp(VirtualKey(e->key()));
+  LetGoOfHeldRelease();
+  const std::uint16_t vk = VirtualKey(e->key());
+  // X repeats a held key as a release and a press with one timestamp, and Qt
+  // flags the pair only when the press has already arrived. So a release is
+  // held back briefly, to be dropped with a press of the same timestamp.
+  // One the program made itself has no timestamp and counts at once.
+  if (e->timestamp() == 0) return FormKeyUp(vk);
+  heldReleaseKey_ = vk;
+  heldReleaseTime_ = e->timestamp();
+  heldRelease_.start(30);
+}
+
+void TForm1::LetGoOfHeldRelease() {
+  if (!heldRelease_.isActive()) return;
+  heldRelease_.stop();
+  FormKeyUp(heldReleaseKey_);
 }
 
 namespace {
@@ -500,4 +637,9 @@ void TForm1::OnMouseUp(QMouseEvent* e) {
 void TForm1::OnMouseMove(QMouseEvent* e) {
   QPoint p = view_->ToPage(e->position());
   FormMouseMove(p.x(), p.y());
+}
+
+void TForm1::OnWheel(QWheelEvent* e) {
+  FormMouseWheel(e->angleDelta().y());
+  e->accept();
 }

@@ -31,6 +31,7 @@ class PageView : public QWidget {
   // Page coordinates (0..639, 0..479) of a point of the widget.
   QPoint ToPage(QPointF p) const;
   bool Scaled = false;  // full screen: the page fills the widget
+  int Zoom = 1;         // otherwise: each page pixel a Zoom x Zoom square
 
  signals:
   void KeyDown(QKeyEvent* e);
@@ -38,6 +39,7 @@ class PageView : public QWidget {
   void MouseDown(QMouseEvent* e);
   void MouseUp(QMouseEvent* e);
   void MouseMove(QMouseEvent* e);
+  void Wheel(QWheelEvent* e);
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -47,6 +49,7 @@ class PageView : public QWidget {
   void mouseReleaseEvent(QMouseEvent* e) override { emit MouseUp(e); }
   void mouseMoveEvent(QMouseEvent* e) override { emit MouseMove(e); }
   void mouseDoubleClickEvent(QMouseEvent* e) override { emit MouseDown(e); }
+  void wheelEvent(QWheelEvent* e) override { emit Wheel(e); }
 };
 
 class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public SettingsDialogOwner {
@@ -91,6 +94,8 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   void MoveWindow(int left, int top) override;
   void SetFullScreen(bool on) override;
   void ShowMenuBar(bool visible) override;
+  void GetWorkArea(int& width, int& height) override;
+  void SetZoom(int factor) override;
 
   // A text named on the command line becomes the chosen text, as a choice
   // in the file dialog would: setting Text and the caption, no reading. A
@@ -103,20 +108,38 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  bool event(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void BuildMenuBar();
+  void AddMenuItems(QMenu* menu, MenuItem* parent);
+  void RunCommand(MenuItem* item);
+  // Centres the window once the window manager has framed it: at the first
+  // show and after full screen, the frame is not known at once.
+  void CentreOnceFramed();
+  void OnFrameWatch();
+  void LetGoOfHeldRelease();
   void OnKeyDown(QKeyEvent* e);
   void OnKeyUp(QKeyEvent* e);
   void OnMouseDown(QMouseEvent* e);
   void OnMouseUp(QMouseEvent* e);
   void OnMouseMove(QMouseEvent* e);
+  void OnWheel(QWheelEvent* e);
 
   Bitmap surface_{640, 480};
   PageView* view_ = nullptr;
   bool closed_ = false;
   MessagePump pump_;
   bool fullScreen_ = false;
+  int zoom_ = 1;
+  QTimer frameWatch_;
+  int frameWatchTicks_ = 0;
+  // A key release held back until it is known not to be half of a repeat.
+  QTimer heldRelease_;
+  std::uint16_t heldReleaseKey_ = 0;
+  quint64 heldReleaseTime_ = 0;
   QMenuBar* overlay_ = nullptr;  // the menu bar shown over the page in full screen
   QRegion dirty_;
   GlyphRasterizerCache rasterizers_;
@@ -132,5 +155,7 @@ QRect FitPage(QSize area, bool* smooth = nullptr);
 
 // Escapes "&" so Qt shows it literally (file names in bookmark captions).
 QString LiteralMenuText(const QString& s);
+// Escapes "[*]" so Qt shows it literally (a file name in the caption).
+QString LiteralWindowTitle(const QString& s);
 // "desc|pattern|desc|pattern" to Qt's name filters ("desc (pattern)").
 QStringList QtNameFilters(const std::string& filterUtf8);

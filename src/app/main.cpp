@@ -6,6 +6,7 @@
 
 #include <exception>
 
+#include "app/SessionEnd.h"
 #include "app/Unit1.h"
 #include "dialog/Unit2.h"
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   try {
     TForm1 form1;
     TForm2 form2(&form1);
+    CloseOnSessionEnd(&form1, [&form1] { form1.MExit1Click(); });
     form1.show();
     // "pagelune FILE" (as the desktop entry starts it) chooses that text;
     // reading still starts from the cover.

@@ -1,4 +1,7 @@
+#include <algorithm>
+
 #include "reader/Reader.h"
+#include "render/Screen.h"
 #include "text/TextWalk.h"
 #include "text/WordList.h"
 
@@ -86,7 +89,54 @@ bool EndPage(Reader& r, std::int32_t next) {
     r.PrevPageLines[i].swap(r.PageLines[i]);
     r.PageLines[i].clear();
   }
+  if (r.PageHistory.size() == kLookBackPages) r.PageHistory.pop_front();
+  r.PageHistory.push_back(r.PrevPageLines);
   return true;
+}
+
+// The look-back marker in the page bar's row, or in the caption when the
+// page bar is off; depth 0 takes it away.
+void ShowLookBackMarker(Reader& r, int depth) {
+  if (r.IntSettings[kPageBar] == 0) {
+    r.Hooks->CaptionChanged(depth ? r.Caption() + " (-" + std::to_string(depth) + ")"
+                                  : r.Caption());
+    return;
+  }
+  const Rect m = screen::kLookBackMarker;
+  DrawLookBackMarker(r.BackBuffer, r.BaseBitmap, depth);
+  r.Hooks->CopyToWindow(r.BackBuffer, m.Left, m.Top, m.Width(), m.Height(), m.Left, m.Top);
+}
+
+// The look back through the pages the run keeps, inside a pause: the wheel
+// or PageUp and PageDown step between them; a step on from the newest, or a
+// press of Enter, Space, Escape or a button, returns to the page being read.
+// The settings dialog stays shut meanwhile, as for the previous page. False
+// when the reader leaves, which ends the pause at once.
+bool LookBackPages(Reader& r) {
+  if (r.PageHistory.empty()) return true;
+  const int kept = static_cast<int>(r.PageHistory.size());
+  SetEnvEnabled(r, false);
+  for (;;) {
+    const int depth = std::clamp(r.LookBackDepth - r.PauseSteps, 0, kept);
+    r.PauseSteps = 0;
+    if (depth == 0 || r.InputState != 0) break;
+    if (depth != r.LookBackDepth) {
+      r.LookBackDepth = depth;
+      RedrawPage(r, r.PageHistory[kept - depth]);
+      ShowLookBackMarker(r, depth);
+    }
+    r.Hooks->ProcessMessages();
+    if (Leaving(r)) break;
+  }
+  r.LookBackDepth = 0;
+  SetEnvEnabled(r, true);
+  ShowLookBackMarker(r, 0);
+  if (!Leaving(r)) {
+    RedrawPage(r, r.PageLines);
+    // The press that returned must be let go, or it would end the pause too.
+    while (r.InputState != 0 && !Leaving(r)) r.Hooks->ProcessMessages();
+  }
+  return !Leaving(r);
 }
 
 }  // namespace
@@ -129,6 +179,7 @@ void Reader::ComposeChar() {
   ShowGlyph(kTextLeft + kAdvance * Column, kTextTop + kPitch * Row, CurChar.data());
   PageLines[Row].append(reinterpret_cast<const char*>(CurChar.data()), 2);
   ++Column;
+  ++CharsSincePause;
   WaitArmed = true;
 
   // Reveal delay, on the wrapping tick counter. Skip mode has none and so
@@ -165,6 +216,8 @@ void Reader::NewLine() {
 void Reader::WaitForReader() {
   if (Leaving(*this) || !WaitArmed) return;
   WaitArmed = false;
+  const std::int32_t shownChars = CharsSincePause;
+  CharsSincePause = 0;
   Hooks->ProcessMessages();
   // An arrow key held runs through every pause.
   if (InputState > 2) return;
@@ -175,12 +228,27 @@ void Reader::WaitForReader() {
   bool shown = false;
   if (!Leaving(*this)) {
     const std::uint32_t t0 = Hooks->GetTickCount();
+    // Auto mode ends the pause by itself, later the more text it follows;
+    // a look back starts the wait again.
+    const std::uint32_t autoWait =
+        static_cast<std::uint32_t>(SettingValue(IntSettings, kAutoWait) + 50 * shownChars);
+    std::uint32_t autoFrom = t0;
+    PauseSteps = 0;  // steps made before the pause do not count
     while (InputState == 0) {
       Hooks->ProcessMessages();
       if (Leaving(*this) || Skipping) break;
       // Visible for the first 400 ms of every 800.
       const std::uint32_t phase = ((Hooks->GetTickCount() - t0) / 100) % 8;
-      if (InputState == 1 && !ShowPreviousPage(*this)) return;
+      if (InputState == 1 || PauseSteps < 0) {
+        // Wheel steps during the previous page are not kept for later.
+        const bool stay = InputState == 1 ? ShowPreviousPage(*this) : LookBackPages(*this);
+        PauseSteps = 0;
+        if (!stay) return;
+        if (MAuto1.Checked) autoFrom = Hooks->GetTickCount();
+      }
+      // The wheel turned towards the reader, or PageDown, goes on.
+      if (PauseSteps > 0) break;
+      if (MAuto1.Checked && Hooks->GetTickCount() - autoFrom >= autoWait) break;
       if (shown && phase > 3) {
         Underline(*this, false);
         shown = false;

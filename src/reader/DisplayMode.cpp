@@ -21,9 +21,7 @@ void Reader::SetDisplayMode(int op) {
     case 1: {
       Hooks->SetFullScreen(false);
       InstalledMenu = 1;
-      int outerW = 0, outerH = 0;
-      Hooks->GetWindowOuterSize(outerW, outerH);
-      Hooks->MoveWindow((ScreenWidth - outerW) / 2, (ScreenHeight - outerH) / 2);
+      CentreWindow();
       MDisp1.Checked = false;
       Hooks->MenuChanged();
       break;
@@ -43,4 +41,32 @@ void Reader::SetDisplayMode(int op) {
     default:
       break;
   }
+}
+
+void Reader::CentreWindow() {
+  int outerW{}, outerH{};
+  Hooks->GetWindowOuterSize(outerW, outerH);
+  Hooks->MoveWindow((ScreenWidth - outerW) / 2, (ScreenHeight - outerH) / 2);
+}
+
+void Reader::ApplyZoom() {
+  // The frame and the menu bar keep their size at every factor. Full screen
+  // has neither to measure: what was offered before stays offered.
+  if (!MDisp1.Checked) {
+    int outerW{}, outerH{}, areaW{}, areaH{};
+    Hooks->GetWindowOuterSize(outerW, outerH);
+    Hooks->GetWorkArea(areaW, areaH);
+    const int extraW = outerW - 640 * WindowZoom, extraH = outerH - 480 * WindowZoom;
+    for (MenuItem& m : ZoomItems)
+      if (m.Tag > 1) m.Enabled = 640 * m.Tag + extraW <= areaW && 480 * m.Tag + extraH <= areaH;
+  }
+  // The stored choice is kept as it is, so a larger screen brings it back.
+  int k = SettingValue(IntSettings, kZoom);
+  while (!ZoomItems[k - 1].Enabled) --k;
+  for (MenuItem& m : ZoomItems) m.Checked = m.Tag == k;
+  if (k != WindowZoom) {
+    WindowZoom = k;
+    Hooks->SetZoom(k);
+  }
+  Hooks->MenuChanged();
 }

@@ -28,6 +28,21 @@ int InputCodeOf(std::uint16_t key) {
 }  // namespace
 
 void Reader::FormKeyDown(std::uint16_t key) {
+  // Commands rather than held keys: they act whatever is held.
+  switch (key) {
+    case kVkA:
+      return MAuto1Click();
+    case kVkPageUp:
+    case kVkPageDown:
+      PauseSteps += key == kVkPageUp ? -1 : 1;
+      return;
+    case kVkEscape:
+      // Back to the page being read: every step forward at once.
+      if (LookBackDepth > 0) PauseSteps += kLookBackPages;
+      return;
+    default:
+      break;
+  }
   // One key or button at a time: the pause loops wait for its release, and
   // the held key's auto-repeat must not count as a new press.
   if (InputState != 0) return;
@@ -92,6 +107,26 @@ void Reader::FormMouseMove(int x, int y) {
   if (Mode != 4) SelectTitleItem(TitleHitTest(x, y), false);
 }
 
+void Reader::FormMouseWheel(int delta) {
+  // One step a notch; the finer turns of a smooth wheel or a touchpad add
+  // up to it, so a flick does not run through pauses.
+  const long long angle = static_cast<long long>(WheelAngle) + delta;
+  const int steps = static_cast<int>(angle / 120);
+  WheelAngle = static_cast<std::int32_t>(angle % 120);
+  if (steps == 0) return;
+  // Turned away from the reader it moves the highlight up, as Up does.
+  if (Mode < 4)
+    SelectTitleItem(std::clamp(Mode - steps, 0, 3), false);
+  else
+    PauseSteps -= steps;
+}
+
+void Reader::FormDeactivate() {
+  // A key let go in another window never reaches this one.
+  InputState = 0;
+  WheelAngle = 0;
+}
+
 void Reader::MTitle1Click() { ReturnToTitle = true; }
 
 void Reader::MExit1Click() { Hooks->CloseWindow(); }
@@ -105,11 +140,33 @@ void Reader::MDisp1Click() {
 }
 
 // Skip mode has no check mark on purpose: the command sits on the menu bar
-// itself, and every reading run starts with it off.
-void Reader::MSkip1Click() { Skipping = !Skipping; }
+// itself, and every reading run starts with it off. It and auto mode
+// exclude each other.
+void Reader::MSkip1Click() {
+  Skipping = !Skipping;
+  if (Skipping) MAuto1.Checked = false;
+  Hooks->MenuChanged();
+}
+
+// Auto mode ends every pause by itself; it lasts until the run is left.
+void Reader::MAuto1Click() {
+  if (!MAuto1.Enabled) return;
+  MAuto1.Checked = !MAuto1.Checked;
+  if (MAuto1.Checked) Skipping = false;
+  Hooks->MenuChanged();
+}
 
 void Reader::MAbout1Click() {
   const std::string text =
       std::string("       ") + kAppTitle + "\n\n" + "    Version 2.04 [2002/04/22]";
   Hooks->MessageBox(BoxKind::Plain, text, kAppTitle);
+}
+
+void Reader::MZoomClick(int factor) {
+  if (factor < 1 || factor > static_cast<int>(ZoomItems.size()) || !ZoomItems[factor - 1].Enabled)
+    return;
+  IntSettings[kZoom] = factor;
+  ApplyZoom();
+  // Full screen takes the factor up when it is left, and centres then.
+  if (!MDisp1.Checked) CentreWindow();
 }

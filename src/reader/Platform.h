@@ -100,6 +100,15 @@ class PlatformHooks {
     (void)left;
     (void)top;
   }
+  // The part of the screen a window may take (the desktop less its panels).
+  virtual void GetWorkArea(int& width, int& height) {
+    int bitsPerPixel{};
+    GetDesktop(width, height, bitsPerPixel);
+  }
+  // Shows the window's page at a whole factor (1..3), each page pixel a
+  // square of that side; the window's outer size follows. Full screen keeps
+  // its own scale and takes the factor up when it is left.
+  virtual void SetZoom(int factor) { (void)factor; }
 
   // The full-screen emulation: enter (true) or leave (false).
   virtual void SetFullScreen(bool on) { (void)on; }

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -32,6 +33,7 @@ struct MenuItem {
   bool Checked = false;
   int Tag = 0;
   bool AutoHotkeys = true;  // false: no access keys are added to children
+  bool RadioItem = false;   // one of a group of which one is checked
   std::vector<MenuItem*> Items;
 };
 
@@ -56,17 +58,23 @@ struct GlyphFontState {
 // Virtual key codes the reader looks at.
 enum : std::uint16_t {
   kVkReturn = 13,
+  kVkEscape = 27,
   kVkSpace = 32,
+  kVkPageUp = 33,
+  kVkPageDown = 34,
   kVkLeft = 37,
   kVkUp = 38,
   kVkRight = 39,
   kVkDown = 40,
+  kVkA = 65,
 };
 enum class MouseButton { Left, Right, Middle };
 
 // Application title and settings file name.
 inline constexpr const char* kAppTitle = "Pagelune";
 inline constexpr const char* kSettingsFileName = "Yomibon.ini";
+// Pages of the current run the look back keeps, besides the one on screen.
+inline constexpr int kLookBackPages = 100;
 
 class Reader {
  public:
@@ -79,8 +87,9 @@ class Reader {
 
   // ---- menu model ----
   MenuItem MFile1, MTitle1, MN1, MExit1;
-  MenuItem MCreate1, MDisp1, MN2, MEnv1;
-  MenuItem MSave1, MLoad1, MSkip1;
+  MenuItem MCreate1, MDisp1, MZoom1, MN2, MEnv1;
+  std::array<MenuItem, 3> ZoomItems;  // x1, x2, x3 under MZoom1; the tag is the factor
+  MenuItem MSave1, MLoad1, MSkip1, MAuto1;
   MenuItem MHelp1, MAbout1;
   std::vector<MenuItem*> MainMenu1;  // the normal menu bar
   std::vector<MenuItem*> MainMenu2;  // no items: installing it removes the bar
@@ -129,6 +138,16 @@ class Reader {
   GlyphFontState GlyphFont;
   Bitmap CoverWallpaper;
   Bitmap BodyWallpaper;
+  // The comfort of reading: the window's zoom, the wheel, the look back
+  // through the run's pages and what auto mode counts. Auto mode is the
+  // check mark of MAuto1.
+  std::int32_t WindowZoom = 1;       // the factor the window shows the page at
+  std::int32_t WheelAngle = 0;       // wheel turn not yet a whole step (120)
+  std::int32_t PauseSteps = 0;       // wheel or PageUp/PageDown steps, < 0 back; a pause
+                                     // counts those made during it
+  std::int32_t LookBackDepth = 0;    // how many pages back the look back shows; 0 none
+  std::int32_t CharsSincePause = 0;  // characters shown since the last pause
+  std::deque<std::array<std::string, 17>> PageHistory;  // oldest first
 
   // ---- startup, shutdown, painting ----
   void FormCreate();
@@ -159,14 +178,26 @@ class Reader {
   void FormMouseDown(MouseButton button, int x, int y);
   void FormMouseUp(MouseButton button, int x, int y);
   void FormMouseMove(int x, int y);
+  // delta: the wheel's turn in eighths of a degree (120 a notch), positive
+  // away from the reader.
+  void FormMouseWheel(int delta);
+  // The window lost the keyboard: no key or button counts as held.
+  void FormDeactivate();
   void MTitle1Click();
   void MExit1Click();
   void MDisp1Click();
   void MSkip1Click();
+  void MAuto1Click();
   void MAbout1Click();
+  void MZoomClick(int factor);
 
-  // ---- display mode ----
+  // ---- display mode and window ----
   void SetDisplayMode(int op);
+  // Centres the window on the desktop by its outer size.
+  void CentreWindow();
+  // Offers the zoom factors whose window fits the screen's free area and
+  // shows the page at the chosen one, or the largest offered below it.
+  void ApplyZoom();
 
   // ---- text engine ----
   void ReadText(std::int32_t start);

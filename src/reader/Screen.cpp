@@ -26,6 +26,7 @@ void Reader::ShowTextScreen() {
   MTitle1.Enabled = true;
   MSave1.Enabled = true;
   MLoad1.Enabled = false;
+  MAuto1.Enabled = true;
   Hooks->MenuChanged();
   ApplyWallpaper(BodyWallpaper, BackBuffer, IntSettings[kBrightness2]);
   // Rows 480 and 481 of BaseBitmap (the wait marker) stay as they are.

@@ -13,6 +13,13 @@ MenuItem MakeItem(MenuItem::Kind kind, const char* caption, const char* shortcut
   m.Shortcut = shortcut;
   return m;
 }
+
+// オート(&A)
+constexpr char kCapAuto[] = "\x83\x49\x81\x5B\x83\x67\x28\x26\x41\x29";
+// 表示倍率
+constexpr char kCapZoom[] = "\x95\x5C\x8E\xA6\x94\x7B\x97\xA6";
+// ×1, ×2, ×3
+constexpr const char* kCapZoomItems[3] = {"\x81\x7E\x31", "\x81\x7E\x32", "\x81\x7E\x33"};
 }  // namespace
 
 Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
@@ -23,6 +30,13 @@ Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
   MExit1 = MakeItem(K::Command, sjis::kCapExit, "Alt+F4");
   MCreate1 = MakeItem(K::Menu, sjis::kCapCreate);
   MDisp1 = MakeItem(K::Command, sjis::kCapDisp, "F5");
+  MZoom1 = MakeItem(K::Menu, kCapZoom);
+  for (int k = 0; k < 3; ++k) {
+    ZoomItems[k] = MakeItem(K::Command, kCapZoomItems[k]);
+    ZoomItems[k].Tag = k + 1;
+    ZoomItems[k].RadioItem = true;
+    MZoom1.Items.push_back(&ZoomItems[k]);
+  }
   MN2 = MakeItem(K::Separator, "-");
   MEnv1 = MakeItem(K::Command, sjis::kCapEnv, "Ctrl+E");
   MSave1 = MakeItem(K::Menu, sjis::kCapSave);
@@ -30,13 +44,14 @@ Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
   MLoad1 = MakeItem(K::Menu, sjis::kCapLoad);
   MLoad1.AutoHotkeys = false;
   MSkip1 = MakeItem(K::Command, sjis::kCapSkip);
+  MAuto1 = MakeItem(K::Command, kCapAuto);
   MHelp1 = MakeItem(K::Menu, sjis::kCapHelp);
   MAbout1 = MakeItem(K::Command, sjis::kCapAbout);
 
   MFile1.Items = {&MTitle1, &MN1, &MExit1};
-  MCreate1.Items = {&MDisp1, &MN2, &MEnv1};
+  MCreate1.Items = {&MDisp1, &MZoom1, &MN2, &MEnv1};
   MHelp1.Items = {&MAbout1};
-  MainMenu1 = {&MFile1, &MCreate1, &MSave1, &MLoad1, &MSkip1, &MHelp1};
+  MainMenu1 = {&MFile1, &MCreate1, &MSave1, &MLoad1, &MSkip1, &MAuto1, &MHelp1};
 
   OpenDialog1Title = sjis::kOpenDialog1Title;
   OpenDialog1Filter = sjis::kOpenDialog1Filter;
@@ -88,12 +103,12 @@ void Reader::FormCreate() {
   // 9. Bookmark captions.
   for (int k = 0; k < 10; ++k) SetBookmarkCaption(k);
 
-  // 10. Centre the window on the desktop by its outer size.
+  // 10. The page at its zoom, the window centred on the desktop by its
+  // outer size.
   int bpp = 0;
   Hooks->GetDesktop(ScreenWidth, ScreenHeight, bpp);
-  int outerW = 0, outerH = 0;
-  Hooks->GetWindowOuterSize(outerW, outerH);
-  Hooks->MoveWindow((ScreenWidth - outerW) / 2, (ScreenHeight - outerH) / 2);
+  ApplyZoom();
+  CentreWindow();
 
   // 11. Record the display mode; full screen when asked or forced.
   SetDisplayMode(0);

@@ -29,6 +29,10 @@ void Reader::DrawTitleScreen(bool withWipe) {
   MTitle1.Enabled = false;
   MSave1.Enabled = false;
   MLoad1.Enabled = true;
+  // The run is left: auto mode ends, and its pages are no longer kept.
+  MAuto1.Enabled = MAuto1.Checked = false;
+  PageHistory.clear();
+  CharsSincePause = 0;
   Hooks->MenuChanged();
 
   ApplyWallpaper(CoverWallpaper, BackBuffer, IntSettings[kBrightness1]);

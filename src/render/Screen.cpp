@@ -2,6 +2,17 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+
+namespace {
+// Figures of 3 x 5 squares, three bits a row from the top, the left square
+// in the high bit: 0 to 9, then the minus sign.
+constexpr std::uint16_t kFigures[11] = {0x7B6F, 0x2C97, 0x73E7, 0x73CF, 0x5BC9, 0x79CF,
+                                        0x79EF, 0x7249, 0x7BEF, 0x7BCF, 0x01C0};
+constexpr int kSquare = 2;
+constexpr int kFigureAdvance = 4 * kSquare;  // three squares and a gap
+constexpr int kMarkerPadX = 3, kMarkerPadY = 2;
+}  // namespace
 
 void ApplyWallpaper(const Bitmap& wallpaper, Bitmap& target, int brightness) {
   if (target.Empty()) return;
@@ -43,4 +54,27 @@ int PageBarLength(std::int32_t pageStart, std::int32_t textLength) {
   if (textLength <= 0) return 0;
   const long long l = static_cast<long long>(pageStart) * screen::kPageBarLength / textLength;
   return static_cast<int>(std::clamp(l, 0LL, static_cast<long long>(screen::kPageBarLength)));
+}
+
+void DrawLookBackMarker(Bitmap& target, const Bitmap& clean, int depth) {
+  const Rect m = screen::kLookBackMarker;
+  CopyRect(target, m.Left, m.Top, clean, m.Left, m.Top, m.Width(), m.Height());
+  if (depth <= 0) return;
+  const std::string text = "-" + std::to_string(depth);
+  const int n = static_cast<int>(text.size());
+  target.FillRect(
+      {m.Left, m.Top, m.Left + 2 * kMarkerPadX + n * kFigureAdvance - kSquare, m.Bottom},
+      kDarkGrey);
+  int left = m.Left + kMarkerPadX;
+  for (const char c : text) {
+    const std::uint16_t figure = kFigures[c == '-' ? 10 : c - '0'];
+    int square = 0;  // 0 to 14, by rows of three
+    for (std::uint16_t bit = 0x4000; bit != 0; bit >>= 1, ++square) {
+      if ((figure & bit) == 0) continue;
+      const int x = left + kSquare * (square % 3);
+      const int y = m.Top + kMarkerPadY + kSquare * (square / 3);
+      target.FillRect({x, y, x + kSquare, y + kSquare}, kWhite);
+    }
+    left += kFigureAdvance;
+  }
 }

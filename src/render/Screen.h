@@ -19,6 +19,8 @@ constexpr int kPageBarLength = 200;
 // The wipe: 55 steps 20 ms apart, each showing 16 columns 15 pixels apart.
 constexpr int kWipeSteps = 55;
 constexpr int kWipeBand = 16;
+// Where the look-back marker goes, right of the page bar: room for "-100".
+constexpr Rect kLookBackMarker{228, 463, 264, 477};
 }  // namespace screen
 
 // Fills the whole target with wallpaper tiled from the top-left corner, each
@@ -32,3 +34,9 @@ void ApplyWallpaper(const Bitmap& wallpaper, Bitmap& target, int brightness);
 // textLength, truncated, computed in 64 bits (texts of 10,737,419 bytes and
 // more overflow 32) and kept within 0..200. A textLength of 0 or less gives 0.
 int PageBarLength(std::int32_t pageStart, std::int32_t textLength);
+
+// The look-back marker: "-depth" in white figures of 3 x 5 squares of two
+// pixels on a dark grey box at the left of screen::kLookBackMarker, once the
+// whole marker area is taken back from clean. A depth of 0 or less leaves the
+// area clean.
+void DrawLookBackMarker(Bitmap& target, const Bitmap& clean, int depth);

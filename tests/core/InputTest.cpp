@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr std::uint16_t kVkA = 65, kVkEscape = 27;
-
 // On the cover a key sets InputState and moves the highlight without
 // wrapping (from nothing, every key lands on the first item); Enter carries
 // out only what is highlighted.
@@ -149,15 +147,17 @@ TEST(Input, MenusAndCommands) {
   for (const MenuItem* m : r.MainMenu1) {
     bar += ToUtf8(m->Caption) + (m->Enabled ? "" : "-") + "[";
     for (const MenuItem* i : m->Items)
-      if (m != &r.MSave1 && m != &r.MLoad1)
+      if (m != &r.MSave1 && m != &r.MLoad1) {
         bar += ToUtf8(i->Caption) + i->Shortcut + (i->Enabled ? "," : "-,");
+        for (const MenuItem* j : i->Items) bar += ToUtf8(j->Caption) + (j->Checked ? "*," : ",");
+      }
     if (m == &r.MSave1 || m == &r.MLoad1) bar += std::to_string(m->Items.size());
     bar += "]";
   }
   EXPECT_EQ(bar,
-            "ファイル(&F)[表紙へ戻る(&T)Ctrl+T-,-,終了(&X)Alt+F4,]設定(&C)[全画面表示(&D)F5,-,"
-            "環境設定(&E)Ctrl+E,]セーブ(&S)-[10]ロード(&L)[10]スキップ(&K)[]ヘルプ(&H)["
-            "バージョン情報(&A),]");
+            "ファイル(&F)[表紙へ戻る(&T)Ctrl+T-,-,終了(&X)Alt+F4,]設定(&C)[全画面表示(&D)F5,"
+            "表示倍率,×1*,×2,×3,-,環境設定(&E)Ctrl+E,]セーブ(&S)-[10]ロード(&L)[10]スキップ(&K)[]"
+            "オート(&A)-[]ヘルプ(&H)[バージョン情報(&A),]");
   r.MAbout1Click();
   EXPECT_EQ(rig.P.Log, "P:       Pagelune\n\n    Version 2.04 [2002/04/22] ");
   r.MTitle1Click();

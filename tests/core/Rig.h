@@ -137,10 +137,13 @@ class Scripted : public PlatformHooks {
     h = DesktopH;
     bpp = 24;
   }
+  // A 3-pixel frame, a 26-pixel caption and a 16-pixel menu bar.
   void GetWindowOuterSize(int& w, int& h) override {
-    w = 646;
-    h = 525;
+    w = 6 + 640 * Zoom;
+    h = 45 + 480 * Zoom;
   }
+  int Zoom = 1;
+  void SetZoom(int k) override { Zoom = k; }
   void MoveWindow(int left, int top) override {
     Left = left;
     Top = top;

@@ -187,47 +187,6 @@ TEST(Pause, UnderlineBlinks) {
   EXPECT_EQ(seen, "WGBBBBBB");
 }
 
-// Space shows the previous page until the next press, with the settings
-// dialog shut; the pause then goes on. Leaving meanwhile ends it at once.
-TEST(Pause, LookBack) {
-  for (bool leave : {false, true}) {
-    Rig rig;
-    std::string seen;
-    auto page = [&] { seen += rig.P.Window.Pixel(152, 291) == kWhite ? "1" : "0"; };
-    int n = 0;
-    rig.P.OnPause = [&] {
-      if (++n != 2) return rig.P.Press(kVkReturn, 5);
-      rig.P.Press(kVkSpace, 10);
-      const std::uint32_t t = rig.P.Now;
-      rig.P.At(t + 100, [&] {
-        page();
-        seen += rig.R->MEnv1.Enabled ? "e" : "-";
-        leave ? rig.R->MTitle1Click() : rig.P.Press(kVkReturn, 10);
-      });
-      rig.P.At(t + 200, page);
-      rig.P.At(t + 3000, [&] { rig.P.Press(kVkReturn, 10); });
-    };
-    const std::string log = rig.Run(Rep(A, 17 * 24) + S("い。う"));
-    EXPECT_EQ(seen, leave ? "1-" : "1-0") << leave;
-    EXPECT_EQ(log, leave ? "16.0-24 0.0-2 " : "16.0-24 0.0-2 0.2-3 ");
-    EXPECT_TRUE(rig.R->MEnv1.Enabled);
-    EXPECT_EQ(rig.R->Records[0].Index, leave ? 816 : 0);
-  }
-  Rig first;  // no previous page yet: an empty one
-  bool during = false;
-  first.P.OnPause = [&] {
-    if (first.P.Log != "0.0-2 ") return first.P.Press(kVkReturn, 5);
-    first.P.Press(kVkSpace, 10);
-    first.P.At(first.P.Now + 50, [&] {
-      during = first.P.Window.Pixel(32, 31) == first.R->BaseBitmap.Pixel(32, 31);
-      first.P.Press(kVkReturn, 10);
-    });
-    first.P.At(first.P.Now + 100, [&] { first.P.Press(kVkReturn, 10); });
-  };
-  EXPECT_EQ(first.Run(S("あ。い")), "0.0-2 0.2-3 ");
-  EXPECT_TRUE(during);
-}
-
 // Held keys: an arrow runs through pauses (the reveal delay still counts)
 // and they come back once it is let go; a held Enter must be let go first.
 TEST(Pause, HeldKeys) {

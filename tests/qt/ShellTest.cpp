@@ -188,7 +188,8 @@ class ShellTest : public QObject {
                               f.left() - s.left(), s.right() - f.right())
          << "keys";
     for (int k : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Left, Qt::Key_Up,
-                  Qt::Key_Right, Qt::Key_Down, Qt::Key_A, Qt::Key_F5, Qt::Key_Escape})
+                  Qt::Key_Right, Qt::Key_Down, Qt::Key_A, Qt::Key_F5, Qt::Key_Escape,
+                  Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Tab})
       seen.last() += QString(" %1").arg(TForm1::VirtualKey(k));
     // Down pressed, held (^ release, * auto-repeat), released, then a stray repeat.
     for (QString k : QString("Down ^*Down *Down ^Down *Down").split(' ')) {
@@ -197,15 +198,15 @@ class ShellTest : public QObject {
       QApplication::sendEvent(w.View(), &e);
       seen.last() += QString(" %1/%2").arg(w.Mode).arg(w.InputState);
     }
-    COMPARE_ENTRIES(seen,
-                    QStringList({"ファイル(&F) 3: 表紙へ戻る(&T) Ctrl+T off, , 終了(&X) Alt+F4",
-                                 "設定(&C) 3: 全画面表示(&D) F5 on, , 環境設定(&E) Ctrl+E off",
-                                 "セーブ(&S) off 10: a&&b.txt　25 %, -未使用-",
-                                 "ロード(&L) 10: a&&b.txt　25 %, -未使用- off",
-                                 "スキップ(&K) 0: ", "ヘルプ(&H) 1: バージョン情報(&A)",
-                                 "3 Pagelune:        Pagelune\n\n    Version 2.04 [2002/04/22]",
-                                 "640x480 fixed 1, margins 80 76",
-                                 "keys 13 13 32 37 38 39 40 65 116 0 0/4 0/4 0/4 0/0 0/0"}));
+    COMPARE_ENTRIES(
+        seen, QStringList({"ファイル(&F) 3: 表紙へ戻る(&T) Ctrl+T off, , 終了(&X) Alt+F4",
+                           "設定(&C) 4: 全画面表示(&D) F5 on, 表示倍率, , 環境設定(&E) Ctrl+E off",
+                           "セーブ(&S) off 10: a&&b.txt　25 %, -未使用-",
+                           "ロード(&L) 10: a&&b.txt　25 %, -未使用- off", "スキップ(&K) 0: ",
+                           "オート(&A) off 0: ", "ヘルプ(&H) 1: バージョン情報(&A)",
+                           "3 Pagelune:        Pagelune\n\n    Version 2.04 [2002/04/22]",
+                           "640x480 fixed 1, margins 80 76",
+                           "keys 13 13 32 37 38 39 40 65 116 27 33 34 0 0/4 0/4 0/4 0/0 0/0"}));
   }
 
   // Full screen puts the page at the largest whole factor that fills at
@@ -241,7 +242,7 @@ class ShellTest : public QObject {
     const QString no = "/earlier.txt Pagelune beep " + Box(BoxKind::Warning, sjis::kWarningTitle);
     QTest::newRow("relative") << "s.txt|s.txt|~/s.txt s.txt - Pagelune ";
     QTest::newRow("Japanese, dots") << "月.txt|sub/../月.txt|~/月.txt 月.txt - Pagelune ";
-    QTest::newRow("[*]") << "a[*].txt|a[*].txt|~/a[*].txt a.txt - Pagelune ";
+    QTest::newRow("[*]") << "a[*].txt|a[*].txt|~/a[*].txt a[*].txt - Pagelune ";
     QTest::newRow("no Shift-JIS form") << "한.txt|한.txt|" + no + U(sjis::kMsgNameNotSjis);
     QTest::newRow("missing") << "|no.txt|" + no + U(sjis::kMsgFileNotFound);
     QTest::newRow("folder") << "|sub|" + no + U(sjis::kMsgFileNotFound);

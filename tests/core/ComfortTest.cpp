@@ -1,0 +1,165 @@
+// Reading comfort: the wheel, the look back through the run's pages, auto
+// mode and the window's zoom.
+#include "Rig.h"
+#include "render/Screen.h"
+
+namespace {
+
+constexpr int kAway = 120, kTowards = -120;  // a wheel notch either way
+
+// On the cover the wheel moves the highlight as Up and Down do, a step each
+// 120 units, finer turns added up; focus lost forgets a part turn.
+TEST(Comfort, WheelOnTheCover) {
+  Rig rig;
+  const std::tuple<int, std::vector<int>, int> cases[] = {
+      {-1, {-120}, 0}, {-1, {120}, 0},          {0, {-60, -59}, 0}, {0, {-60, -60}, 1},
+      {1, {-60}, 1},   {1, {-60}, 1},           {1, {-240}, 3},     {2, {-240}, 3},
+      {3, {360}, 0},   {2, {100, -100, 130}, 1}};
+  for (auto [from, turns, to] : cases) {
+    rig.R->InputState = 4;  // an arrow held
+    rig.R->FormDeactivate();
+    rig.R->SelectTitleItem(from, false);
+    for (int t : turns) rig.R->FormMouseWheel(t);
+    EXPECT_EQ(std::pair(rig.R->Mode, rig.R->InputState), std::pair(to, 0)) << from;
+  }
+}
+
+// The look back, through the run's pages or (Space) the previous one: moves
+// (wheel turns, keys, 0 for Ctrl+T) at a pause (the 52nd is the first of the
+// fourth page), and after each the page shown (page k has k characters on
+// its first line), "m" for the marker in the page bar's row or the caption's
+// "(-n)", "-" while the settings dialog is shut, and the row read.
+TEST(Pause, LookBackThroughPages) {
+  const int up = kVkPageUp, down = kVkPageDown, esc = kVkEscape, space = kVkSpace;
+  const std::tuple<int, int, std::vector<int>, std::string> cases[] = {
+      {1, 52, {kAway, kAway, kTowards, kVkReturn, kAway, kVkReturn}, "3m-0 2m-0 3m-0 40 3m-0 40 "},
+      {1, 52, {up, up, up, up, down, down, esc, esc}, "3m-0 2m-0 1m-0 1m-0 2m-0 3m-0 40 40 "},
+      {1, 52, {kAway, kTowards, space, kTowards, space}, "3m-0 40 3-0 3-0 40 "},
+      {0, 52, {kAway, up, kTowards, kTowards}, "3 (-1)-0 2 (-2)-0 3 (-1)-0 40 "},
+      {1, 52, {kAway, 0}, "3m-0 "},
+      {1, 52, {kTowards}, "41 "},
+      {1, 52, {space, 0}, "3-0 "},
+      {1, 1, {kAway, up, space, kVkReturn}, "10 10 0-0 10 "}};
+  for (const auto& [bar, at, moves, seen] : cases) {
+    Rig rig;
+    Reader& r = *rig.R;
+    r.IntSettings[kNLineCut] = r.IntSettings[kMsgSpeed] = 0;
+    r.IntSettings[kPageBar] = bar;
+    std::string got;
+    auto look = [&] {
+      int n = 0;
+      while (rig.P.Window.Pixel(24 + 24 * n, 23) == kWhite) ++n;
+      const bool marker = rig.P.Window.Pixel(229, 464) == kDarkGrey;
+      got += std::to_string(n) + (marker ? "m" : rig.P.Captions.back().substr(8)) +
+             (r.MEnv1.Enabled ? "" : "-") + std::to_string(r.Row) + " ";
+    };
+    int pauses = 0;
+    rig.P.OnPause = [&] {
+      if (++pauses != at) return rig.P.At(rig.P.Now + 60, [&] { rig.P.Press(kVkReturn, 5); });
+      for (std::size_t i = 0; i <= moves.size(); ++i) {
+        const int m = i < moves.size() ? moves[i] : kVkReturn;
+        rig.P.At(rig.P.Now + 50 * i + 50, [&, m] {
+          std::abs(m) == kAway ? r.FormMouseWheel(m) : m ? rig.P.Press(m, 5) : r.MTitle1Click();
+        });
+        if (i < moves.size()) rig.P.At(rig.P.Now + 50 * i + 75, look);
+      }
+    };
+    std::string text;
+    for (int p = 1; p <= 4; ++p) text += Rep(S("あ"), p) + "\n" + Rep(S("い\n"), 16);
+    rig.Run(text);
+    EXPECT_EQ(got, seen);
+    EXPECT_TRUE(r.MEnv1.Enabled && r.Mode == -1 && r.PageHistory.empty());
+  }
+  Rig many;  // the last 100 pages are kept
+  std::size_t kept = 0;
+  many.P.OnPause = [&] { kept = many.R->PageHistory.size(), many.P.Press(kVkReturn, 5); };
+  many.R->IntSettings[kMsgSpeed] = 0;
+  many.Run(Rep(S("あ"), 24 * 17 * 102 + 1));
+  EXPECT_EQ(kept, 100u);
+}
+
+// The marker's figures square by square ("-10") on its dark box; depth 0
+// gives the clean area back.
+TEST(Render, LookBackMarker) {
+  const Bitmap clean(640, 480, 0x102030);
+  Bitmap b = clean;
+  DrawLookBackMarker(b, clean, 10);
+  std::string got;
+  for (int y = 465; y < 475; y += 2, got += '|')
+    for (int x = 231; x < 253; x += 2)
+      got += b.Pixel(x, y) == kWhite && b.Pixel(x + 1, y + 1) == kWhite ? '#' : '.';
+  EXPECT_EQ(got, ".....#..###|....##..#.#|###..#..#.#|.....#..#.#|....###.###|");
+  EXPECT_EQ(std::vector<Colour>({b.Pixel(228, 463), b.Pixel(255, 476), b.Pixel(256, 470)}),
+            std::vector<Colour>({kDarkGrey, kDarkGrey, 0x102030}));
+  DrawLookBackMarker(b, clean, 0);
+  EXPECT_TRUE(b == clean);
+}
+
+// Auto mode (the A key here) ends every pause by itself AutoWait ms (out of
+// range: 1500) and 50 ms a character shown since the last pause after the
+// pump that starts it; leaving the run ends it. Skip mode and auto mode turn
+// each other off; on the cover auto mode cannot be turned on.
+TEST(Pause, AutoMode) {
+  for (auto [setting, wait] : {std::pair{0u, 0u}, {2000u, 2000u}, {70000u, 1500u}}) {
+    Rig rig;
+    rig.R->IntSettings[kMsgSpeed] = 0;
+    rig.R->IntSettings[kAutoWait] = setting;
+    // A look back in the first pause, 3000 ms from its first underline and
+    // let go 5 ms later (3007 ms after the last character), starts the wait
+    // again.
+    rig.P.OnPause = [&] {
+      if (rig.P.GlyphTimes().size() > 4) return;
+      rig.P.Press(kVkSpace, 5);
+      rig.P.At(rig.P.Now + 3000, [&] { rig.P.Press(kVkSpace, 5); });
+    };
+    rig.P.OnPump = [&] {
+      if (!rig.R->MAuto1.Checked && rig.R->Column == 4) rig.R->FormKeyDown(kVkA);
+    };
+    rig.Run(S("あいう。え。お"));
+    const auto t = rig.P.GlyphTimes();
+    EXPECT_EQ(std::pair(t[4] - t[3], t[6] - t[5]), std::pair(wait + 201 + 3007, wait + 101))
+        << setting;
+    EXPECT_FALSE(rig.R->MAuto1.Checked || rig.R->MAuto1.Enabled);
+  }
+  Rig rig;
+  Reader& r = *rig.R;
+  std::string states;
+  for (int k : {0, 2, 1, 0, 1, 0, 0}) {
+    r.MAuto1.Enabled |= k == 2;  // as on the reading screen
+    k == 1 ? r.MSkip1Click() : r.MAuto1Click();
+    states += std::to_string(r.Skipping) + std::to_string(r.MAuto1.Checked) + " ";
+  }
+  EXPECT_EQ(states, "00 01 10 01 10 01 00 ");
+}
+
+// The zoom after a choice: the factors whose window (its frame and menu bar
+// do not grow) fits the screen's free area are offered, x1 always; the stored
+// one, or the largest offered below it, is checked ("*") and shown; the
+// window is centred, unless full screen; then the stored value.
+TEST(Comfort, Zoom) {
+  const std::tuple<int, int, std::string, int, std::string> cases[] = {
+      {1024, 768, "", 2, "1*-- 1 189,121 1"},
+      {1366, 768, "Zoom=2", 0, "1*-- 1 360,121 2"},
+      {1286, 1005, "Zoom=3", 4, "12*- 2 0,0 3"},
+      {1285, 1005, "Zoom=2", 1, "1*-- 1 319,240 1"},
+      {1286, 1004, "Zoom=2", -1, "1*-- 1 320,239 2"},
+      {1926, 1485, "Zoom=7", 0, "1*23 1 640,480 7"},
+      {1926, 1485, "Zoom=2", 3, "123* 3 0,0 3"},
+      {1926, 1485, "Zoom=2\r\nFullScreen=1", 3, "123* 3 320,240 3"}};
+  for (const auto& [w, h, ini, choice, seen] : cases) {
+    Rig rig("[System]\r\n" + ini + "\r\n", false);
+    Reader& r = *rig.R;
+    rig.P.DesktopW = w;
+    rig.P.DesktopH = h;
+    r.FormCreate();
+    r.MZoomClick(choice);
+    std::string got;
+    for (const MenuItem& m : r.ZoomItems)
+      got += (m.Enabled ? std::to_string(m.Tag) : "-") + (m.Checked ? "*" : "");
+    EXPECT_EQ(got + " " + std::to_string(r.WindowZoom) + " " + std::to_string(rig.P.Left) + "," +
+                  std::to_string(rig.P.Top) + " " + std::to_string(r.IntSettings[kZoom]),
+              seen);
+  }
+}
+
+}  // namespace
