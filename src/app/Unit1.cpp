@@ -208,15 +208,18 @@ void TForm1::MEnv1Click() {
 
 void TForm1::ProcessMessages() { pump_.Pump(); }
 
+void TForm1::ProcessMessagesUntil(std::uint32_t until) { pump_.PumpUntil(until); }
+
+void TForm1::WaitForMessages() { pump_.PumpWait(); }
+
 std::uint32_t TForm1::GetTickCount() { return MessagePump::Ticks(); }
 
-void TForm1::Rest() { MessagePump::Rest(); }
+void TForm1::RestUntil(std::uint32_t until) { MessagePump::SleepUntil(until); }
 
 // ---- the window surface ----
 
 void TForm1::CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) {
   if (!ClipCopy(src.Width(), src.Height(), 640, 480, sx, sy, dx, dy, w, h)) return;
-  pump_.Touch();
   CopyRect(surface_, dx, dy, src, sx, sy, w, h);
   QRect r = view_->PageRect();
   // The page may be scaled (full screen): repaint the covering rectangle.

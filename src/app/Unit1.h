@@ -73,8 +73,10 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
 
   // ---- PlatformHooks ----
   void ProcessMessages() override;
+  void ProcessMessagesUntil(std::uint32_t until) override;
+  void WaitForMessages() override;
   std::uint32_t GetTickCount() override;
-  void Rest() override;
+  void RestUntil(std::uint32_t until) override;
   void CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) override;
   void FlushWindow() override;
   void Beep() override;
