@@ -108,6 +108,7 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
 
  private:
   void BuildMenuBar();
+  bool PumpClock();
   void OnKeyDown(QKeyEvent* e);
   void OnKeyUp(QKeyEvent* e);
   void OnMouseDown(QMouseEvent* e);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Files.h"
+#include "text/SjisTexts.h"
 
 namespace {
 std::int32_t Choice(int which, int index) {
@@ -15,6 +16,12 @@ const std::array<std::int32_t, 9> MenuPosChoices = {40, 248, 456, 40, 184, 328, 
 int MenuPosChoiceIndex(int which, std::int32_t value) {
   const std::int32_t middle = MenuPosChoices[3 * which + 1];
   return value < middle ? 0 : value == middle ? 1 : 2;
+}
+
+bool CheckSettingsDialog(Reader& r, const SettingsDialogFields& f) {
+  if (!f.RadioButton2 || !FileExists(f.Edit8) || FileSize(f.Edit8) >= kAtlasBytes) return true;
+  r.Warn(WithPath(sjis::kMsgFontDataIncompleteFmt, f.Edit8));
+  return false;
 }
 
 std::int32_t ApplySettingsDialog(Reader& r, std::array<std::int32_t, kIntSettingCount>& dlgInt,
@@ -48,8 +55,11 @@ std::int32_t ApplySettingsDialog(Reader& r, std::array<std::int32_t, kIntSetting
     flags |= kBodyLookChanged;
     r.LoadWallpaper(r.BodyWallpaper, f.Edit2, false);
   }
-  // 5. Likewise the font data.
-  if (f.Edit8 != r.StrSettings[kFontData] && FileExists(f.Edit8)) r.LoadFontData(f.Edit8);
+  // 5. The atlas is read only to be drawn from: when font data comes into
+  // use, or another file while it is. The file the atlas holds is not read
+  // again, and a switch to the font keeps it (switching back needs no read).
+  if (dlgInt[kFontType] != 0 && (f.Edit8 != r.StrSettings[kFontData] || !r.AtlasComplete))
+    r.UseFontData(f.Edit8);
   // 6. Brightness changes.
   if (r.IntSettings[kBrightness1] != dlgInt[kBrightness1]) flags |= kCoverLookChanged;
   if (r.IntSettings[kBrightness2] != dlgInt[kBrightness2]) flags |= kBodyLookChanged;

@@ -39,6 +39,10 @@ struct SettingsDialogFields {
   int SpinEdit1 = 1500;
 };
 
+// OK, first: font data chosen with a file that is there but is not whole is
+// refused with a warning naming it (false); nothing is stored.
+bool CheckSettingsDialog(Reader& r, const SettingsDialogFields& f);
+
 // OK: fills dlgInt from the controls, loads what changed into the reader
 // (wallpapers, font data), sets the glyph font and stores every setting.
 // Returns the new ChangeFlags. dlgInt must hold the copy FillDialog made

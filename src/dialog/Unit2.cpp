@@ -460,6 +460,12 @@ void TForm2::Button2Click() {
   f.ComboBox5 = ComboBox5->currentIndex();
   f.CheckBox4 = CheckBox4->isChecked();
   f.SpinEdit1 = SpinEdit1->value();
+  if (!CheckSettingsDialog(*reader_, f)) {
+    PageControl1->setCurrentWidget(TabSheet3);
+    Edit8->setFocus();
+    Edit8->selectAll();
+    return;
+  }
   ChangeFlags = ApplySettingsDialog(*reader_, DlgIntSettings, f);
   accept();
 }

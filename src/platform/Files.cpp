@@ -17,6 +17,13 @@ bool FileExists(const std::string& sjisPath) {
   return stat(NativePath(sjisPath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+long long FileSize(const std::string& sjisPath) {
+  struct stat st;
+  if (sjisPath.empty() || stat(NativePath(sjisPath).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return -1;
+  return st.st_size;
+}
+
 std::string CurrentDirectory() {
   std::string buf(PATH_MAX, '\0');
   if (!getcwd(buf.data(), buf.size())) return ".";

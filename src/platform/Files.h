@@ -9,6 +9,8 @@
 
 // True when the path names an existing regular file.
 bool FileExists(const std::string& sjisPath);
+// The size of a regular file, or -1 when the path names none.
+long long FileSize(const std::string& sjisPath);
 // The current working directory, as Shift-JIS ("/" at the root, no trailing
 // separator otherwise).
 std::string CurrentDirectory();

@@ -49,7 +49,7 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail) {
 
 void Reader::DrawGlyphString(Bitmap& target, int x, int y, const std::string& text) {
   const Colour colour = GlyphFont.Color;
-  const bool atlas = IntSettings[kFontType] != 0;  // a switch: any non-zero value
+  const bool atlas = UsesAtlas();
   const long long ly = y;
   if (ly >= target.Height() || ly + kGlyphCell + 1 <= 0) return;
   const std::size_t n = text.size();
@@ -74,7 +74,7 @@ void Reader::DrawGlyphString(Bitmap& target, int x, int y, const std::string& te
 }
 
 void Reader::ShowGlyph(int x, int y, const std::uint8_t* code) {
-  const bool atlas = IntSettings[kFontType] != 0;  // a switch: any non-zero value
+  const bool atlas = UsesAtlas();
   const Colour saved = GlyphFont.Color;
   GlyphFont.Color = kWhite;
   const char text[2] = {static_cast<char>(code[0]), static_cast<char>(code[0] ? code[1] : 0)};

@@ -40,10 +40,6 @@ Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
 
   OpenDialog1Title = sjis::kOpenDialog1Title;
   OpenDialog1Filter = sjis::kOpenDialog1Filter;
-
-  // The atlas lives inside the object for its whole life, zero until font
-  // data is read.
-  FontAtlas.assign(kAtlasBytes, 0);
 }
 
 Reader::~Reader() = default;
@@ -82,8 +78,10 @@ void Reader::FormCreate() {
   LoadWallpaper(CoverWallpaper, StrSettings[kWallpaper1], true);
   LoadWallpaper(BodyWallpaper, StrSettings[kWallpaper2], true);
 
-  // 8. Font data, whatever FontType says.
-  if (FileExists(StrSettings[kFontData])) LoadFontData(StrSettings[kFontData]);
+  // 8. Font data, read only to be drawn from, and only a whole file; else
+  // the font draws and the reader is told once the cover shows. FontType
+  // stays as stored.
+  const bool noFontData = IntSettings[kFontType] != 0 && !UseFontData(StrSettings[kFontData]);
 
   // 9. Bookmark captions.
   for (int k = 0; k < 10; ++k) SetBookmarkCaption(k);
@@ -113,6 +111,7 @@ void Reader::FormCreate() {
 
   // 14. The cover, without the wipe.
   DrawTitleScreen(false);
+  if (noFontData) Warn(WithPath(sjis::kMsgFontDataIncompleteFmt, StrSettings[kFontData]));
 }
 
 void Reader::FormClose() {
@@ -136,6 +135,13 @@ void Reader::UpdateCaption() {
 void Reader::Warn(const std::string& message) {
   Hooks->Beep();
   Hooks->MessageBox(BoxKind::Warning, message, sjis::kWarningTitle);
+}
+
+std::string WithPath(std::string_view fmt, const std::string& path) {
+  const std::size_t at = fmt.find("%s");
+  std::string text(fmt.substr(0, at));
+  if (at != std::string_view::npos) text.append(path).append(fmt.substr(at + 2));
+  return text;
 }
 
 std::string FileNamePart(const std::string& path) {

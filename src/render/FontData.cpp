@@ -1,6 +1,7 @@
 #include "render/FontData.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -150,6 +152,14 @@ class RowPipeline {
 };
 
 }  // namespace
+
+AtlasMemory::AtlasMemory() {
+  void* p = mmap(nullptr, kAtlasBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  bytes_ = static_cast<std::uint8_t*>(p);
+}
+
+AtlasMemory::~AtlasMemory() { munmap(bytes_, kAtlasBytes); }
 
 std::uint8_t AtlasRowLead(int row) {
   return static_cast<std::uint8_t>(row < 31 ? 0x81 + row : 0xE0 + (row - 31));

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "Rig.h"
+#include "dialog/SettingsDialog.h"
 #include "render/FontData.h"
 
 namespace {
@@ -175,6 +176,38 @@ TEST(FontData, Loading) {
   EXPECT_EQ(
       std::vector<int>({r.FontAtlas[0], r.FontAtlas[999], r.FontAtlas[1000], r.FontAtlas.back()}),
       std::vector<int>({5, 5, 3, 9}));
+  EXPECT_FALSE(r.AtlasComplete);
+}
+
+// Font data is read only while FontType asks for it and drawn from only
+// whole: else the font draws and startup warns once, naming the file. The
+// dialog refuses a file cut short and reads one when font data comes into
+// use.
+TEST(FontData, DrawnOnlyWhole) {
+  const std::pair<int, long long> cases[] = {
+      {1, kAtlasBytes}, {2, kAtlasBytes + 9}, {1, kAtlasBytes - 1}, {1, -1}, {0, kAtlasBytes}};
+  for (auto [fontType, size] : cases) {
+    Rig rig("[System]\r\nFontData=f.fdt\r\nFontType=" + std::to_string(fontType) + "\r\n", false);
+    if (size >= 0) rig.Write("f.fdt", std::string(size, 4));
+    rig.R->FormCreate();
+    const bool atlas = fontType != 0 && size >= kAtlasBytes;
+    EXPECT_EQ(rig.R->UsesAtlas(), atlas) << size;
+    EXPECT_EQ(std::pair(rig.R->FontAtlas[0], rig.P.Rasterizations > 0),
+              std::pair(std::uint8_t(atlas ? 4 : 0), !atlas));
+    EXPECT_EQ(rig.P.Log,
+              atlas || !fontType ? "" : "! W:f.fdt は完全なフォントデータではありません。 ");
+    if (fontType != 0) continue;
+    SettingsDialogFields f;
+    f.RadioButton2 = true;
+    f.Edit8 = rig.Write("g.fdt", std::string(kAtlasBytes - 1, 4));
+    EXPECT_FALSE(CheckSettingsDialog(*rig.R, f));
+    EXPECT_EQ(rig.P.Log, "! W:" + f.Edit8 + " は完全なフォントデータではありません。 ");
+    f.Edit8 = "f.fdt";
+    EXPECT_TRUE(CheckSettingsDialog(*rig.R, f));
+    std::array<std::int32_t, kIntSettingCount> dlg = rig.R->IntSettings;
+    ApplySettingsDialog(*rig.R, dlg, f);
+    EXPECT_TRUE(rig.R->UsesAtlas());
+  }
 }
 
 }  // namespace

@@ -188,6 +188,7 @@ TEST(Glyph, StringsAndSlots) {
     Rig rig;
     Reader& r = *rig.R;
     for (std::size_t i = 0; i < r.FontAtlas.size(); ++i) r.FontAtlas[i] = i / 576 % 17;
+    r.AtlasComplete = true;
     r.IntSettings[kFontType] = fontType;
     r.GlyphFont.Color = 0x123456;
     const Bitmap blank = Patterned(640, 100, 7);
@@ -219,6 +220,7 @@ TEST(Glyph, ShowGlyphAndFontCache) {
     Rig rig;
     Reader& r = *rig.R;
     r.IntSettings[kFontType] = fontType;
+    r.AtlasComplete = true;
     r.GlyphFont.Color = kGrey;
     rig.P.Copies.clear();
     const std::uint8_t code[3] = {0x82, 0xA0, 0};
@@ -278,6 +280,7 @@ TEST(Screens, TitleScreen) {
     Reader& r = *rig.R;
     r.CoverWallpaper = Patterned(7, 5, 9);
     for (std::size_t i = 0; i < r.FontAtlas.size(); ++i) r.FontAtlas[i] = (i / 576 + i) % 17;
+    r.AtlasComplete = true;
     r.IntSettings[kFontType] = 1;
     r.IntSettings[kBrightness1] = 80;
     r.IntSettings[kMenuPosX] = c.X;

@@ -129,6 +129,7 @@ TEST(Reading, PageTurnPictures) {
   Rig rig;
   for (std::size_t i = 0; i < rig.R->FontAtlas.size(); ++i)
     rig.R->FontAtlas[i] = std::uint8_t((i * 7 + i / 576) % 17);
+  rig.R->AtlasComplete = true;
   rig.R->IntSettings[kFontType] = 1;
   rig.R->IntSettings[kMsgSpeed] = 0;
   rig.R->BodyWallpaper.SetSize(3, 2, 0x3070A0);

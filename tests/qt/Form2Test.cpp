@@ -386,7 +386,7 @@ class Form2Test : public QObject {
     if (exists) {
       QFile f(rig.Path("a.fdt"));
       QVERIFY(f.open(QIODevice::WriteOnly));
-      f.write(QByteArray(1000, 7));
+      f.write(QByteArray(1000, 7) + QByteArray(kAtlasBytes - 1000, 0));  // a whole file
     }
     TForm2& d = *rig.Form2;
     d.FillDialog();
