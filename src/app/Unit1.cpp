@@ -197,7 +197,9 @@ void TForm1::MenuChanged() {
 void TForm1::CaptionChanged(const std::string& caption) { setWindowTitle(U(caption)); }
 
 void TForm1::MEnv1Click() {
-  if (!Form2) return;
+  // Made at its first use, so that the cover does not wait for it; then
+  // kept, so that its page and fields stay as they were left.
+  if (!Form2) dialog_ = std::make_unique<TForm2>(this);
   Form2->FillDialog();
   Form2->exec();
   // Whatever closed the dialog: the flags are those the last OK left.

@@ -56,7 +56,8 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   ~TForm1() override;
 
   // Fills and shows the settings dialog (Form2, which registers itself
-  // when it is created), then redraws what it changed.
+  // when it is created; made here at the first use unless a test made one),
+  // then redraws what it changed.
   void MEnv1Click();
 
   PageView* View() const { return view_; }
@@ -125,6 +126,7 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   GlyphRasterizerCache rasterizers_;
   std::map<const MenuItem*, QAction*> actions_;
   std::map<const MenuItem*, QMenu*> menus_;
+  std::unique_ptr<TForm2> dialog_;  // the settings dialog, once it was first asked for
 };
 
 // Where a 640 x 480 page sits in an area of the given size: by the largest
