@@ -68,7 +68,7 @@ void Reader::DrawGlyphString(Bitmap& target, int x, int y, const std::string& te
       if (at + kAtlasSlotBytes <= FontAtlas.size())
         DrawAtlasGlyph(target, int(cx), y, FontAtlas.data() + at, colour);
     } else if (const GlyphMask* mask = CachedMask(lead, trail)) {
-      DrawMaskGlyph(target, int(cx), y, *mask, colour, GlyphBitmap);
+      DrawMaskGlyph(target, int(cx), y, *mask, colour);
     }
   }
 }
