@@ -11,6 +11,9 @@
 
 void Reader::LoadSettings() {
   StartDir = CurrentDirectory();
+  // What saves and font data runs that were killed left behind.
+  RemoveStaleTemporaries(SettingsPath());
+  RemoveStaleTemporaries(StartDir + "/*.fdt");
   MakeSettingDefaults(StartDir, IntDefaults, StrDefaults);
   ReadSettingsFile(SettingsPath(), IntDefaults, StrDefaults, Records, IntSettings, StrSettings);
 }

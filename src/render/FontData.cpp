@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Sjis.h"
 
 namespace {
@@ -211,6 +212,7 @@ void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out
 FontDataResult CreateFontData(const std::string& outPathSjis,
                               const FontRasterFactory& makeRasteriser, const FontRowFn& onRow,
                               const FontAbortFn& aborted, int threads) {
+  RemoveStaleTemporaries(outPathSjis);  // left by runs that were killed
   PendingFile file(outPathSjis);
   if (!file.Created()) return FontDataResult::WriteFailed;
 
