@@ -86,16 +86,21 @@ void Reader::FormCreate() {
   // 9. Bookmark captions.
   for (int k = 0; k < 10; ++k) SetBookmarkCaption(k);
 
-  // 10. Centre the window on the desktop by its outer size.
+  // 10. Centre the window on the desktop by its outer size, unless it goes
+  // full screen at once: leaving full screen centres it then (and its
+  // outer size asks the window system for the menu bar's font).
   int bpp = 0;
   Hooks->GetDesktop(ScreenWidth, ScreenHeight, bpp);
-  int outerW = 0, outerH = 0;
-  Hooks->GetWindowOuterSize(outerW, outerH);
-  Hooks->MoveWindow((ScreenWidth - outerW) / 2, (ScreenHeight - outerH) / 2);
+  const bool fullScreen = ScreenWidth == 640 || IntSettings[kFullScreen] != 0;
+  if (!fullScreen) {
+    int outerW = 0, outerH = 0;
+    Hooks->GetWindowOuterSize(outerW, outerH);
+    Hooks->MoveWindow((ScreenWidth - outerW) / 2, (ScreenHeight - outerH) / 2);
+  }
 
   // 11. Record the display mode; full screen when asked or forced.
   SetDisplayMode(0);
-  if (ScreenWidth == 640 || IntSettings[kFullScreen] != 0) SetDisplayMode(2);
+  if (fullScreen) SetDisplayMode(2);
 
   // 12. The file dialog starts on the stored filter.
   OpenDialog1FilterIndex = IntSettings[kFilterIndex];
