@@ -168,6 +168,7 @@ std::uint8_t AtlasRowLead(int row) {
 
 void EncodeGlyphSlot(const GlyphMask& mask, std::uint8_t* slot) {
   const bool whole = mask.Width == kFontDataCell && mask.Height == kFontDataCell &&
+                     mask.Left == 0 && mask.Top == 0 &&
                      mask.Alpha.size() >= std::size_t(kFontDataCell) * kFontDataCell;
   if (!whole) {
     const bool valid = mask.Width > 0 && mask.Height > 0 &&

@@ -202,16 +202,21 @@ void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour c
   const int r1 = int(std::min<long long>(kGlyphCell, static_cast<long long>(target.Height()) - y));
   if (c0 >= c1 || r0 >= r1) return;
 
-  // The mask in a zero frame one sub-pixel wide at the top and left: the
-  // black copy of sub-pixel (sx, sy) is at [sy][sx], the coloured one at
+  // The mask from one sub-pixel above and left of the cell: the black copy
+  // of sub-pixel (sx, sy) is at [sy][sx], the coloured one at
   // [sy + 1][sx + 1]. Nothing beyond the enlarged cell shows.
   std::uint8_t framed[kGlyphWorkSize + 1][kFramedSide] = {};
   bool inked[kGlyphWorkSize + 1] = {};
-  const int w = std::min(mask.Width, kGlyphWorkSize), h = std::min(mask.Height, kGlyphWorkSize);
-  for (int my = 0; my < h; ++my) {
-    const std::uint8_t* a = mask.Alpha.data() + static_cast<std::size_t>(my) * mask.Width;
-    std::memcpy(&framed[my + 1][1], a, static_cast<std::size_t>(w));
-    inked[my + 1] = std::any_of(a, a + w, [](std::uint8_t v) { return v != 0; });
+  const long long left = std::max(0LL, -1 - static_cast<long long>(mask.Left));
+  const long long right =
+      std::min<long long>(mask.Width, kGlyphWorkSize - static_cast<long long>(mask.Left));
+  for (long long my = std::max(0LL, -1 - static_cast<long long>(mask.Top));
+       left < right && my < mask.Height; ++my) {
+    const long long cy = mask.Top + my;
+    if (cy >= kGlyphWorkSize) break;
+    const std::uint8_t* a = mask.Alpha.data() + my * mask.Width + left;
+    std::memcpy(&framed[cy + 1][mask.Left + left + 1], a, static_cast<std::size_t>(right - left));
+    inked[cy + 1] = std::any_of(a, a + (right - left), [](std::uint8_t v) { return v != 0; });
   }
 
   alignas(16) std::uint16_t col[24];  // the colour's bytes in the order of eight pixels' bytes

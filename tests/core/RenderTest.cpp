@@ -152,6 +152,9 @@ TEST(Glyph, AtlasAndMaskAtEveryPlace) {
   for (int i = 0; i < 576; ++i) slot[i] = std::uint8_t((i * 13 + i / 24) % 19);
   GlyphMask mask{72, 72, std::vector<std::uint8_t>(72 * 72)};
   for (int i = 0; i < 72 * 72; ++i) mask.Alpha[i] = std::uint8_t(i % 5 == 0 ? 255 : i * 7 % 256);
+  // A mask that covers only part of the cell, and sticks out of it.
+  GlyphMask part{60, 40, std::vector<std::uint8_t>(mask.Alpha.begin(), mask.Alpha.begin() + 2400),
+                 30, -7};
   const std::pair<int, int> places[] = {{100, 60},  {0, 0},   {-5, -7},   {615, 455}, {616, 456},
                                         {630, 470}, {-24, 3}, {-25, -25}, {640, 0},   {3, 479}};
   for (auto [x, y] : places) {
@@ -159,10 +162,12 @@ TEST(Glyph, AtlasAndMaskAtEveryPlace) {
     DrawAtlasGlyph(got, x, y, slot.data(), 0x30A0F0);
     AtlasRef(want, x, y, slot.data(), 0x30A0F0);
     EXPECT_EQ(Diff(want, got), "") << "atlas " << x << "," << y;
-    got = want = Patterned(640, 480, 6);
-    DrawMaskGlyph(got, x, y, mask, 0x30A0F0);
-    MaskRef(want, x, y, mask, 0x30A0F0);
-    EXPECT_EQ(Diff(want, got), "") << "mask " << x << "," << y;
+    for (const GlyphMask* m : {&mask, &part}) {
+      got = want = Patterned(640, 480, 6);
+      DrawMaskGlyph(got, x, y, *m, 0x30A0F0);
+      MaskRef(want, x, y, *m, 0x30A0F0);
+      EXPECT_EQ(Diff(want, got), "") << "mask " << x << "," << y << " " << m->Left;
+    }
   }
 }
 
