@@ -124,6 +124,10 @@ TEST(FontData, WholeAndAbortedFiles) {
   }
   rig.Write("c.fdt", "");
   std::filesystem::permissions(rig.File("c.fdt"), std::filesystem::perms(0604));
+  rig.Write("c.fdt.Zz09Aa", "x");  // left by a run that was killed: the next run removes it
+  std::filesystem::last_write_time(
+      rig.File("c.fdt.Zz09Aa"),
+      std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
   for (auto [k, threads] : {std::pair{1, 1}, {5, 2}, {46, 2}}) {
     rig.Write("c.fdt", std::string(7'000'000, 'x'));  // an older file is replaced
     ASSERT_EQ(Make(rig.File("c.fdt"), threads, k), FontDataResult::Aborted);

@@ -185,6 +185,7 @@ TEST(Pause, UnderlineBlinks) {
       blinks += (c.Sy == 480 ? "+" : "-") + std::to_string(c.Time - t0);
     }
   EXPECT_EQ(blinks, "+0-399+799-1199+1599-1999+2399-2499");
+  EXPECT_LT(rig.P.Pumps, 100);  // the pause names its blink's edges: no pump a millisecond
   EXPECT_EQ(seen, "WGBBBBBB");
 }
 
@@ -264,6 +265,7 @@ TEST(Pause, RevealDelayAndSkipMode) {
     const auto t = rig.P.GlyphTimes();
     EXPECT_EQ(t[2] - t[1], std::uint32_t(speed));
     EXPECT_EQ(t[1] - t[0], std::uint32_t(speed));
+    EXPECT_LT(rig.P.Pumps, 20);  // the delay names its end: no pump a millisecond
   }
   Rig rig;
   rig.R->IntSettings[kMsgSpeed] = 20;
