@@ -44,6 +44,7 @@ std::unique_ptr<Reader> MakeReader(BenchPlatform& platform, int fontType) {
   r->BaseBitmap.SetSize(640, 482, kGrey);
   r->GlyphBitmap.SetSize(72, 72);
   r->IntSettings[kFontType] = fontType;
+  r->AtlasComplete = true;
   r->GlyphFont.Name = ToSjis("ＭＳ ゴシック");
   r->GlyphFont.Color = kWhite;
   for (std::size_t i = 0; i < r->FontAtlas.size(); ++i)

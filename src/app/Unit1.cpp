@@ -249,7 +249,9 @@ void TForm1::CaptionChanged(const std::string& caption) {
 }
 
 void TForm1::MEnv1Click() {
-  if (!Form2) return;
+  // Made at its first use, so that the cover does not wait for it; then
+  // kept, so that its page and fields stay as they were left.
+  if (!Form2) dialog_ = std::make_unique<TForm2>(this);
   Form2->FillDialog();
   Form2->exec();
   // Whatever closed the dialog: the flags are those the last OK left.
@@ -260,15 +262,29 @@ void TForm1::MEnv1Click() {
 
 void TForm1::ProcessMessages() { pump_.Pump(); }
 
+// The waits are on the pump's clock; a tick counter that is not that clock
+// (a test's) gets none, or a tick of its own could stand for weeks.
+bool TForm1::PumpClock() { return GetTickCount() - MessagePump::Ticks() + 1u <= 2u; }
+
+void TForm1::ProcessMessagesUntil(std::uint32_t until) {
+  if (PumpClock())
+    pump_.PumpUntil(until);
+  else
+    pump_.Pump();
+}
+
+void TForm1::WaitForMessages() { pump_.PumpWait(); }
+
 std::uint32_t TForm1::GetTickCount() { return MessagePump::Ticks(); }
 
-void TForm1::Rest() { MessagePump::Rest(); }
+void TForm1::RestUntil(std::uint32_t until) {
+  if (PumpClock()) MessagePump::SleepUntil(until);
+}
 
 // ---- the window surface ----
 
 void TForm1::CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) {
   if (!ClipCopy(src.Width(), src.Height(), 640, 480, sx, sy, dx, dy, w, h)) return;
-  pump_.Touch();
   CopyRect(surface_, dx, dy, src, sx, sy, w, h);
   QRect r = view_->PageRect();
   // The page may be scaled (full screen): repaint the covering rectangle.

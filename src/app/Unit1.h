@@ -59,7 +59,8 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   ~TForm1() override;
 
   // Fills and shows the settings dialog (Form2, which registers itself
-  // when it is created), then redraws what it changed.
+  // when it is created; made here at the first use unless a test made one),
+  // then redraws what it changed.
   void MEnv1Click();
 
   PageView* View() const { return view_; }
@@ -76,8 +77,10 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
 
   // ---- PlatformHooks ----
   void ProcessMessages() override;
+  void ProcessMessagesUntil(std::uint32_t until) override;
+  void WaitForMessages() override;
   std::uint32_t GetTickCount() override;
-  void Rest() override;
+  void RestUntil(std::uint32_t until) override;
   void CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) override;
   void FlushWindow() override;
   void Beep() override;
@@ -121,6 +124,7 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   void CentreOnceFramed();
   void OnFrameWatch();
   void LetGoOfHeldRelease();
+  bool PumpClock();
   void OnKeyDown(QKeyEvent* e);
   void OnKeyUp(QKeyEvent* e);
   void OnMouseDown(QMouseEvent* e);
@@ -145,6 +149,7 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   GlyphRasterizerCache rasterizers_;
   std::map<const MenuItem*, QAction*> actions_;
   std::map<const MenuItem*, QMenu*> menus_;
+  std::unique_ptr<TForm2> dialog_;  // the settings dialog, once it was first asked for
 };
 
 // Where a 640 x 480 page sits in an area of the given size: by the largest

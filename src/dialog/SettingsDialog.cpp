@@ -25,10 +25,10 @@ DialogRefusal CheckSettingsDialog(Reader& r, const SettingsDialogFields& f) {
     if (*path == r.StrSettings[edit == 1 ? kWallpaper1 : kWallpaper2] || !FileExists(*path) ||
         r.Hooks->LoadBitmapFile(*path, picture))
       continue;
-    // The one "%s" is the path, put in as bytes, never as a format.
-    const std::string fmt = sjis::kMsgNotAPictureFmt;
-    return {edit, fmt.substr(0, fmt.find("%s")) + *path + fmt.substr(fmt.find("%s") + 2)};
+    return {edit, WithPath(sjis::kMsgNotAPictureFmt, *path)};
   }
+  if (f.RadioButton2 && FileExists(f.Edit8) && FileSize(f.Edit8) < kAtlasBytes)
+    return {8, WithPath(sjis::kMsgFontDataIncompleteFmt, f.Edit8)};
   return {};
 }
 
@@ -63,8 +63,11 @@ std::int32_t ApplySettingsDialog(Reader& r, std::array<std::int32_t, kIntSetting
     flags |= kBodyLookChanged;
     r.LoadWallpaper(r.BodyWallpaper, f.Edit2, false);
   }
-  // 5. Likewise the font data.
-  if (f.Edit8 != r.StrSettings[kFontData] && FileExists(f.Edit8)) r.LoadFontData(f.Edit8);
+  // 5. The atlas is read only to be drawn from: when font data comes into
+  // use, or another file while it is. The file the atlas holds is not read
+  // again, and a switch to the font keeps it (switching back needs no read).
+  if (dlgInt[kFontType] != 0 && (f.Edit8 != r.StrSettings[kFontData] || !r.AtlasComplete))
+    r.UseFontData(f.Edit8);
   // 6. Brightness changes.
   if (r.IntSettings[kBrightness1] != dlgInt[kBrightness1]) flags |= kCoverLookChanged;
   if (r.IntSettings[kBrightness2] != dlgInt[kBrightness2]) flags |= kBodyLookChanged;

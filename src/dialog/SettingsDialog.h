@@ -45,8 +45,9 @@ struct DialogRefusal {
   int Edit = 0;
   std::string Message;
 };
-// A changed wallpaper path naming a file that is there but does not read
-// as a picture is refused: stored, it would show grey at the next start.
+// Refused: a changed wallpaper path naming a file that is there but does
+// not read as a picture (stored, it would show grey at the next start), and
+// font data chosen with a file that is there but is not whole.
 DialogRefusal CheckSettingsDialog(Reader& r, const SettingsDialogFields& f);
 
 // OK: fills dlgInt from the controls, loads what changed into the reader

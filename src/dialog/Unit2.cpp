@@ -474,7 +474,8 @@ void TForm2::Button2Click() {
   f.CheckBox4 = CheckBox4->isChecked();
   f.SpinEdit1 = SpinEdit1->value();
   const DialogRefusal refusal = CheckSettingsDialog(*reader_, f);
-  if (refusal.Edit != 0) return refuse(refusal.Edit == 1 ? Edit1 : Edit2, refusal.Message);
+  if (refusal.Edit != 0)
+    return refuse(refusal.Edit == 1 ? Edit1 : refusal.Edit == 2 ? Edit2 : Edit8, refusal.Message);
   ChangeFlags = ApplySettingsDialog(*reader_, DlgIntSettings, f);
   accept();
 }

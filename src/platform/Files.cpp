@@ -1,13 +1,17 @@
 #include "platform/Files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <ctime>
 #include <new>
+#include <string_view>
 
 #include "platform/Sjis.h"
 
@@ -15,6 +19,13 @@ bool FileExists(const std::string& sjisPath) {
   if (sjisPath.empty()) return false;
   struct stat st;
   return stat(NativePath(sjisPath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+long long FileSize(const std::string& sjisPath) {
+  struct stat st;
+  if (sjisPath.empty() || stat(NativePath(sjisPath).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return -1;
+  return st.st_size;
 }
 
 std::string CurrentDirectory() {
@@ -100,15 +111,70 @@ long long ReadFilePrefix(const std::string& sjisPath, std::uint8_t* dst, std::si
   return static_cast<long long>(got);
 }
 
+FileWriteCalls FileWrites = {[](char* name) { return mkostemp(name, O_CLOEXEC); }, ::write};
+
+namespace {
+
+// The file a native path names once symbolic links are followed (a link to
+// nothing gives the path of the file it would name); past 40 links, the
+// path as it stands.
+std::string FollowLinks(std::string path) {
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = readlink(path.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) break;
+    target.resize(static_cast<std::size_t>(n));
+    const std::size_t slash = path.rfind('/');
+    if (target[0] != '/' && slash != std::string::npos) target = path.substr(0, slash + 1) + target;
+    path = target;
+  }
+  return path;
+}
+
+}  // namespace
+
+void RemoveStaleTemporaries(const std::string& sjisPath) {
+  RemoveStaleTemporariesNative(NativePath(sjisPath));
+}
+
+void RemoveStaleTemporariesNative(const std::string& nativePath) {
+  const std::string path = FollowLinks(nativePath);
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const bool anyName = !name.empty() && name[0] == '*';
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return;
+  const time_t oneMinuteAgo = time(nullptr) - 60;
+  while (const dirent* e = readdir(dir)) {
+    const std::string_view n = e->d_name;
+    if (n.size() < 8 || n[n.size() - 7] != '.') continue;
+    const std::string_view stem = n.substr(0, n.size() - 7), tail = n.substr(n.size() - 6);
+    const bool ours =
+        anyName ? stem.size() >= name.size() && stem.ends_with(name.substr(1)) : stem == name;
+    if (!ours || !std::all_of(tail.begin(), tail.end(), [](char c) {
+          return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        }))
+      continue;
+    const std::string file = folder + std::string(n);
+    struct stat st;
+    if (lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime < oneMinuteAgo)
+      unlink(file.c_str());
+  }
+  closedir(dir);
+}
+
 bool WriteFileAtomically(const std::string& sjisPath, const std::string& data) {
-  const std::string path = NativePath(sjisPath);
+  const std::string path = FollowLinks(NativePath(sjisPath));
   std::string tmp = path + ".XXXXXX";
-  int fd = mkstemp(tmp.data());
+  int fd = FileWrites.CreateTemp(tmp.data());
   if (fd < 0) return false;
   bool ok = true;
   std::size_t done = 0;
   while (ok && done < data.size()) {
-    ssize_t w = write(fd, data.data() + done, data.size() - done);
+    ssize_t w = FileWrites.Write(fd, data.data() + done, data.size() - done);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0)
       ok = false;

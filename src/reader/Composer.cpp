@@ -56,12 +56,12 @@ void SetEnvEnabled(Reader& r, bool enabled) {
 bool ShowPreviousPage(Reader& r) {
   RedrawPage(r, r.PrevPageLines);
   while (r.InputState != 0) {
-    r.Hooks->ProcessMessages();
+    r.Hooks->WaitForMessages();
     if (Leaving(r)) return false;
   }
   SetEnvEnabled(r, false);
   while (r.InputState == 0) {
-    r.Hooks->ProcessMessages();
+    r.Hooks->WaitForMessages();
     if (Leaving(r)) {
       SetEnvEnabled(r, true);
       return false;
@@ -69,7 +69,7 @@ bool ShowPreviousPage(Reader& r) {
   }
   SetEnvEnabled(r, true);
   RedrawPage(r, r.PageLines);
-  while (r.InputState != 0 && !Leaving(r)) r.Hooks->ProcessMessages();
+  while (r.InputState != 0 && !Leaving(r)) r.Hooks->WaitForMessages();
   return true;
 }
 
@@ -125,7 +125,7 @@ bool LookBackPages(Reader& r) {
       RedrawPage(r, r.PageHistory[kept - depth]);
       ShowLookBackMarker(r, depth);
     }
-    r.Hooks->ProcessMessages();
+    r.Hooks->WaitForMessages();
     if (Leaving(r)) break;
   }
   r.LookBackDepth = 0;
@@ -134,7 +134,7 @@ bool LookBackPages(Reader& r) {
   if (!Leaving(r)) {
     RedrawPage(r, r.PageLines);
     // The press that returned must be let go, or it would end the pause too.
-    while (r.InputState != 0 && !Leaving(r)) r.Hooks->ProcessMessages();
+    while (r.InputState != 0 && !Leaving(r)) r.Hooks->WaitForMessages();
   }
   return !Leaving(r);
 }
@@ -183,12 +183,13 @@ void Reader::ComposeChar() {
   WaitArmed = true;
 
   // Reveal delay, on the wrapping tick counter. Skip mode has none and so
-  // handles input only where a pause would have been.
+  // handles input only where a pause would have been. Until the delay is
+  // over only a message can change anything.
   if (!Skipping && IntSettings[kMsgSpeed] > 0) {
     const std::uint32_t t = Hooks->GetTickCount();
     while (!Skipping && !Leaving(*this) &&
            t > Hooks->GetTickCount() - static_cast<std::uint32_t>(IntSettings[kMsgSpeed]))
-      Hooks->ProcessMessages();
+      Hooks->ProcessMessagesUntil(t + static_cast<std::uint32_t>(IntSettings[kMsgSpeed]));
   }
 
   // A wait character pauses unless a character that may not begin a line
@@ -223,7 +224,7 @@ void Reader::WaitForReader() {
   if (InputState > 2) return;
   // A key or button still down from before must be let go first, so a held
   // Enter does not run on.
-  while (InputState != 0 && !Leaving(*this)) Hooks->ProcessMessages();
+  while (InputState != 0 && !Leaving(*this)) Hooks->WaitForMessages();
 
   bool shown = false;
   if (!Leaving(*this)) {
@@ -235,7 +236,16 @@ void Reader::WaitForReader() {
     std::uint32_t autoFrom = t0;
     PauseSteps = 0;  // steps made before the pause do not count
     while (InputState == 0) {
-      Hooks->ProcessMessages();
+      // The underline changes only at the 400 ms edges of its blink; till
+      // the next one only a message can end the pause. An underline not yet
+      // as its phase wants it is due now.
+      const std::uint32_t elapsed = Hooks->GetTickCount() - t0;
+      const bool due = (elapsed / 400 % 2 == 0) != shown;
+      std::uint32_t until = t0 + elapsed + (due ? 0 : 400 - elapsed % 400);
+      // Auto mode may end the pause before the next edge.
+      const std::uint32_t autoEnd = autoFrom + autoWait;
+      if (MAuto1.Checked && static_cast<std::int32_t>(autoEnd - until) < 0) until = autoEnd;
+      Hooks->ProcessMessagesUntil(until);
       if (Leaving(*this) || Skipping) break;
       // Visible for the first 400 ms of every 800.
       const std::uint32_t phase = ((Hooks->GetTickCount() - t0) / 100) % 8;

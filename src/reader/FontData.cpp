@@ -3,7 +3,15 @@
 #include "render/FontData.h"
 
 bool Reader::LoadFontData(const std::string& path) {
-  if (FontAtlas.size() != static_cast<std::size_t>(kAtlasBytes)) FontAtlas.resize(kAtlasBytes, 0);
   // One read from the start; a shorter file fills only the first slots.
-  return ReadFilePrefix(path, FontAtlas.data(), kAtlasBytes) >= 0;
+  const long long got = ReadFilePrefix(path, FontAtlas.data(), kAtlasBytes);
+  if (got < 0) return false;
+  AtlasComplete = got == kAtlasBytes;
+  return true;
+}
+
+bool Reader::UseFontData(const std::string& path) {
+  // A short file is not read at all: its pages would be held for nothing.
+  if (FileSize(path) < kAtlasBytes) return AtlasComplete = false;
+  return LoadFontData(path) && AtlasComplete;
 }

@@ -9,8 +9,10 @@
 namespace {
 
 // The cell's masks of one face are kept until this many codes are cached
-// (a novel uses a few thousand); then the cache starts afresh.
-constexpr std::size_t kMaxCachedMasks = 4096;
+// (some 3.5 MB); then the cache starts afresh. A page uses a few hundred
+// codes and a novel a few thousand, and rasterising one again costs some
+// 40 us, nothing beside the reveal's pace.
+constexpr std::size_t kMaxCachedMasks = 1024;
 
 }  // namespace
 
@@ -28,19 +30,35 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail) {
     if (Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold, kGlyphWorkSize, raw) &&
         raw.Width > 0 && raw.Height > 0 &&
         raw.Alpha.size() >= static_cast<std::size_t>(raw.Width) * raw.Height) {
-      // Nothing beyond the 72 x 72 work bitmap can show; an empty mask (a
-      // space) is kept as "nothing to draw" so its cell is skipped.
-      const int w = std::min(raw.Width, kGlyphWorkSize), h = std::min(raw.Height, kGlyphWorkSize);
-      bool ink = false;
-      kept.Width = w;
-      kept.Height = h;
-      kept.Alpha.resize(static_cast<std::size_t>(w) * h);
-      for (int r = 0; r < h; ++r) {
+      // Only ink within the 72 x 72 cell (or a sub-pixel above and left of
+      // it, for the shadow) can show, and only the part with ink is kept: a
+      // kanji leaves a third of the cell blank, a kana more. An empty mask
+      // (a space) is kept as "nothing to draw" so its cell is skipped.
+      const int x0 = std::max(0, -1 - raw.Left), y0 = std::max(0, -1 - raw.Top);
+      const int x1 = static_cast<int>(std::min<long long>(raw.Width, kGlyphWorkSize - raw.Left));
+      const int y1 = static_cast<int>(std::min<long long>(raw.Height, kGlyphWorkSize - raw.Top));
+      int left = x1, right = x0, top = y1, bottom = y0;
+      for (int r = y0; r < y1; ++r) {
         const std::uint8_t* s = raw.Alpha.data() + static_cast<std::size_t>(r) * raw.Width;
-        std::memcpy(kept.Alpha.data() + static_cast<std::size_t>(r) * w, s, w);
-        for (int c = 0; c < w && !ink; ++c) ink = s[c] != 0;
+        for (int c = x0; c < x1; ++c)
+          if (s[c] != 0) {
+            left = std::min(left, c);
+            right = std::max(right, c + 1);
+            top = std::min(top, r);
+            bottom = r + 1;
+          }
       }
-      if (!ink) kept = GlyphMask{};
+      if (left < right) {
+        kept.Width = right - left;
+        kept.Height = bottom - top;
+        kept.Left = raw.Left + left;
+        kept.Top = raw.Top + top;
+        kept.Alpha.resize(static_cast<std::size_t>(kept.Width) * kept.Height);
+        for (int r = 0; r < kept.Height; ++r)
+          std::memcpy(kept.Alpha.data() + static_cast<std::size_t>(r) * kept.Width,
+                      raw.Alpha.data() + static_cast<std::size_t>(top + r) * raw.Width + left,
+                      static_cast<std::size_t>(kept.Width));
+      }
     }
     it = GlyphCache.Masks.emplace(key, std::move(kept)).first;
   }
@@ -49,7 +67,7 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail) {
 
 void Reader::DrawGlyphString(Bitmap& target, int x, int y, const std::string& text) {
   const Colour colour = GlyphFont.Color;
-  const bool atlas = IntSettings[kFontType] != 0;  // a switch: any non-zero value
+  const bool atlas = UsesAtlas();
   const long long ly = y;
   if (ly >= target.Height() || ly + kGlyphCell + 1 <= 0) return;
   const std::size_t n = text.size();
@@ -68,13 +86,13 @@ void Reader::DrawGlyphString(Bitmap& target, int x, int y, const std::string& te
       if (at + kAtlasSlotBytes <= FontAtlas.size())
         DrawAtlasGlyph(target, int(cx), y, FontAtlas.data() + at, colour);
     } else if (const GlyphMask* mask = CachedMask(lead, trail)) {
-      DrawMaskGlyph(target, int(cx), y, *mask, colour, GlyphBitmap);
+      DrawMaskGlyph(target, int(cx), y, *mask, colour);
     }
   }
 }
 
 void Reader::ShowGlyph(int x, int y, const std::uint8_t* code) {
-  const bool atlas = IntSettings[kFontType] != 0;  // a switch: any non-zero value
+  const bool atlas = UsesAtlas();
   const Colour saved = GlyphFont.Color;
   GlyphFont.Color = kWhite;
   const char text[2] = {static_cast<char>(code[0]), static_cast<char>(code[0] ? code[1] : 0)};

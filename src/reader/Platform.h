@@ -38,14 +38,25 @@ class PlatformHooks {
  public:
   virtual ~PlatformHooks() = default;
 
-  // Handles every pending window message once. May wait briefly when none
-  // is pending so that a polling loop does not spin a core.
+  // Handles every pending window message once, without waiting.
   virtual void ProcessMessages() = 0;
+  // The same, but with nothing pending it first waits for a message, though
+  // not past tick `until` (a tick already reached, in wrap-around order,
+  // waits not at all). The reader calls it where nothing it shows changes
+  // before that tick unless a message comes, so the window system can block
+  // instead of polling. By default it is ProcessMessages().
+  virtual void ProcessMessagesUntil(std::uint32_t until) {
+    (void)until;
+    ProcessMessages();
+  }
+  // The same where only a message can change anything: no time limit.
+  virtual void WaitForMessages() { ProcessMessages(); }
   // The 32-bit millisecond tick counter; wraps, so compare unsigned.
   virtual std::uint32_t GetTickCount() = 0;
-  // Rests about a millisecond without handling any message: the column
-  // wipe waits on the clock alone and need not burn a core meanwhile.
-  virtual void Rest() {}
+  // Sleeps until tick `until` without handling any message: the column wipe
+  // waits on the clock alone. By default it returns at once and the caller
+  // polls the clock.
+  virtual void RestUntil(std::uint32_t until) { (void)until; }
 
   // Copies the w x h rectangle at (sx, sy) of src to (dx, dy) of the window
   // (clipped to both). The window shows it at its next repaint...

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -133,7 +134,10 @@ class Reader {
   std::string StartDir;
   std::array<std::string, kStrSettingCount> StrSettings;
   std::array<std::string, kStrSettingCount> StrDefaults;
-  std::vector<std::uint8_t> FontAtlas;  // kAtlasBytes, allocated once with the object
+  AtlasMemory FontAtlas;  // costs memory only once font data is read into it
+  // FontAtlas holds a whole font data file: only then does FontType draw
+  // from it (a file cut short would draw blocks).
+  bool AtlasComplete = false;
   Bitmap GlyphBitmap;
   GlyphFontState GlyphFont;
   Bitmap CoverWallpaper;
@@ -211,9 +215,16 @@ class Reader {
   void ShowTextScreen();
   void ColumnWipe();
   void DrawPageBar(bool show);
-  // Reads a font data file into FontAtlas; false (atlas untouched) when it
-  // cannot be opened.
+  // Reads a font data file into FontAtlas, a shorter one into its first
+  // slots, and sets AtlasComplete; false (atlas untouched) when it cannot be
+  // opened.
   bool LoadFontData(const std::string& path);
+  // FontType is a switch (any non-zero value), and only whole font data is
+  // drawn from.
+  bool UsesAtlas() const { return IntSettings[kFontType] != 0 && AtlasComplete; }
+  // Loads font data to be drawn from: only a whole file is read. True when
+  // FontAtlas then holds it.
+  bool UseFontData(const std::string& path);
   // Loads a wallpaper as at startup: a grey 16 x 16 tile, replaced by the
   // file's picture when the file exists and reads.
   void LoadWallpaper(Bitmap& wallpaper, const std::string& path, bool resetToGrey);
@@ -238,6 +249,8 @@ class Reader {
 };
 
 // Shift-JIS helpers shared by the core.
+// A message with its one "%s" replaced by path, put in as bytes.
+std::string WithPath(std::string_view fmt, const std::string& path);
 // The file-name part of a path: what follows its last "/".
 std::string FileNamePart(const std::string& path);
 // The folder part: what precedes its last "/" (empty when there is none).

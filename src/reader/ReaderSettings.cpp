@@ -11,6 +11,9 @@
 
 void Reader::LoadSettings() {
   StartDir = CurrentDirectory();
+  // What saves and font data runs that were killed left behind.
+  RemoveStaleTemporaries(SettingsPath());
+  RemoveStaleTemporaries(StartDir + "/*.fdt");
   MakeSettingDefaults(StartDir, IntDefaults, StrDefaults);
   ReadSettingsFile(SettingsPath(), IntDefaults, StrDefaults, Records, IntSettings, StrSettings);
 }
@@ -18,11 +21,6 @@ void Reader::LoadSettings() {
 bool Reader::SaveSettings() {
   const std::string path = SettingsPath();
   if (WriteSettingsFile(path, Records, IntSettings, StrSettings)) return true;
-  // The message's one "%s" is the path, put in as bytes, never as a format.
-  const std::string_view fmt = sjis::kMsgCannotWriteFmt;
-  const std::size_t at = fmt.find("%s");
-  std::string text(fmt.substr(0, at));
-  if (at != std::string_view::npos) text.append(path).append(fmt.substr(at + 2));
-  Hooks->MessageBox(BoxKind::Error, text, kAppTitle);
+  Hooks->MessageBox(BoxKind::Error, WithPath(sjis::kMsgCannotWriteFmt, path), kAppTitle);
   return false;
 }

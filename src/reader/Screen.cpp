@@ -46,10 +46,9 @@ void Reader::ColumnWipe() {
   for (int step = 0; step < screen::kWipeSteps; ++step) {
     const int s = step * screen::kWipeBand;
     const std::uint32_t due = static_cast<std::uint32_t>(5 * s / 4);  // 20 ms a step
-    while (due > 0 && static_cast<std::uint32_t>(Hooks->GetTickCount() - t0) < due) {
-      // Input waits in the queue until the wipe is over.
-      Hooks->Rest();
-    }
+    // Input waits in the queue until the wipe is over.
+    while (due > 0 && static_cast<std::uint32_t>(Hooks->GetTickCount() - t0) < due)
+      Hooks->RestUntil(t0 + due);
     for (int j = 0; j < screen::kWipeBand; ++j) {
       const int c = s - 15 * j;
       if (c >= 0 && c < screen::kWidth)

@@ -55,10 +55,6 @@ Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
 
   OpenDialog1Title = sjis::kOpenDialog1Title;
   OpenDialog1Filter = sjis::kOpenDialog1Filter;
-
-  // The atlas lives inside the object for its whole life, zero until font
-  // data is read.
-  FontAtlas.assign(kAtlasBytes, 0);
 }
 
 Reader::~Reader() = default;
@@ -97,22 +93,26 @@ void Reader::FormCreate() {
   LoadWallpaper(CoverWallpaper, StrSettings[kWallpaper1], true);
   LoadWallpaper(BodyWallpaper, StrSettings[kWallpaper2], true);
 
-  // 8. Font data, whatever FontType says.
-  if (FileExists(StrSettings[kFontData])) LoadFontData(StrSettings[kFontData]);
+  // 8. Font data, read only to be drawn from, and only a whole file; else
+  // the font draws and the reader is told once the cover shows. FontType
+  // stays as stored.
+  const bool noFontData = IntSettings[kFontType] != 0 && !UseFontData(StrSettings[kFontData]);
 
   // 9. Bookmark captions.
   for (int k = 0; k < 10; ++k) SetBookmarkCaption(k);
 
   // 10. The page at its zoom, the window centred on the desktop by its
-  // outer size.
+  // outer size, unless it goes full screen at once: leaving full screen
+  // centres it then.
   int bpp = 0;
   Hooks->GetDesktop(ScreenWidth, ScreenHeight, bpp);
   ApplyZoom();
-  CentreWindow();
+  const bool fullScreen = ScreenWidth == 640 || IntSettings[kFullScreen] != 0;
+  if (!fullScreen) CentreWindow();
 
   // 11. Record the display mode; full screen when asked or forced.
   SetDisplayMode(0);
-  if (ScreenWidth == 640 || IntSettings[kFullScreen] != 0) SetDisplayMode(2);
+  if (fullScreen) SetDisplayMode(2);
 
   // 12. The file dialog starts on the stored filter.
   OpenDialog1FilterIndex = IntSettings[kFilterIndex];
@@ -128,6 +128,7 @@ void Reader::FormCreate() {
 
   // 14. The cover, without the wipe.
   DrawTitleScreen(false);
+  if (noFontData) Warn(WithPath(sjis::kMsgFontDataIncompleteFmt, StrSettings[kFontData]));
 }
 
 void Reader::FormClose() {
@@ -151,6 +152,13 @@ void Reader::UpdateCaption() {
 void Reader::Warn(const std::string& message) {
   Hooks->Beep();
   Hooks->MessageBox(BoxKind::Warning, message, sjis::kWarningTitle);
+}
+
+std::string WithPath(std::string_view fmt, const std::string& path) {
+  const std::size_t at = fmt.find("%s");
+  std::string text(fmt.substr(0, at));
+  if (at != std::string_view::npos) text.append(path).append(fmt.substr(at + 2));
+  return text;
 }
 
 std::string FileNamePart(const std::string& path) {

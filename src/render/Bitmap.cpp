@@ -8,7 +8,7 @@ void Bitmap::SetSize(int width, int height, Colour fill) {
   height_ = std::max(height, 0);
   stride_ = (static_cast<std::size_t>(width_) * 3 + 3) & ~static_cast<std::size_t>(3);
   data_.assign(stride_ * height_, 0);
-  FillRect({0, 0, width_, height_}, fill);
+  if (fill != kBlack) FillRect({0, 0, width_, height_}, fill);
 }
 
 Colour Bitmap::Pixel(int x, int y) const {

@@ -1,6 +1,7 @@
 #include "render/FontData.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,8 +13,11 @@
 #include <cstring>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <vector>
+
+#include "platform/Files.h"
 
 namespace {
 
@@ -156,12 +160,21 @@ class RowPipeline {
 
 }  // namespace
 
+AtlasMemory::AtlasMemory() {
+  void* p = mmap(nullptr, kAtlasBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) throw std::bad_alloc();
+  bytes_ = static_cast<std::uint8_t*>(p);
+}
+
+AtlasMemory::~AtlasMemory() { munmap(bytes_, kAtlasBytes); }
+
 std::uint8_t AtlasRowLead(int row) {
   return static_cast<std::uint8_t>(row < 31 ? 0x81 + row : 0xE0 + (row - 31));
 }
 
 void EncodeGlyphSlot(const GlyphMask& mask, std::uint8_t* slot) {
   const bool whole = mask.Width == kFontDataCell && mask.Height == kFontDataCell &&
+                     mask.Left == 0 && mask.Top == 0 &&
                      mask.Alpha.size() >= std::size_t(kFontDataCell) * kFontDataCell;
   if (!whole) {
     const bool valid = mask.Width > 0 && mask.Height > 0 &&
@@ -207,6 +220,7 @@ const char* PendingFontDataFile() { return gPendingName; }
 
 FontDataResult CreateFontData(const std::string& outPath, const FontRasterFactory& makeRasteriser,
                               const FontRowFn& onRow, const FontAbortFn& aborted, int threads) {
+  RemoveStaleTemporariesNative(outPath);  // left by runs that were killed
   PendingFile file(outPath);
   if (!file.Created()) return FontDataResult::WriteFailed;
 

@@ -10,6 +10,7 @@
 // rasteriser, and the file is still written row by row in order.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -21,6 +22,28 @@ constexpr int kAtlasSlotBytes = 576;
 constexpr int kAtlasRowSlots = 189;
 constexpr int kAtlasRows = 47;
 constexpr int kAtlasBytes = 5118336;  // 8,886 slots: 47 rows of 189 and a three-slot trailer
+
+// The atlas's memory: kAtlasBytes, zero until written. The zeros are pages
+// the system has not handed out yet, so an atlas that is never loaded costs
+// no memory.
+class AtlasMemory {
+ public:
+  AtlasMemory();
+  ~AtlasMemory();
+  AtlasMemory(const AtlasMemory&) = delete;
+  AtlasMemory& operator=(const AtlasMemory&) = delete;
+
+  static constexpr std::size_t size() { return kAtlasBytes; }
+  std::uint8_t* data() { return bytes_; }
+  const std::uint8_t* data() const { return bytes_; }
+  std::uint8_t* begin() { return bytes_; }
+  std::uint8_t* end() { return bytes_ + kAtlasBytes; }
+  std::uint8_t& operator[](std::size_t i) { return bytes_[i]; }
+  std::uint8_t& back() { return bytes_[kAtlasBytes - 1]; }
+
+ private:
+  std::uint8_t* bytes_;
+};
 
 constexpr int kFontDataCell = 96;                                 // rendering cell height
 constexpr int kAtlasRowBytes = kAtlasRowSlots * kAtlasSlotBytes;  // 108,864

@@ -1,7 +1,12 @@
 #include "render/Glyph.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "render/FontData.h"
 
@@ -17,8 +22,9 @@ struct WeightClamp {
 };
 constexpr WeightClamp kClamp;
 
-// Blends a slot pixel by pixel, shadow before glyph row by row, skipping pixels
-// outside the target. Used for cells that touch an edge.
+// Blends a slot pixel by pixel, row by row, each pixel's shadow before the
+// pixel itself, skipping pixels outside the target. Used for cells that
+// touch an edge, and where there is no SSE2.
 void DrawAtlasClipped(Bitmap& t, int x, int y, const std::uint8_t* slot, Colour colour) {
   const long long w = t.Width(), h = t.Height();
   const unsigned cb = BlueOf(colour), cg = GreenOf(colour), cr = RedOf(colour);
@@ -43,60 +49,114 @@ void DrawAtlasClipped(Bitmap& t, int x, int y, const std::uint8_t* slot, Colour 
   }
 }
 
-#if defined(__GNUC__)
-// A cell whose shadow lies inside the target: whole rows at a time, eight
-// bytes per step in 16-bit lanes (v * w + (16 - w) * C is at most 4,080).
-typedef std::uint16_t U16x8 __attribute__((vector_size(16)));
-typedef std::uint8_t U8x8 __attribute__((vector_size(8)));
-
-// The clamped weight in four 16-bit lanes, for spreading a pixel's weight
-// over its three bytes with one store.
-struct WeightQuads {
-  std::uint16_t v[256][4];
-  constexpr WeightQuads() : v() {
-    for (int w = 0; w < 256; ++w)
-      for (int k = 0; k < 4; ++k) v[w][k] = static_cast<std::uint16_t>(w > 16 ? 16 : w);
-  }
-};
-constexpr WeightQuads kQuad;
-
-inline U16x8 Widen(const std::uint8_t* p) {
-  U8x8 b;
-  std::memcpy(&b, p, sizeof b);
-  return __builtin_convertvector(b, U16x8);
-}
-inline void Narrow(std::uint8_t* p, U16x8 v) {
-  const U8x8 b = __builtin_convertvector(v, U8x8);
-  std::memcpy(p, &b, sizeof b);
+#if defined(__SSE2__)
+// Eight weights, one a pixel, in 16-bit lanes, spread to the 24 bytes of
+// the eight pixels: three vectors, by shuffles alone.
+inline void Spread(__m128i w, __m128i out[3]) {
+  const __m128i lo = _mm_unpacklo_epi64(w, w), hi = _mm_unpackhi_epi64(w, w);
+  out[0] = _mm_shufflehi_epi16(_mm_shufflelo_epi16(lo, 0x40), 0xA5);  // w0 w0 w0 w1 w1 w1 w2 w2
+  out[1] = _mm_shufflehi_epi16(_mm_shufflelo_epi16(w, 0xFE), 0x40);   // w2 w3 w3 w3 w4 w4 w4 w5
+  out[2] = _mm_shufflehi_epi16(_mm_shufflelo_epi16(hi, 0xA5), 0xFE);  // w5 w5 w6 w6 w6 w7 w7 w7
 }
 
+// A cell whose shadow lies inside the target: a row at a time, eight bytes
+// a step in 16-bit lanes. The glyph byte is (g * w + (16 - w) * C) >> 4,
+// computed as (w * (g - C) + 16 * C) >> 4, whose product fits a signed
+// lane (at most 16 x 255 either way).
 void DrawAtlasInside(std::uint8_t* cell, std::size_t stride, const std::uint8_t* slot,
                      Colour colour) {
-  constexpr int kRowBytes = 3 * kGlyphCell;  // 72: nine steps of eight
-  alignas(16) std::uint16_t col[kRowBytes];
-  for (int i = 0; i < kGlyphCell; ++i) {
+  const __m128i zero = _mm_setzero_si128(), sixteen = _mm_set1_epi8(16);
+  // The colour's bytes in the order of the pixels' bytes, and 16 times them.
+  alignas(16) std::uint16_t col[24];
+  for (int i = 0; i < 8; ++i) {
     col[3 * i] = BlueOf(colour);
     col[3 * i + 1] = GreenOf(colour);
     col[3 * i + 2] = RedOf(colour);
   }
-  alignas(16) std::uint16_t wt[kRowBytes + 1];  // one spare lane for the last quad
+  __m128i c[3], c16[3];
+  for (int k = 0; k < 3; ++k) {
+    c[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(col + 8 * k));
+    c16[k] = _mm_slli_epi16(c[k], 4);
+  }
   for (int r = 0; r < kGlyphCell; ++r) {
     const std::uint8_t* src = slot + r * kGlyphCell;
-    // Four lanes a store; the fourth is overwritten by the next pixel.
-    for (int c = 0; c < kGlyphCell; ++c)
-      std::memcpy(wt + 3 * c, kQuad.v[src[c]], sizeof kQuad.v[0]);
+    // Weights above 16 (a damaged file) count as 16.
+    const __m128i a = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src)), sixteen);
+    const __m128i b =
+        _mm_min_epu8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(src + 16)), sixteen);
+    __m128i w[9];
+    Spread(_mm_unpacklo_epi8(a, zero), w);
+    Spread(_mm_unpackhi_epi8(a, zero), w + 3);
+    Spread(_mm_unpacklo_epi8(b, zero), w + 6);
     std::uint8_t* glyph = cell + r * stride;
     std::uint8_t* shadow = glyph + stride + 3;
     // The shadow of row r lands on row r + 1 before that row's glyph is
     // blended in the next turn, so the glyph always lies over its shadow.
-    for (int k = 0; k < kRowBytes; k += 8) {
-      U16x8 w, c;
-      std::memcpy(&w, wt + k, sizeof w);
-      std::memcpy(&c, col + k, sizeof c);
-      Narrow(shadow + k, (Widen(shadow + k) * w) >> 4);
-      Narrow(glyph + k, (Widen(glyph + k) * w + (16 - w) * c) >> 4);
+    for (int k = 0; k < 9; ++k) {
+      __m128i* s = reinterpret_cast<__m128i*>(shadow + 8 * k);
+      __m128i* g = reinterpret_cast<__m128i*>(glyph + 8 * k);
+      const __m128i sv = _mm_unpacklo_epi8(_mm_loadl_epi64(s), zero);
+      _mm_storel_epi64(s, _mm_packus_epi16(_mm_srli_epi16(_mm_mullo_epi16(sv, w[k]), 4), zero));
+      const __m128i gv = _mm_unpacklo_epi8(_mm_loadl_epi64(g), zero);
+      const __m128i mixed =
+          _mm_add_epi16(_mm_mullo_epi16(w[k], _mm_sub_epi16(gv, c[k % 3])), c16[k % 3]);
+      _mm_storel_epi64(g, _mm_packus_epi16(_mm_srli_epi16(mixed, 4), zero));
     }
   }
+}
+#endif
+
+// Font mode works on the cell enlarged three times, a row of sub-pixels at
+// a time: 216 bytes, each a byte of its pixel.
+constexpr int kEnlargedRow = 3 * kGlyphWorkSize;
+constexpr int kFramedSide = kGlyphWorkSize + 8;  // a mask row, its frame, and 16-byte rows
+
+// Adds one row of sub-pixels to sum: each byte of base mixed with black by
+// the shade of its sub-pixel, then with its colour by the ink, each mix the
+// nearest integer to (v * (255 - a) + C * a) / 255 (255 is odd: no ties). The
+// sum plus 127 is at most 65,152, where a multiply and a shift divide by
+// 255 exactly. col holds the colour's bytes in the order of eight pixels'.
+#if defined(__SSE2__)
+inline __m128i Mix(__m128i v, __m128i c, __m128i a) {
+  const __m128i sum =
+      _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(v, _mm_sub_epi16(_mm_set1_epi16(255), a)),
+                                  _mm_mullo_epi16(c, a)),
+                    _mm_set1_epi16(127));
+  return _mm_srli_epi16(_mm_mulhi_epu16(sum, _mm_set1_epi16(-32639)), 7);  // 32,897
+}
+
+void MixSubRow(const std::uint16_t* base, const std::uint8_t* shade, const std::uint8_t* ink,
+               const std::uint16_t* col, std::uint16_t* sum) {
+  const __m128i zero = _mm_setzero_si128();
+  __m128i c[3];
+  for (int k = 0; k < 3; ++k) c[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(col + 8 * k));
+  for (int g = 0; g < kGlyphWorkSize / 8; ++g) {
+    // Eight sub-pixels, 24 bytes: each sub-pixel's weights spread over its
+    // three bytes.
+    __m128i s[3], a[3];
+    Spread(
+        _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(shade + 8 * g)), zero),
+        s);
+    Spread(_mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(ink + 8 * g)), zero),
+           a);
+    for (int t = 0; t < 3; ++t) {
+      const int q = 3 * g + t;
+      const __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(base + 8 * q));
+      __m128i* out = reinterpret_cast<__m128i*>(sum + 8 * q);
+      _mm_store_si128(out, _mm_add_epi16(_mm_load_si128(out), Mix(Mix(v, zero, s[t]), c[t], a[t])));
+    }
+  }
+}
+#else
+inline unsigned Mix(unsigned v, unsigned c, unsigned a) {
+  return ((v * (255 - a) + c * a + 127) * 32897u) >> 23;
+}
+
+void MixSubRow(const std::uint16_t* base, const std::uint8_t* shade, const std::uint8_t* ink,
+               const std::uint16_t* col, std::uint16_t* sum) {
+  for (int i = 0; i < kEnlargedRow; ++i)
+    sum[i] = static_cast<std::uint16_t>(sum[i] +
+                                        Mix(Mix(base[i], 0, shade[i / 3]), col[i % 3], ink[i / 3]));
 }
 #endif
 
@@ -119,7 +179,7 @@ void DrawAtlasGlyph(Bitmap& target, int x, int y, const std::uint8_t* slot, Colo
   if (lx >= target.Width() || ly >= target.Height() || lx + kGlyphCell + 1 <= 0 ||
       ly + kGlyphCell + 1 <= 0)
     return;
-#if defined(__GNUC__)
+#if defined(__SSE2__)
   if (lx >= 0 && ly >= 0 && lx + kGlyphCell + 1 <= target.Width() &&
       ly + kGlyphCell + 1 <= target.Height()) {
     DrawAtlasInside(target.Row(y) + 3 * static_cast<std::size_t>(x), target.Stride(), slot, colour);
@@ -129,78 +189,64 @@ void DrawAtlasGlyph(Bitmap& target, int x, int y, const std::uint8_t* slot, Colo
   DrawAtlasClipped(target, x, y, slot, colour);
 }
 
-void BlendMask(Bitmap& bitmap, const GlyphMask& mask, int ox, int oy, Colour colour) {
+void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour colour) {
   if (mask.Width <= 0 || mask.Height <= 0 ||
       mask.Alpha.size() < static_cast<std::size_t>(mask.Width) * mask.Height)
-    return;
-  const long long mx0 = std::max(0LL, -static_cast<long long>(ox));
-  const long long my0 = std::max(0LL, -static_cast<long long>(oy));
-  const long long mx1 =
-      std::min<long long>(mask.Width, static_cast<long long>(bitmap.Width()) - ox);
-  const long long my1 =
-      std::min<long long>(mask.Height, static_cast<long long>(bitmap.Height()) - oy);
-  if (mx0 >= mx1 || my0 >= my1) return;
-  const unsigned cb = BlueOf(colour), cg = GreenOf(colour), cr = RedOf(colour);
-  for (long long my = my0; my < my1; ++my) {
-    const std::uint8_t* a = mask.Alpha.data() + my * mask.Width;
-    std::uint8_t* p = bitmap.Row(int(oy + my)) + 3 * (ox + mx0);
-    for (long long mx = mx0; mx < mx1; ++mx, p += 3) {
-      const unsigned al = a[mx];
-      if (al == 0) continue;
-      if (al == 255) {
-        p[0] = static_cast<std::uint8_t>(cb);
-        p[1] = static_cast<std::uint8_t>(cg);
-        p[2] = static_cast<std::uint8_t>(cr);
-        continue;
-      }
-      const unsigned inv = 255 - al;
-      p[0] = static_cast<std::uint8_t>((p[0] * inv + cb * al + 127) / 255);
-      p[1] = static_cast<std::uint8_t>((p[1] * inv + cg * al + 127) / 255);
-      p[2] = static_cast<std::uint8_t>((p[2] * inv + cr * al + 127) / 255);
-    }
-  }
-}
-
-void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour colour,
-                   Bitmap& work) {
-  if (work.Width() != kGlyphWorkSize || work.Height() != kGlyphWorkSize)
-    work.SetSize(kGlyphWorkSize, kGlyphWorkSize);
+    return;  // nothing drawn: every block averages back to its own pixel
   // The part of the cell inside the target. Each target pixel owns its own
-  // 3 x 3 block, so blocks of pixels outside never reach the result.
+  // 3 x 3 block of the enlarged cell, so blocks of pixels outside never
+  // reach the result.
   const int c0 = int(std::max(0LL, -static_cast<long long>(x)));
   const int r0 = int(std::max(0LL, -static_cast<long long>(y)));
   const int c1 = int(std::min<long long>(kGlyphCell, static_cast<long long>(target.Width()) - x));
   const int r1 = int(std::min<long long>(kGlyphCell, static_cast<long long>(target.Height()) - y));
   if (c0 >= c1 || r0 >= r1) return;
-  const std::size_t span = 9 * static_cast<std::size_t>(c1 - c0);  // bytes of an enlarged row
 
-  for (int r = r0; r < r1; ++r) {
-    const std::uint8_t* src = target.Row(y + r) + 3 * static_cast<std::size_t>(x + c0);
-    std::uint8_t* dst = work.Row(3 * r) + 9 * c0;
-    for (int c = c0; c < c1; ++c, src += 3, dst += 9) {
-      std::memcpy(dst, src, 3);
-      std::memcpy(dst + 3, src, 3);
-      std::memcpy(dst + 6, src, 3);
-    }
-    std::memcpy(work.Row(3 * r + 1) + 9 * c0, work.Row(3 * r) + 9 * c0, span);
-    std::memcpy(work.Row(3 * r + 2) + 9 * c0, work.Row(3 * r) + 9 * c0, span);
+  // The mask from one sub-pixel above and left of the cell: the black copy
+  // of sub-pixel (sx, sy) is at [sy][sx], the coloured one at
+  // [sy + 1][sx + 1]. Nothing beyond the enlarged cell shows.
+  std::uint8_t framed[kGlyphWorkSize + 1][kFramedSide] = {};
+  bool inked[kGlyphWorkSize + 1] = {};
+  const long long left = std::max(0LL, -1 - static_cast<long long>(mask.Left));
+  const long long right =
+      std::min<long long>(mask.Width, kGlyphWorkSize - static_cast<long long>(mask.Left));
+  for (long long my = std::max(0LL, -1 - static_cast<long long>(mask.Top));
+       left < right && my < mask.Height; ++my) {
+    const long long cy = mask.Top + my;
+    if (cy >= kGlyphWorkSize) break;
+    const std::uint8_t* a = mask.Alpha.data() + my * mask.Width + left;
+    std::memcpy(&framed[cy + 1][mask.Left + left + 1], a, static_cast<std::size_t>(right - left));
+    inked[cy + 1] = std::any_of(a, a + (right - left), [](std::uint8_t v) { return v != 0; });
   }
 
-  // The black copy one sub-pixel right and down makes a thin shadow that
-  // stays inside the cell.
-  BlendMask(work, mask, 1, 1, kBlack);
-  BlendMask(work, mask, 0, 0, colour);
-
-  std::uint16_t sums[9 * kGlyphCell];
+  alignas(16) std::uint16_t col[24];  // the colour's bytes in the order of eight pixels' bytes
+  for (int i = 0; i < 24; ++i)
+    col[i] = i % 3 == 0 ? BlueOf(colour) : i % 3 == 1 ? GreenOf(colour) : RedOf(colour);
+  alignas(16) std::uint16_t base[kEnlargedRow], sum[kEnlargedRow];
   for (int r = r0; r < r1; ++r) {
-    const std::uint8_t* a = work.Row(3 * r) + 9 * c0;
-    const std::uint8_t* b = work.Row(3 * r + 1) + 9 * c0;
-    const std::uint8_t* c = work.Row(3 * r + 2) + 9 * c0;
-    for (std::size_t i = 0; i < span; ++i) sums[i] = std::uint16_t(a[i] + b[i] + c[i]);
-    std::uint8_t* dst = target.Row(y + r) + 3 * static_cast<std::size_t>(x + c0);
-    for (int i = 0, n = 3 * (c1 - c0); i < n; ++i) {
-      const int base = (i / 3) * 9 + i % 3;
-      dst[i] = static_cast<std::uint8_t>((sums[base] + sums[base + 3] + sums[base + 6]) / 9);
+    // A block row that no ink reaches holds each pixel nine times over,
+    // which averages back to it.
+    if (!(inked[3 * r] || inked[3 * r + 1] || inked[3 * r + 2] || inked[3 * r + 3])) continue;
+    // The cell's pixels are read and written by their own column only: a
+    // cell that sticks out of the target has no address there.
+    std::uint8_t* const row = target.Row(y + r);
+    std::fill(base, base + kEnlargedRow, 0);
+    for (int c = c0; c < c1; ++c) {
+      const std::uint8_t* p = row + 3 * (static_cast<long long>(x) + c);
+      std::uint16_t* e = base + 9 * c;
+      e[0] = e[3] = e[6] = p[0];
+      e[1] = e[4] = e[7] = p[1];
+      e[2] = e[5] = e[8] = p[2];
+    }
+    std::fill(sum, sum + kEnlargedRow, 0);
+    for (int sy = 3 * r; sy < 3 * r + 3; ++sy)
+      MixSubRow(base, framed[sy], &framed[sy + 1][1], col, sum);
+    for (int c = c0; c < c1; ++c) {
+      const std::uint16_t* e = sum + 9 * c;
+      std::uint8_t* p = row + 3 * (static_cast<long long>(x) + c);
+      p[0] = static_cast<std::uint8_t>((e[0] + e[3] + e[6]) / 9);
+      p[1] = static_cast<std::uint8_t>((e[1] + e[4] + e[7]) / 9);
+      p[2] = static_cast<std::uint8_t>((e[2] + e[5] + e[8]) / 9);
     }
   }
 }

@@ -27,14 +27,10 @@ int AtlasSlot(std::uint8_t lead, std::uint8_t trail);
 // Weights above 16 only come from a damaged file and count as 16.
 void DrawAtlasGlyph(Bitmap& target, int x, int y, const std::uint8_t* slot, Colour colour);
 
-// Draws one character from its 72-pixel coverage mask at (x, y): the 24 x 24
-// cell is enlarged three times into work (resized to 72 x 72 if need be), the
-// mask is blended there in black at (1, 1) and in colour at (0, 0), and each
-// 3 x 3 block is averaged back (sum / 9, truncated). Only the cell changes.
-void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour colour,
-                   Bitmap& work);
-
-// Blends mask into bitmap with its (0, 0) at (ox, oy), over a clear
-// background: each byte p becomes (p * (255 - a) + C * a + 127) / 255, the
-// nearest integer to the exact mix (255 is odd, so there are no ties).
-void BlendMask(Bitmap& bitmap, const GlyphMask& mask, int ox, int oy, Colour colour);
+// Draws one character from its 72-pixel coverage mask at (x, y), as if the
+// 24 x 24 cell were enlarged three times, the mask blended there in black at
+// (1, 1) and in colour at (0, 0), each byte p becoming the nearest integer
+// to the exact mix (p * (255 - a) + C * a) / 255, and each 3 x 3
+// block averaged back (sum / 9, truncated). Only the cell changes; only the
+// blocks the ink reaches are worked out.
+void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour colour);

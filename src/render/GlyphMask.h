@@ -12,7 +12,14 @@ struct GlyphMask {
   int Width = 0;
   int Height = 0;
   std::vector<std::uint8_t> Alpha;
+  // Where the first byte of Alpha lies in the cell: a mask kept for long
+  // covers only the part of the cell that has ink.
+  int Left = 0;
+  int Top = 0;
+  // The coverage at (x, y) of the cell.
   std::uint8_t At(int x, int y) const {
-    return (x < 0 || y < 0 || x >= Width || y >= Height) ? 0 : Alpha[std::size_t(y) * Width + x];
+    const long long mx = static_cast<long long>(x) - Left, my = static_cast<long long>(y) - Top;
+    return (mx < 0 || my < 0 || mx >= Width || my >= Height) ? 0
+                                                             : Alpha[std::size_t(my * Width + mx)];
   }
 };

@@ -28,8 +28,10 @@ Existing ReadProfile(const std::string& path, IniProfile& profile) {
     profile.Load(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     return Existing::Read;
   }
+  // Through a link, what counts is what it names: a link to nothing is a
+  // file not made yet.
   struct stat st;
-  return lstat(NativePath(path).c_str(), &st) == 0 ? Existing::Unusable : Existing::Absent;
+  return stat(NativePath(path).c_str(), &st) == 0 ? Existing::Unusable : Existing::Absent;
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ TEST(Comfort, Zoom) {
       {1286, 1004, "Zoom=2", -1, "1*-- 1 320,239 2"},
       {1926, 1485, "Zoom=7", 0, "1*23 1 640,480 7"},
       {1926, 1485, "Zoom=2", 3, "123* 3 0,0 3"},
-      {1926, 1485, "Zoom=2\r\nFullScreen=1", 3, "123* 3 320,240 3"}};
+      {1926, 1485, "Zoom=2\r\nFullScreen=1", 3, "123* 3 0,0 3"}};
   for (const auto& [w, h, ini, choice, seen] : cases) {
     Rig rig("[System]\r\n" + ini + "\r\n", false);
     Reader& r = *rig.R;

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "Rig.h"
+#include "dialog/SettingsDialog.h"
 #include "render/FontData.h"
 
 namespace {
@@ -123,6 +124,10 @@ TEST(FontData, WholeAndAbortedFiles) {
   }
   rig.Write("c.fdt", "");
   std::filesystem::permissions(rig.File("c.fdt"), std::filesystem::perms(0604));
+  rig.Write("c.fdt.Zz09Aa", "x");  // left by a run that was killed: the next run removes it
+  std::filesystem::last_write_time(
+      rig.File("c.fdt.Zz09Aa"),
+      std::filesystem::file_time_type::clock::now() - std::chrono::minutes(2));
   for (auto [k, threads] : {std::pair{1, 1}, {5, 2}, {46, 2}}) {
     rig.Write("c.fdt", std::string(7'000'000, 'x'));  // an older file is replaced
     ASSERT_EQ(Make(rig.File("c.fdt"), threads, k), FontDataResult::Aborted);
@@ -175,6 +180,39 @@ TEST(FontData, Loading) {
   EXPECT_EQ(
       std::vector<int>({r.FontAtlas[0], r.FontAtlas[999], r.FontAtlas[1000], r.FontAtlas.back()}),
       std::vector<int>({5, 5, 3, 9}));
+  EXPECT_FALSE(r.AtlasComplete);
+}
+
+// Font data is read only while FontType asks for it and drawn from only
+// whole: else the font draws and startup warns once, naming the file. The
+// dialog refuses a file cut short and reads one when font data comes into
+// use.
+TEST(FontData, DrawnOnlyWhole) {
+  const std::pair<int, long long> cases[] = {
+      {1, kAtlasBytes}, {2, kAtlasBytes + 9}, {1, kAtlasBytes - 1}, {1, -1}, {0, kAtlasBytes}};
+  for (auto [fontType, size] : cases) {
+    Rig rig("[System]\r\nFontData=f.fdt\r\nFontType=" + std::to_string(fontType) + "\r\n", false);
+    if (size >= 0) rig.Write("f.fdt", std::string(size, 4));
+    rig.R->FormCreate();
+    const bool atlas = fontType != 0 && size >= kAtlasBytes;
+    EXPECT_EQ(rig.R->UsesAtlas(), atlas) << size;
+    EXPECT_EQ(std::pair(rig.R->FontAtlas[0], rig.P.Rasterizations > 0),
+              std::pair(std::uint8_t(atlas ? 4 : 0), !atlas));
+    EXPECT_EQ(rig.P.Log,
+              atlas || !fontType ? "" : "! W:f.fdt は完全なフォントデータではありません。 ");
+    if (fontType != 0) continue;
+    SettingsDialogFields f;
+    f.RadioButton2 = true;
+    f.Edit8 = rig.Write("g.fdt", std::string(kAtlasBytes - 1, 4));
+    const DialogRefusal refusal = CheckSettingsDialog(*rig.R, f);
+    EXPECT_EQ(refusal.Edit, 8);
+    EXPECT_EQ(ToUtf8(refusal.Message), f.Edit8 + " は完全なフォントデータではありません。");
+    f.Edit8 = "f.fdt";
+    EXPECT_EQ(CheckSettingsDialog(*rig.R, f).Edit, 0);
+    std::array<std::int32_t, kIntSettingCount> dlg = rig.R->IntSettings;
+    ApplySettingsDialog(*rig.R, dlg, f);
+    EXPECT_TRUE(rig.R->UsesAtlas());
+  }
 }
 
 }  // namespace

@@ -217,7 +217,8 @@ TEST(Input, FullScreen) {
 TEST(SettingsDialog, OkAndRedraw) {
   Rig rig;
   Reader& r = *rig.R;
-  const std::string pic = rig.Write("p.bmp", "x"), fdt = rig.Write("f.fdt", std::string(600, 3));
+  const std::string pic = rig.Write("p.bmp", "x"),
+                    fdt = rig.Write("f.fdt", std::string(kAtlasBytes, 3));
   rig.P.Pictures[pic] = Bitmap(2, 2, 0x0000FF);
   std::array<std::int32_t, kIntSettingCount> dlg = r.IntSettings;
   // clang-format off

@@ -152,17 +152,22 @@ TEST(Glyph, AtlasAndMaskAtEveryPlace) {
   for (int i = 0; i < 576; ++i) slot[i] = std::uint8_t((i * 13 + i / 24) % 19);
   GlyphMask mask{72, 72, std::vector<std::uint8_t>(72 * 72)};
   for (int i = 0; i < 72 * 72; ++i) mask.Alpha[i] = std::uint8_t(i % 5 == 0 ? 255 : i * 7 % 256);
+  // A mask that covers only part of the cell, and sticks out of it.
+  GlyphMask part{60, 40, std::vector<std::uint8_t>(mask.Alpha.begin(), mask.Alpha.begin() + 2400),
+                 30, -7};
   const std::pair<int, int> places[] = {{100, 60},  {0, 0},   {-5, -7},   {615, 455}, {616, 456},
                                         {630, 470}, {-24, 3}, {-25, -25}, {640, 0},   {3, 479}};
   for (auto [x, y] : places) {
-    Bitmap got = Patterned(640, 480, 5), want = got, work;
+    Bitmap got = Patterned(640, 480, 5), want = got;
     DrawAtlasGlyph(got, x, y, slot.data(), 0x30A0F0);
     AtlasRef(want, x, y, slot.data(), 0x30A0F0);
     EXPECT_EQ(Diff(want, got), "") << "atlas " << x << "," << y;
-    got = want = Patterned(640, 480, 6);
-    DrawMaskGlyph(got, x, y, mask, 0x30A0F0, work);
-    MaskRef(want, x, y, mask, 0x30A0F0);
-    EXPECT_EQ(Diff(want, got), "") << "mask " << x << "," << y;
+    for (const GlyphMask* m : {&mask, &part}) {
+      got = want = Patterned(640, 480, 6);
+      DrawMaskGlyph(got, x, y, *m, 0x30A0F0);
+      MaskRef(want, x, y, *m, 0x30A0F0);
+      EXPECT_EQ(Diff(want, got), "") << "mask " << x << "," << y << " " << m->Left;
+    }
   }
 }
 
@@ -188,6 +193,7 @@ TEST(Glyph, StringsAndSlots) {
     Rig rig;
     Reader& r = *rig.R;
     for (std::size_t i = 0; i < r.FontAtlas.size(); ++i) r.FontAtlas[i] = i / 576 % 17;
+    r.AtlasComplete = true;
     r.IntSettings[kFontType] = fontType;
     r.GlyphFont.Color = 0x123456;
     const Bitmap blank = Patterned(640, 100, 7);
@@ -219,6 +225,7 @@ TEST(Glyph, ShowGlyphAndFontCache) {
     Rig rig;
     Reader& r = *rig.R;
     r.IntSettings[kFontType] = fontType;
+    r.AtlasComplete = true;
     r.GlyphFont.Color = kGrey;
     rig.P.Copies.clear();
     const std::uint8_t code[3] = {0x82, 0xA0, 0};
@@ -278,6 +285,7 @@ TEST(Screens, TitleScreen) {
     Reader& r = *rig.R;
     r.CoverWallpaper = Patterned(7, 5, 9);
     for (std::size_t i = 0; i < r.FontAtlas.size(); ++i) r.FontAtlas[i] = (i / 576 + i) % 17;
+    r.AtlasComplete = true;
     r.IntSettings[kFontType] = 1;
     r.IntSettings[kBrightness1] = 80;
     r.IntSettings[kMenuPosX] = c.X;

@@ -91,6 +91,20 @@ class Scripted : public PlatformHooks {
     Watch();
     if (OnPump) OnPump();
   }
+  // A wait with a time limit or none moves the clock straight to its end or
+  // to the next scripted event, whichever comes first; but right after a
+  // draw, a plain pump lets OnPause and OnPump see it at its own time.
+  void ProcessMessagesUntil(std::uint32_t until) override {
+    Skip(static_cast<std::int32_t>(until - Now));
+    ProcessMessages();
+  }
+  void WaitForMessages() override {
+    if (!Events.empty()) Skip(INT32_MAX);
+    ProcessMessages();
+  }
+  void RestUntil(std::uint32_t until) override {
+    if (static_cast<std::int32_t>(until - Now) > 0) Now = until;
+  }
   std::uint32_t GetTickCount() override { return ++idle_ > 8 ? ++Now : Now; }
   void CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) override {
     idle_ = 0;
@@ -164,6 +178,13 @@ class Scripted : public PlatformHooks {
  private:
   int idle_ = 0;
   std::size_t seen_ = 0;
+  // Moves the clock on by up to ahead - 1 ms, short of the next event; the
+  // pump that follows adds the last.
+  void Skip(std::int32_t ahead) {
+    if (seen_ < Copies.size()) return;
+    for (const auto& e : Events) ahead = std::min(ahead, static_cast<std::int32_t>(e.first - Now));
+    if (ahead > 1) Now += static_cast<std::uint32_t>(ahead - 1);
+  }
   bool glyphSincePause_ = true;
   // A pause shows its underline (rows 480..481 of BaseBitmap) at its first
   // turn; later draws of the same pause are its blinking.

@@ -1,8 +1,5 @@
 // The settings file: the profile format, the bytes a close writes, what a
 // start reads, and writes that fail.
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <climits>
 
 #include "Rig.h"
@@ -243,19 +240,20 @@ TEST(SettingsFile, HandKeptFileSurvives) {
 // is), the old file as it was, no temporary file left, the window closes.
 TEST(SettingsFile, FailedWritesKeepTheOldFile) {
   const std::string old = "[System]\r\nMsgSpeed=20\r\n";
-  for (int way = 0; way < 4; ++way) {
+  const FileWriteCalls saved = FileWrites;
+  for (int way = 0; way < 5; ++way) {
     Rig rig(old);
     rig.R->IntSettings[kMsgSpeed] = 40;
-    rlimit saved{}, small{64, 64};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    small.rlim_max = saved.rlim_max;
-    signal(SIGXFSZ, SIG_IGN);
     if (way == 0) {  // a full disk
-      setrlimit(RLIMIT_FSIZE, &small);
-    } else if (way == 1) {
+      FileWrites.Write = [](int, const void*, std::size_t) -> ssize_t {
+        return errno = ENOSPC, -1;
+      };
+    } else if (way == 1) {  // a read-only folder
+      FileWrites.CreateTemp = [](char*) { return errno = EROFS, -1; };
+    } else if (way == 2) {
       fs::remove(rig.File("Yomibon.ini"));
       fs::create_directory(rig.File("Yomibon.ini"));
-    } else if (way == 2) {
+    } else if (way == 3) {
       rig.R->StartDir = rig.Dir + "/100%s%n";
     } else if (geteuid() != 0) {
       fs::permissions(rig.File("Yomibon.ini"), fs::perms::owner_read);
@@ -263,12 +261,12 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
       continue;  // permissions do not stop root
     }
     rig.R->FormClose();
-    setrlimit(RLIMIT_FSIZE, &saved);
+    FileWrites = saved;
     EXPECT_EQ(rig.P.Log, "E:" + rig.R->StartDir + "/Yomibon.ini に書き込めません ") << way;
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(rig.Dir)) names.push_back(e.path().filename());
     EXPECT_EQ(names, std::vector<std::string>{"Yomibon.ini"}) << way;
-    if (way != 1) {
+    if (way != 2) {
       EXPECT_EQ(rig.Read("Yomibon.ini"), old);
     }
   }
@@ -304,6 +302,35 @@ TEST(SettingsFile, NamesOfAnyKind) {
     }
     EXPECT_TRUE(fs::exists(rig.File(folder) + "/Yomibon.ini"));
   }
+}
+
+// A settings file that is a link is written through it and stays a link.
+// What killed saves and font data runs left goes at startup, once older
+// than a minute.
+TEST(SettingsFile, LinksAndLeftovers) {
+  Rig rig("", false);
+  fs::create_directory(rig.File("real"));
+  rig.Write("real/Yomibon.ini", "[System]\r\nMsgSpeed=20\r\n");
+  fs::create_symlink("real/Yomibon.ini", rig.File("Yomibon.ini"));
+  const std::tuple<std::string, int, bool> files[] = {{"real/Yomibon.ini.Ab12Cd", 90, false},
+                                                      {"real/Yomibon.ini.Ab12Ce", 30, true},
+                                                      {"Yomibon.ini.Ab12Cf", 90, true},
+                                                      {"f.fdt.zZ09aA", 90, false},
+                                                      {"f.fdt.zZ09a", 90, true},
+                                                      {"notes.txt.Ab12Cd", 90, true}};
+  for (const auto& [name, age, kept] : files) {
+    rig.Write(name, "x");
+    fs::last_write_time(rig.File(name),
+                        fs::file_time_type::clock::now() - std::chrono::seconds(age));
+  }
+  rig.R->FormCreate();
+  for (const auto& [name, age, kept] : files) EXPECT_EQ(fs::exists(rig.File(name)), kept) << name;
+  EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], 20);
+  rig.R->IntSettings[kMsgSpeed] = 40;
+  rig.R->FormClose();
+  EXPECT_TRUE(fs::is_symlink(rig.File("Yomibon.ini")));
+  EXPECT_NE(rig.Read("real/Yomibon.ini").find("MsgSpeed=40\r\n"), std::string::npos);
+  EXPECT_EQ(rig.P.Log, "");
 }
 
 // Startup: the caption, the bookmark items, the window centred by its outer

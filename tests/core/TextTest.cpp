@@ -129,6 +129,7 @@ TEST(Reading, PageTurnPictures) {
   Rig rig;
   for (std::size_t i = 0; i < rig.R->FontAtlas.size(); ++i)
     rig.R->FontAtlas[i] = std::uint8_t((i * 7 + i / 576) % 17);
+  rig.R->AtlasComplete = true;
   rig.R->IntSettings[kFontType] = 1;
   rig.R->IntSettings[kMsgSpeed] = 0;
   rig.R->BodyWallpaper.SetSize(3, 2, 0x3070A0);
@@ -184,6 +185,7 @@ TEST(Pause, UnderlineBlinks) {
       blinks += (c.Sy == 480 ? "+" : "-") + std::to_string(c.Time - t0);
     }
   EXPECT_EQ(blinks, "+0-399+799-1199+1599-1999+2399-2499");
+  EXPECT_LT(rig.P.Pumps, 100);  // the pause names its blink's edges: no pump a millisecond
   EXPECT_EQ(seen, "WGBBBBBB");
 }
 
@@ -222,6 +224,7 @@ TEST(Pause, RevealDelayAndSkipMode) {
     const auto t = rig.P.GlyphTimes();
     EXPECT_EQ(t[2] - t[1], std::uint32_t(speed));
     EXPECT_EQ(t[1] - t[0], std::uint32_t(speed));
+    EXPECT_LT(rig.P.Pumps, 20);  // the delay names its end: no pump a millisecond
   }
   Rig rig;
   rig.R->IntSettings[kMsgSpeed] = 20;

@@ -1,22 +1,39 @@
-// The reader's message pump on Qt: handles whatever is pending, and when
-// nothing is, sleeps briefly instead of spinning a core while the reader
-// polls the clock in its delay and pause loops.
+// The reader's message pump on Qt. The reader's loops wait for the reader
+// (a pause) or for the clock (the reveal delay, the blink, the wipe); the
+// pump blocks in Qt's event loop until the next event or the tick at which
+// something must change, so a waiting reader costs next to nothing, and it
+// sleeps the last stretch before that tick exactly, so the pace holds to
+// well under a millisecond.
 #pragma once
+
+#include <QObject>
 
 #include <cstdint>
 
 class MessagePump {
  public:
-  // Handles all pending events once, or sleeps when there were none.
-  void Pump();
-  // The reader drew something: it is revealing text, not waiting for the
-  // reader, so sleeps stay short.
-  void Touch() { idleSince_ = Ticks(); }
-  // Sleeps about a millisecond without handling any event.
-  static void Rest();
+  // Handles every pending event once, never waiting. True when there was
+  // something to handle.
+  bool Pump();
+  // Handles pending events; with none, waits for the next one, but not past
+  // tick `until`.
+  void PumpUntil(std::uint32_t until) { Wait(&until); }
+  // The same with no time limit.
+  void PumpWait() { Wait(nullptr); }
+  // Sleeps until tick `until` without handling any event.
+  static void SleepUntil(std::uint32_t until);
   // The millisecond tick counter (monotonic, wrapping at 32 bits).
   static std::uint32_t Ticks();
 
  private:
-  std::uint32_t idleSince_ = 0;  // tick of the last pump that found work
+  // Wakes the event loop at a set time; Rang tells that it did.
+  class Alarm : public QObject {
+   public:
+    bool Rang = false;
+
+   protected:
+    void timerEvent(QTimerEvent*) override { Rang = true; }
+  };
+  void Wait(const std::uint32_t* until);
+  Alarm alarm_;
 };
