@@ -21,8 +21,9 @@ void Reader::SetDisplayMode(int op) {
     case 1: {
       Hooks->SetFullScreen(false);
       InstalledMenu = 1;
-      CentreWindow();
       MDisp1.Checked = false;
+      ApplyZoom();
+      CentreWindow();
       Hooks->MenuChanged();
       break;
     }

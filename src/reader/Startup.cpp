@@ -103,12 +103,14 @@ void Reader::FormCreate() {
 
   // 10. The page at its zoom, the window centred on the desktop by its
   // outer size, unless it goes full screen at once: leaving full screen
-  // centres it then.
+  // does both then (the outer size loads the menu bar's font).
   int bpp = 0;
   Hooks->GetDesktop(ScreenWidth, ScreenHeight, bpp);
-  ApplyZoom();
   const bool fullScreen = ScreenWidth == 640 || IntSettings[kFullScreen] != 0;
-  if (!fullScreen) CentreWindow();
+  if (!fullScreen) {
+    ApplyZoom();
+    CentreWindow();
+  }
 
   // 11. Record the display mode; full screen when asked or forced.
   SetDisplayMode(0);
