@@ -184,12 +184,17 @@ void Reader::ComposeChar() {
 
   // Reveal delay, on the wrapping tick counter. Skip mode has none and so
   // handles input only where a pause would have been. Until the delay is
-  // over only a message can change anything.
+  // over only a message can change anything. A delay runs from the end of
+  // the one before when that is less than a delay ago, so a late wake-up
+  // on a busy machine does not slow the whole reveal.
   if (!Skipping && IntSettings[kMsgSpeed] > 0) {
-    const std::uint32_t t = Hooks->GetTickCount();
-    while (!Skipping && !Leaving(*this) &&
-           t > Hooks->GetTickCount() - static_cast<std::uint32_t>(IntSettings[kMsgSpeed]))
-      Hooks->ProcessMessagesUntil(t + static_cast<std::uint32_t>(IntSettings[kMsgSpeed]));
+    const std::uint32_t speed = static_cast<std::uint32_t>(IntSettings[kMsgSpeed]);
+    std::uint32_t t = Hooks->GetTickCount();
+    if (RevealDueSet && t - RevealDue < speed) t = RevealDue;
+    while (!Skipping && !Leaving(*this) && t > Hooks->GetTickCount() - speed)
+      Hooks->ProcessMessagesUntil(t + speed);
+    RevealDue = t + speed;
+    RevealDueSet = true;
   }
 
   // A wait character pauses unless a character that may not begin a line
@@ -217,6 +222,7 @@ void Reader::NewLine() {
 void Reader::WaitForReader() {
   if (Leaving(*this) || !WaitArmed) return;
   WaitArmed = false;
+  RevealDueSet = false;  // the reveal starts afresh after a pause
   const std::int32_t shownChars = CharsSincePause;
   CharsSincePause = 0;
   Hooks->ProcessMessages();

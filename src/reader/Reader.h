@@ -151,6 +151,8 @@ class Reader {
                                      // counts those made during it
   std::int32_t LookBackDepth = 0;    // how many pages back the look back shows; 0 none
   std::int32_t CharsSincePause = 0;  // characters shown since the last pause
+  std::uint32_t RevealDue = 0;       // tick the last reveal delay ended on
+  bool RevealDueSet = false;
   std::deque<std::array<std::string, 17>> PageHistory;  // oldest first
 
   // ---- startup, shutdown, painting ----
