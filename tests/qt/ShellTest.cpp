@@ -77,6 +77,12 @@ void Pick(QStringList& log, const QString& family, int style, bool ok) {
   });
 }
 
+// A menu item: caption, shortcut, switched off, checked.
+QString Item(QAction* a) {
+  return (a->text() + " " + a->shortcut().toString()).trimmed() + (a->isEnabled() ? "" : " off") +
+         (a->isChecked() ? " on" : "");
+}
+
 // Every setting the reader holds, as Key=value.
 QStringList Stored(const Reader& r) {
   QStringList out;
@@ -159,8 +165,12 @@ class ShellTest : public QObject {
   // command disabled): each menu with its item count and distinct items;
   // the About box; a fixed 640 x 480 page in a window placed by its size
   // before it had a frame, so off centre by the frame; Qt keys as the
-  // reader's virtual keys; a held key's auto-repeated releases and presses
-  // reaching the reader (menu item highlighted, key held) as neither.
+  // reader's virtual keys. Down pressed, held (^ release, * auto-repeat),
+  // released, a stray repeat; pressed, focus lost (-), then X's repeat of a
+  // held key, a release and a press of one timestamp (7), not flagged as
+  // one: the reader (menu item highlighted, key held) sees none of them.
+  // An expose paints the back buffer: the highlight, on the window only,
+  // goes.
   void window() {
     Rig w;
     w.Records[1] = {"/x/a&b.txt", 25, 100};
@@ -173,9 +183,11 @@ class ShellTest : public QObject {
     QStringList seen;
     for (QAction* top : w.menuBar()->actions()) {
       QStringList items;
-      for (QAction* a : top->menu() ? top->menu()->actions() : QList<QAction*>())
-        items << (a->text() + " " + a->shortcut().toString()).trimmed() +
-                     (a->isEnabled() ? "" : " off") + (a->isChecked() ? " on" : "");
+      for (QAction* a : top->menu() ? top->menu()->actions() : QList<QAction*>()) {
+        items << Item(a);
+        for (QAction* b : a->menu() ? a->menu()->actions() : QList<QAction*>())
+          items.last() += " / " + Item(b);
+      }
       seen << top->text() + (top->isEnabled() ? " " : " off ") + QString::number(items.size());
       items.removeDuplicates();  // the bookmarks not in use are alike
       seen.last() += ": " + items.join(", ");
@@ -191,28 +203,40 @@ class ShellTest : public QObject {
                   Qt::Key_Right, Qt::Key_Down, Qt::Key_A, Qt::Key_F5, Qt::Key_Escape,
                   Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Tab})
       seen.last() += QString(" %1").arg(TForm1::VirtualKey(k));
-    // Down pressed, held (^ release, * auto-repeat), released, then a stray repeat.
-    for (QString k : QString("Down ^*Down *Down ^Down *Down").split(' ')) {
-      QKeyEvent e(k.startsWith('^') ? QEvent::KeyRelease : QEvent::KeyPress, Qt::Key_Down, {}, {},
+    for (QString k : QString("Down ^*Down *Down ^Down *Down Down - 7^Down 7Down").split(' ')) {
+      QKeyEvent e(k.contains('^') ? QEvent::KeyRelease : QEvent::KeyPress, Qt::Key_Down, {}, {},
                   k.contains('*'));
-      QApplication::sendEvent(w.View(), &e);
+      e.setTimestamp(k.left(1).toInt());
+      QEvent deactivate(QEvent::WindowDeactivate);
+      QApplication::sendEvent(k == "-" ? static_cast<QWidget*>(&w) : w.View(),
+                              k == "-" ? &deactivate : &e);
       seen.last() += QString(" %1/%2").arg(w.Mode).arg(w.InputState);
     }
+    QVERIFY(!(w.WindowSurface() == w.BackBuffer));
+    QExposeEvent expose(QRegion(0, 0, 640, 480));
+    QApplication::sendEvent(w.windowHandle(), &expose);
+    QVERIFY(w.WindowSurface() == w.BackBuffer);
     COMPARE_ENTRIES(
-        seen, QStringList({"ファイル(&F) 3: 表紙へ戻る(&T) Ctrl+T off, , 終了(&X) Alt+F4",
-                           "設定(&C) 4: 全画面表示(&D) F5 on, 表示倍率, , 環境設定(&E) Ctrl+E off",
-                           "セーブ(&S) off 10: a&&b.txt　25 %, -未使用-",
-                           "ロード(&L) 10: a&&b.txt　25 %, -未使用- off", "スキップ(&K) 0: ",
-                           "オート(&A) off 0: ", "ヘルプ(&H) 1: バージョン情報(&A)",
-                           "3 Pagelune:        Pagelune\n\n    Version 2.04 [2002/04/22]",
-                           "640x480 fixed 1, margins 80 76",
-                           "keys 13 13 32 37 38 39 40 65 116 27 33 34 0 0/4 0/4 0/4 0/0 0/0"}));
+        seen,
+        QStringList(
+            {"ファイル(&F) 3: 表紙へ戻る(&T) Ctrl+T off, , 終了(&X) Alt+F4",
+             "設定(&C) 4: 全画面表示(&D) F5 on, 表示倍率 / ×1 on / ×2 off / ×3 off, "
+             ", 環境設定(&E) Ctrl+E off",
+             "セーブ(&S) off 10: a&&b.txt　25 %, -未使用-",
+             "ロード(&L) 10: a&&b.txt　25 %, -未使用- off",
+             "スキップ(&K) 0: ", "オート(&A) off 0: ", "ヘルプ(&H) 1: バージョン情報(&A)",
+             "3 Pagelune:        Pagelune\n\n    Version 2.04 [2002/04/22]",
+             "640x480 fixed 1, margins 80 76",
+             "keys 13 13 32 37 38 39 40 65 116 27 33 34 0 0/4 0/4 0/4 0/0 0/0 1/4 1/0 1/0 1/0"}));
   }
 
   // Full screen puts the page at the largest whole factor that fills at
   // least 90 % of the height, else scales it smoothly; centred between
   // black bars. The pointer maps back to page pixels, the bars to the edge.
-  void fullScreenPage() {
+  // At x2 and x3 each page pixel is a square of the factor's side below the
+  // menu bar, the pointer mapped back the same way, and the zoom survives a
+  // trip to full screen and back.
+  void pagePlacement() {
     const std::pair<QSize, QPointF> at[] = {
         {{640, 480}, {457, 329}},  {{1280, 960}, {1279.5, 959.5}}, {{2560, 1440}, {1288, 657}},
         {{1920, 1080}, {10, 500}}, {{1024, 768}, {512, 384}},      {{1366, 768}, {1360, 5}},
@@ -228,11 +252,25 @@ class ShellTest : public QObject {
       seen << QString::asprintf("%d,%d %dx%d%s at %d,%d", r.x(), r.y(), r.width(), r.height(),
                                 smooth ? " smooth" : "", v.ToPage(p).x(), v.ToPage(p).y());
     }
-    QCOMPARE(
-        seen.join(", "),
-        "0,0 640x480 at 457,329, 0,0 1280x960 at 639,479, 320,0 1920x1440 at 322,219, "
-        "240,0 1440x1080 smooth at 0,222, 0,0 1024x768 smooth at 320,240, "
-        "171,0 1024x768 smooth at 639,3, 10,20 1280x960 at 295,0, 33,0 533x400 smooth at 320,478");
+    for (int factor : {2, 3}) {
+      Rig w;
+      w.SetZoom(factor);
+      const QImage shown = w.View()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      QCOMPARE(shown, w.View()->Surface.scaled(w.View()->size()).convertToFormat(shown.format()));
+      w.show();
+      w.MDisp1Click();
+      w.MDisp1Click();
+      const QPoint p = w.View()->ToPage({915.9, 657.2});
+      seen << QString::asprintf("x%d %dx%d at %d,%d", factor, w.width(),
+                                w.height() - w.menuBar()->sizeHint().height(), p.x(), p.y());
+    }
+    COMPARE_ENTRIES(
+        seen,
+        QString("0,0 640x480 at 457,329, 0,0 1280x960 at 639,479, 320,0 1920x1440 at 322,219, "
+                "240,0 1440x1080 smooth at 0,222, 0,0 1024x768 smooth at 320,240, "
+                "171,0 1024x768 smooth at 639,3, 10,20 1280x960 at 295,0, "
+                "33,0 533x400 smooth at 320,478, x2 1280x960 at 457,328, x3 1920x1440 at 305,219")
+            .split(", "));
   }
 
   // A text named on the command line: Text (~ is the current folder), the
