@@ -408,42 +408,22 @@ class ShellTest : public QObject {
                     c[2].split(' '));
   }
 
-  // Font data from the dialog, from a font picked with 選択 (picking the
-  // family shown keeps the Windows face): the log with the progress bar's
-  // values (at the first row the controls switched off and the close box
-  // tried), the controls switched off afterwards and the files left. Done,
-  // the file is byte for byte the one pagelune-fdt makes of that face.
-  void fontData_data() {
-    QTest::addColumn<QString>("result");  // entries with " | " between
-    const QString asked =
-        "beep | " + Box(BoxKind::Confirmation, sjis::kConfirmTitle, sjis::kMsgFontDataConfirm);
-    const QString first = "FontDialog2 IPAGothic IPAGothic,IPAMincho | " + asked +
-                          " | 1 | Button2 Button3 TabSheet1 TabSheet2 Button6 Button7 Button8 "
-                          "Button10 open";
-    auto told = [](const char* text) {
-      return " | beep | " + Box(BoxKind::Information, sjis::kInformationTitle, text) +
-             " | 0 | Button9 | ";
-    };
-    QString rows;
-    for (int i = 2; i <= 47; ++i) rows += QString(" | %1").arg(i);
-    QTest::newRow("declined") << asked + " | Button9 | ";
-    QTest::newRow("unwritable") << first.mid(first.indexOf(asked)) + " | beep | " +
-                                       Box(BoxKind::Warning, sjis::kWarningTitle,
-                                           sjis::kMsgFontDataFailed) +
-                                       " | 0 | Button9 | ";
-    QTest::newRow("aborted") << first + " | 2" + told(sjis::kMsgFontDataAborted) +
-                                    "IPAMincho.fdt 110592";
-    QTest::newRow("done") << first + rows + told(sjis::kMsgFontDataDone) +
-                                 "tool.fdt 5118336 ＭＳ ゴシック.fdt 5118336";
-  }
+  // Font data from the dialog, one press of 開始 after another: declined;
+  // into a folder that is gone; from a font picked with 選択 (picking the
+  // family shown keeps the Windows face) to the end; from another, aborted
+  // at the second row. The log holds the progress bar's values (at 1 the
+  // controls switched off and the close box tried) and the controls
+  // switched off after each run. The whole file is byte for byte the one
+  // pagelune-fdt makes of that face, to any output path. The tool refuses
+  // bad arguments and a face that is not installed with 2 and a file it
+  // cannot write with 1, leaving nothing behind; Ctrl+C takes the
+  // unfinished file with it.
   void fontData() {
-    QFETCH(QString, result);
-    const QByteArray run = QTest::currentDataTag();
     Rig rig;
-    rig.Answer = run == "declined" ? BoxResult::Cancel : BoxResult::Ok;
-    if (run == "unwritable") rig.StartDir = "gone";
-    QProcess tool;
-    if (run == "done") StartTool(tool, {"ＭＳ ゴシック", "--bold", "tool.fdt"});
+    QProcess tool, stopped;
+    StartTool(tool, {"ＭＳ ゴシック", "--bold", "한.fdt"});
+    const std::string home = rig.StartDir;
+    bool abort = false;
     auto off = [&] {
       return Layout(rig.Dialog)
           .filter(" off")
@@ -451,9 +431,6 @@ class ShellTest : public QObject {
           .join(' ');
     };
     rig.RunDialog([&](TForm2& d) {
-      if (run == "aborted" || run == "done")
-        Pick(rig.Log, run == "done" ? "IPAGothic" : "IPAMincho", run == "done", true);
-      if (run == "aborted" || run == "done") d.Button10->click();
       QObject context;
       QObject::connect(d.ProgressBar1, &QProgressBar::valueChanged, &context, [&](int v) {
         rig.Log << QString::number(v);
@@ -461,52 +438,67 @@ class ShellTest : public QObject {
         d.close();  // refused while the run lives in the dialog
         rig.Log << off() + (d.isVisible() ? " open" : "");
         // Through the event queue: works only if the run lets events in.
-        if (run == "aborted") QTimer::singleShot(0, d.Button9, &QPushButton::click);
+        if (abort) QTimer::singleShot(0, d.Button9, &QPushButton::click);
       });
-      d.Button8->click();
-      rig.Log << off();
+      for (int run = 0; run < 4; ++run) {  // declined, unwritable, whole, aborted
+        rig.Answer = run ? BoxResult::Ok : BoxResult::Cancel;
+        rig.StartDir = run == 1 ? "gone" : home;
+        abort = run == 3;
+        if (run >= 2) {
+          Pick(rig.Log, run == 2 ? "IPAGothic" : "IPAMincho", run == 2, true);
+          d.Button10->click();
+        }
+        d.Button8->click();
+        rig.Log << off();
+      }
     });
-    if (run == "done") tool.waitForFinished(60000);  // unless it ended during the run
-    COMPARE_ENTRIES(rig.Log << Files(), result.split(" | "));
-    QFile a("ＭＳ ゴシック.fdt"), b("tool.fdt");
-    QVERIFY(run != "done" || (tool.exitCode() == 0 && a.open(QIODevice::ReadOnly) &&
-                              b.open(QIODevice::ReadOnly) && a.readAll() == b.readAll()));
-  }
-
-  // pagelune-fdt refuses bad arguments and a face that is not installed
-  // with 2 and a file it cannot write with 1, leaving nothing behind; any
-  // output path will do; Ctrl+C takes the unfinished file with it.
-  void fdtTool() {
-    TempDir dir;
-    QStringList seen;
-    QProcess stopped;
+    tool.waitForFinished(60000);  // unless it ended during the runs
     StartTool(stopped, {"IPAGothic", "b.fdt"});
     stopped.setReadChannel(QProcess::StandardError);
     while (!stopped.readAll().contains("row")) QVERIFY(stopped.waitForReadyRead(60000));
     kill(stopped.processId(), SIGINT);
     QVERIFY(stopped.waitForFinished(60000));
-    seen << QString::number(stopped.exitCode());
+    rig.Log << QString::number(stopped.exitCode());
     for (const QStringList& args : {QStringList{"IPAGothic"},
                                     {"--italic", "IPAGothic", "a.fdt"},
                                     {"Fonté\u0101", "a.fdt"},
                                     {"No Such Face", "a.fdt"},
-                                    {"IPAGothic", "no/a.fdt"},
-                                    {"IPAGothic", "한.fdt"}}) {
+                                    {"IPAGothic", "no/a.fdt"}}) {
       QProcess p;
       StartTool(p, args);
       QVERIFY(p.waitForFinished(60000));
-      seen << QString::number(p.exitCode()) + " " +
-                  QString(p.readAllStandardError()).split('\n').filter("pagelune-fdt:").join(" / ");
+      rig.Log
+          << QString::number(p.exitCode()) + " " +
+                 QString(p.readAllStandardError()).split('\n').filter("pagelune-fdt:").join(" / ");
     }
-    COMPARE_ENTRIES(seen << Files(),
-                    QString("130\n2 pagelune-fdt: expected a face name and an output file\n"
-                            "2 pagelune-fdt: unknown option --italic\n"
-                            "2 pagelune-fdt: the face name \"Fonté\u0101\" has no Shift-JIS form\n"
-                            "2 pagelune-fdt: no installed font \"No Such Face\" (fc-list : family "
-                            "lists them)\n1 pagelune-fdt: drawing \"IPAGothic\" with IPAGothic / "
-                            "pagelune-fdt: cannot write no/a.fdt\n"
-                            "0 pagelune-fdt: drawing \"IPAGothic\" with IPAGothic\n한.fdt 5118336")
-                        .split('\n'));
+    const QString asked =
+        "beep | " + Box(BoxKind::Confirmation, sjis::kConfirmTitle, sjis::kMsgFontDataConfirm);
+    const QString ran = " | " + asked +
+                        " | 1 | Button2 Button3 TabSheet1 TabSheet2 Button6 Button7 Button8 "
+                        "Button10 open";
+    auto told = [](BoxKind kind, const char* title, const char* text) {
+      return " | beep | " + Box(kind, title, text) + " | 0 | Button9";
+    };
+    QString rows;
+    for (int i = 2; i <= 47; ++i) rows += QString(" | %1").arg(i);
+    const QString chooser = " | FontDialog2 IPAGothic IPAGothic,IPAMincho";
+    COMPARE_ENTRIES(
+        rig.Log << Files(),
+        (asked + " | Button9" + ran +
+         told(BoxKind::Warning, sjis::kWarningTitle, sjis::kMsgFontDataFailed) + chooser + ran +
+         rows + told(BoxKind::Information, sjis::kInformationTitle, sjis::kMsgFontDataDone) +
+         chooser + ran + " | 2" +
+         told(BoxKind::Information, sjis::kInformationTitle, sjis::kMsgFontDataAborted) +
+         " | 130 | 2 pagelune-fdt: expected a face name and an output file"
+         " | 2 pagelune-fdt: unknown option --italic"
+         " | 2 pagelune-fdt: the face name \"Fonté\u0101\" has no Shift-JIS form"
+         " | 2 pagelune-fdt: no installed font \"No Such Face\" (fc-list : family lists them)"
+         " | 1 pagelune-fdt: drawing \"IPAGothic\" with IPAGothic / pagelune-fdt: cannot write "
+         "no/a.fdt | IPAMincho.fdt 110592 한.fdt 5118336 ＭＳ ゴシック.fdt 5118336")
+            .split(" | "));
+    QFile a("ＭＳ ゴシック.fdt"), b("한.fdt");
+    QVERIFY(tool.exitCode() == 0 && a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
+            a.readAll() == b.readAll());
   }
 };
 
