@@ -3,6 +3,7 @@
 // through its widgets, font data made from the dialog and by pagelune-fdt,
 // and the Qt platform pieces below the reader (wallpaper files, glyphs).
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,6 +26,7 @@
 #include "app/Unit1.h"
 #include "platform/Sjis.h"
 #include "platform/qt/FontMapping.h"
+#include "platform/qt/QtBitmapFile.h"
 #include "platform/qt/QtGlyphRasterizer.h"
 #include "text/SjisTexts.h"
 
@@ -575,6 +577,20 @@ class ShellTest : public QObject {
     QCOMPARE(seen,
              "IPAMincho IPAMincho IPAGothic IPAGothic IPAPGothic 72: 67px base 59 "
              "96: 89px base 79 ");
+  }
+
+  // Wallpapers: rows as the picture has them, by a Shift-JIS name; only a
+  // regular file is read, so a FIFO named by hand cannot hang the reader.
+  void bitmapFiles() {
+    TempDir here;
+    QImage picture(2, 3, QImage::Format_RGB888);
+    picture.fill(0);
+    for (int y = 0; y < 3; ++y) picture.setPixel(0, y, qRgb(y, 40, 80));
+    QVERIFY(picture.save("壁.bmp", "BMP") && mkfifo("fifo.bmp", 0600) == 0);
+    Bitmap b;
+    QVERIFY(!LoadBitmapFile("fifo.bmp", b) && !LoadBitmapFile("/dev/zero", b));
+    QVERIFY(LoadBitmapFile(ToSjis("壁.bmp"), b) && b.Width() == 2);
+    QCOMPARE(b.Pixel(0, 2), Colour(0x502802));  // 0x00BBGGRR
   }
 };
 
