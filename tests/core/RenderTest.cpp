@@ -47,17 +47,10 @@ TEST(Wallpaper, BrightnessScalesEveryByteAndSaturates) {
 }
 
 TEST(PageBar, LengthAndSegments) {
+  const std::int32_t starts[] = {0, 4, 5, 999, 15'000'000, INT_MAX - 1, 3000, -100, 5},
+                     lengths[] = {1000, 1000, 1000, 1000, 20'000'000, INT_MAX, 1000, 1000, 0};
   std::vector<int> bars;
-  for (auto [start, length] : {std::pair{0, 1000},
-                               {4, 1000},
-                               {5, 1000},
-                               {999, 1000},
-                               {15'000'000, 20'000'000},
-                               {INT_MAX - 1, INT_MAX},
-                               {3000, 1000},
-                               {-100, 1000},
-                               {5, 0}})
-    bars.push_back(PageBarLength(start, length));
+  for (int i = 0; i < 9; ++i) bars.push_back(PageBarLength(starts[i], lengths[i]));
   EXPECT_EQ(bars, (std::vector<int>{0, 0, 1, 199, 150, 199, 200, 0, 0}));
   Rig rig;
   rig.R->BaseBitmap = Patterned(640, 482, 2);
