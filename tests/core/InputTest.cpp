@@ -1,4 +1,4 @@
-// Keys, the pointer and the buttons; the cover's items.
+// Keys, the pointer and the buttons; the cover's items; full screen.
 #include "Rig.h"
 
 namespace {
@@ -70,7 +70,7 @@ TEST(Input, PointerAndButtons) {
 }
 
 // The cover's four items: warnings that change nothing, the two readings,
-// quitting.
+// the file dialog (its folder and filter kept either way), quitting.
 TEST(Input, CoverItems) {
   struct Case {
     int Item;
@@ -99,9 +99,51 @@ TEST(Input, CoverItems) {
     EXPECT_EQ(r.Mode, read ? -1 : c.Item);
   }
   Rig rig;
+  std::string asked;
+  rig.P.Choose = [&](FileDialogRequest& req) {
+    asked += req.InitialDir + " " + req.FileName + " " + std::to_string(req.FilterIndex) + "|";
+    req.FilterIndex = 2;
+    req.Chosen = "/books/new/b.htm";
+    return asked.size() > 20;
+  };
+  rig.R->StrSettings[kText] = "/books/old/a.txt";
+  rig.R->OpenDialog1FilterIndex = 3;
+  rig.R->SelectTitleItem(2, false);
+  for (int i = 0; i < 2; ++i) rig.R->SelectTitleItem(2, true);  // cancelled, then chosen
+  EXPECT_EQ(asked, "/books/old a.txt 3|/books/old a.txt 2|");
+  EXPECT_EQ(std::tuple(rig.R->StrSettings[kText], rig.R->IntSettings[kFilterIndex],
+                       rig.P.Captions.back()),
+            std::tuple("/books/new/b.htm", 2, "b.htm - Pagelune"));
   rig.R->SelectTitleItem(3, false);
   rig.R->SelectTitleItem(3, true);
   EXPECT_TRUE(rig.R->Closing);
+}
+
+// Full screen: F5 both ways with the setting following it, re-centred when
+// left; a set FullScreen enters at start; a 640-wide desktop is full screen
+// for good. The menu bar follows the pointer on the top row only in full
+// screen.
+TEST(Input, FullScreen) {
+  Rig rig("[System]\r\nFullScreen=5\r\n");
+  Reader& r = *rig.R;
+  EXPECT_TRUE(r.MDisp1.Checked && r.MDisp1.Enabled);
+  r.FormMouseMove(100, 0);
+  r.MDisp1Click();
+  EXPECT_EQ(r.IntSettings[kFullScreen], 0);
+  r.FormMouseMove(100, 0);
+  r.MDisp1Click();
+  r.FormMouseMove(100, 1);
+  rig.P.Left = rig.P.Top = -1;
+  r.MDisp1Click();
+  EXPECT_EQ(rig.P.Frame, "F1M0M1F0F1M0M0F0");
+  EXPECT_EQ(std::tuple(rig.P.Left, rig.P.Top, r.IntSettings[kFullScreen]), std::tuple(189, 121, 0));
+  Rig small("", false);
+  small.P.DesktopW = 640;
+  small.R->FormCreate();
+  EXPECT_TRUE(small.R->MDisp1.Checked && !small.R->MDisp1.Enabled);
+  for (int y : {0, 0, 5, 0}) small.R->FormMouseMove(20, y);
+  small.R->MDisp1Click();
+  EXPECT_EQ(small.P.Frame, "F1M0M1M1M0M1");
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The reader on a scripted platform, shared by every core test: a fresh
-// current folder (the reader's start folder), a virtual clock that moves one
-// millisecond at each pump of the message queue and creeps on while it is
-// only read (the column wipe waits on it alone), input scheduled at virtual
-// times, a 640 x 480 window, and a transcript of what the reader showed.
+// current folder (the reader's start folder), a virtual clock that a wait
+// moves straight to its deadline or the next scripted input (a plain pump
+// moves it one millisecond, and it creeps on while it is only read: the
+// column wipe waits on it alone), input scheduled at virtual times, a
+// 640 x 480 window, and a transcript of what the reader showed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -63,6 +64,8 @@ class Scripted : public PlatformHooks {
   std::vector<std::string> Captions;
   int Rasterizations = 0;
   int DesktopW = 1024, DesktopH = 768, Left = 0, Top = 0;
+  std::string Frame;  // "F1" / "F0" full screen, "M1" / "M0" menu bar
+  std::function<bool(FileDialogRequest&)> Choose;
 
   void At(std::uint32_t t, std::function<void()> f) { Events.emplace_back(t, std::move(f)); }
   void Press(std::uint16_t key, std::uint32_t hold) {
@@ -130,6 +133,7 @@ class Scripted : public PlatformHooks {
       for (int x = 0; x < cell * 2 / 3; ++x) out.Alpha[std::size_t(y) * cell + x] = 255;
     return true;
   }
+  bool ChooseFile(FileDialogRequest& req) override { return Choose && Choose(req); }
   void CloseWindow() override { R->FormClose(); }
   void GetDesktop(int& w, int& h, int& bpp) override {
     w = DesktopW;
@@ -143,6 +147,8 @@ class Scripted : public PlatformHooks {
   }
   int Zoom = 1;
   void SetZoom(int k) override { Zoom = k; }
+  void SetFullScreen(bool on) override { Frame += on ? "F1" : "F0"; }
+  void ShowMenuBar(bool on) override { Frame += on ? "M1" : "M0"; }
   void MoveWindow(int left, int top) override {
     Left = left;
     Top = top;
