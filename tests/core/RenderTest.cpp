@@ -34,7 +34,7 @@ TEST(Wallpaper, BrightnessScalesEveryByteAndSaturates) {
                {150, 100, 150}, {-5, 200, 0},  {INT_MAX, 1, 255}, {INT_MIN, 9, 0}};
   for (const Case& c : cases) {
     Bitmap target(5, 3);
-    ApplyWallpaper(Bitmap(2, 2, Colour(c.In) * 0x010101), target, c.Brightness);
+    ApplyWallpaper(Bitmap(1, 1, Colour(c.In) * 0x010101), target, c.Brightness);
     EXPECT_EQ(target.Pixel(4, 2), Colour(c.Out) * 0x010101) << c.Brightness << " " << c.In;
   }
   Bitmap target(640, 480), tile = Patterned(37, 23, 1), want(640, 480);

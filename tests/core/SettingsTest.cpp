@@ -26,10 +26,10 @@ TEST(IniProfile, Read) {
   // Values: the first of a key, trimmed unless quoted, quotes only in pairs.
   const IniProfile p(
       "[S]\nA=1\na=2\nB=\nC\n;C=9\nC=2\nD= \t b=c \t \nE= \" x \" \nF='x'\n"
-      "G=\"x'\nH=\"\nI=\"\"x\"\"\n");
+      "G=\"x'\nH=\"\nI=\"\"x\"\"\nJ=\"\"\n");
   std::string got;
-  for (char k : std::string("ABCDEFGHIJ")) got += p.ReadString("S", std::string(1, k), "-") + "|";
-  EXPECT_EQ(got, "1||2|b=c| x |x|\"x'|\"|\"x\"|-|");
+  for (char k : std::string("ABCDEFGHIJK")) got += p.ReadString("S", std::string(1, k), "-") + "|";
+  EXPECT_EQ(got, "1||2|b=c| x |x|\"x'|\"|\"x\"||-|");
   // At most 2047 bytes, never half a character.
   std::string pairs = "a";
   for (int i = 0; i < 1024; ++i) pairs += "\x81\x81";
@@ -80,7 +80,7 @@ TEST(IniProfile, WriteChangesOnlyWhatItWrites) {
       {"[A]\nk=1\n\n; t\n", "B", "x", "1", "[A]\nk=1\n\n; t\n[B]\r\nx=1\r\n"},
       {"[A]\nk=1", "B", "x", "1", "[A]\nk=1\r\n[B]\r\nx=1\r\n"},
       {"", "S", "K", " a ", "[S]\r\nK=\" a \"\r\n"}, {"", "S", "K", "'a'", "[S]\r\nK=\"'a'\"\r\n"},
-      {"", "S", "K", "a\"b", "[S]\r\nK=a\"b\r\n"},
+      {"", "S", "K", "a\"b", "[S]\r\nK=a\"b\r\n"}, {"", "S", "K", "\"", "[S]\r\nK=\"\r\n"},
       {"[S]\nK=1\n", "S", "K", "a\n[T]\r\nK=2", "[S]\nK=a\r\n"}};
   // clang-format on
   for (const Case& c : cases) {
@@ -120,7 +120,10 @@ TEST(SettingsFile, FirstCloseWritesEveryKeyInOrder) {
   Rig rig;
   EXPECT_EQ(rig.R->SettingsPath(), rig.Dir + "/Yomibon.ini");
   EXPECT_FALSE(fs::exists(rig.File("Yomibon.ini")));
+  const mode_t mask = umask(027);
   rig.R->FormClose();
+  umask(mask);
+  EXPECT_EQ(fs::status(rig.File("Yomibon.ini")).permissions(), fs::perms(0640));
   std::string want;
   for (int i = 0; i < 11; ++i)
     want += "[" + (i ? "Data" + std::to_string(i - 1) : "Continue") +
