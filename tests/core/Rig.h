@@ -1,8 +1,9 @@
 // The reader on a scripted platform, shared by every core test: a fresh
-// current folder (the reader's start folder), a virtual clock that moves one
-// millisecond at each pump of the message queue and creeps on while it is
-// only read (the column wipe waits on it alone), input scheduled at virtual
-// times, a 640 x 480 window, and a transcript of what the reader showed.
+// current folder (the reader's start folder), a virtual clock that a wait
+// moves straight to its deadline or the next scripted input (a plain pump
+// moves it one millisecond, and it creeps on while it is only read: the
+// column wipe waits on it alone), input scheduled at virtual times, a
+// 640 x 480 window, and a transcript of what the reader showed.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,7 +15,6 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -27,7 +27,7 @@
 inline std::string S(const std::string& utf8) { return ToSjis(utf8); }
 inline std::string Rep(const std::string& s, int n) {
   std::string out;
-  while (n-- > 0) out += s;
+  for (; n > 0; --n) out += s;
   return out;
 }
 
@@ -63,11 +63,9 @@ class Scripted : public PlatformHooks {
   std::vector<BoxResult> Answers;  // in order; Ok once used up
   std::vector<std::string> Captions;
   int Rasterizations = 0;
-  std::map<std::string, Bitmap> Pictures;  // bitmap files by path
-  std::function<bool(FileDialogRequest&)> Choose;
-  std::vector<FileDialogRequest> Dialogs;
   int DesktopW = 1024, DesktopH = 768, Left = 0, Top = 0;
   std::string Frame;  // "F1" / "F0" full screen, "M1" / "M0" menu bar
+  std::function<bool(FileDialogRequest&)> Choose;
 
   void At(std::uint32_t t, std::function<void()> f) { Events.emplace_back(t, std::move(f)); }
   void Press(std::uint16_t key, std::uint32_t hold) {
@@ -135,16 +133,7 @@ class Scripted : public PlatformHooks {
       for (int x = 0; x < cell * 2 / 3; ++x) out.Alpha[std::size_t(y) * cell + x] = 255;
     return true;
   }
-  bool LoadBitmapFile(const std::string& path, Bitmap& out) override {
-    auto it = Pictures.find(path);
-    if (it == Pictures.end()) return false;
-    out = it->second;
-    return true;
-  }
-  bool ChooseFile(FileDialogRequest& req) override {
-    Dialogs.push_back(req);
-    return Choose && Choose(req);
-  }
+  bool ChooseFile(FileDialogRequest& req) override { return Choose && Choose(req); }
   void CloseWindow() override { R->FormClose(); }
   void GetDesktop(int& w, int& h, int& bpp) override {
     w = DesktopW;
@@ -158,12 +147,12 @@ class Scripted : public PlatformHooks {
   }
   int Zoom = 1;
   void SetZoom(int k) override { Zoom = k; }
+  void SetFullScreen(bool on) override { Frame += on ? "F1" : "F0"; }
+  void ShowMenuBar(bool on) override { Frame += on ? "M1" : "M0"; }
   void MoveWindow(int left, int top) override {
     Left = left;
     Top = top;
   }
-  void SetFullScreen(bool on) override { Frame += on ? "F1" : "F0"; }
-  void ShowMenuBar(bool on) override { Frame += on ? "M1" : "M0"; }
 
   bool IsGlyph(const Copy& c) const {
     return c.Src == &R->BackBuffer && (c.W == 24 || c.W == 25) && c.W == c.H;
