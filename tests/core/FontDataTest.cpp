@@ -143,23 +143,6 @@ TEST(FontData, FailuresLeaveNothing) {
   }
 }
 
-// Loading reads at most the atlas's size from the start of the file and
-// leaves the rest; a file that cannot be read leaves the atlas alone.
-TEST(FontData, Loading) {
-  Rig rig("", false);
-  Reader& r = *rig.R;
-  std::string bytes(kAtlasBytes + 100, 3);
-  bytes[kAtlasBytes - 1] = 9;
-  std::fill(r.FontAtlas.begin(), r.FontAtlas.end(), 0x55);
-  EXPECT_FALSE(r.LoadFontData(rig.File("none.fdt")) || r.LoadFontData(rig.Dir));
-  EXPECT_EQ(std::count(r.FontAtlas.begin(), r.FontAtlas.end(), 0x55), kAtlasBytes);
-  EXPECT_TRUE(r.LoadFontData(rig.Write("long.fdt", bytes)));
-  EXPECT_TRUE(r.LoadFontData(rig.Write("short.fdt", std::string(1000, 5))));
-  EXPECT_EQ(std::vector<int>({r.FontAtlas[999], r.FontAtlas[1000], r.FontAtlas.back()}),
-            std::vector<int>({5, 3, 9}));
-  EXPECT_FALSE(r.AtlasComplete);
-}
-
 // Font data is read only while FontType asks for it and drawn from only
 // whole: else the font draws and startup warns once, naming the file. The
 // dialog refuses a file cut short and reads one when font data comes into

@@ -113,16 +113,10 @@ TEST(Glyph, AtlasAndMaskAtEveryPlace) {
   GlyphMask part{60, 40, std::vector<std::uint8_t>(mask.Alpha.begin(), mask.Alpha.begin() + 2400),
                  30, -7};
   std::string got;
-  for (auto [x, y] : {std::pair{100, 60},
-                      {0, 0},
-                      {-5, -7},
-                      {615, 455},
-                      {616, 456},
-                      {630, 470},
-                      {-24, 3},
-                      {-25, -25},
-                      {640, 0},
-                      {3, 479}}) {
+  // clang-format off
+  for (auto [x, y] : {std::pair{100, 60}, {0, 0}, {-5, -7}, {615, 455}, {616, 456}, {630, 470},
+                      {-24, 3}, {-25, -25}, {640, 0}, {3, 479}}) {
+    // clang-format on
     Bitmap atlas = Patterned(640, 480, 5), whole = Patterned(640, 480, 6), cut = whole;
     DrawAtlasGlyph(atlas, x, y, slot.data(), 0x30A0F0);
     DrawMaskGlyph(whole, x, y, mask, 0x30A0F0);

@@ -88,14 +88,13 @@ TEST(IniProfile, WriteChangesOnlyWhatItWrites) {
     p.WriteString(c.Section, c.Key, c.Value);
     EXPECT_EQ(p.Serialise(), c.After) << c.Before;
   }
+  // Values that need quotes or look like syntax read back as written.
   IniProfile p("; keep\n[Other]\nv=1\n");
-  const std::string values[] = {"",   " lead", "trail\t", "\"q\"",     "'q'",
-                                "\"", "a'b'",  "x=y",     "[not one]", "C:\\\x95\xB6\\a.txt"};
-  for (int i = 0; i < 10; ++i) p.WriteString("S", "K" + std::to_string(i), values[i]);
+  const std::string values[] = {"", " lead", "trail\t", "\"q\"", "a'b'", "x=y", "C:\\\x95\xB6"};
+  for (int i = 0; i < 7; ++i) p.WriteString("S", std::to_string(i), values[i]);
   p.WriteInteger("S", "I", INT_MIN);
-  IniProfile again(p.Serialise());
-  for (int i = 0; i < 10; ++i)
-    EXPECT_EQ(again.ReadString("S", "K" + std::to_string(i), ""), values[i]);
+  const IniProfile again(p.Serialise());
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(again.ReadString("S", std::to_string(i), "-"), values[i]);
   EXPECT_EQ(again.ReadInteger("S", "I", 0), INT_MIN);
   const std::string odd =
       "\xEF\xBB\xBF; x\r\n\n  [ A ] y\r\r\n k = v \t\n;c\x82\xA0\r\nno\n[B]\nlast";
@@ -157,7 +156,7 @@ TEST(SettingsFile, AddedKeys) {
 TEST(SettingsFile, FailedWritesKeepTheOldFile) {
   const std::string old = "[System]\r\nMsgSpeed=20\r\n";
   const FileWriteCalls saved = FileWrites;
-  for (int way = 0; way < 5; ++way) {
+  for (int way = 0; way < 4; ++way) {
     Rig rig(old);
     rig.R->IntSettings[kMsgSpeed] = 40;
     if (way == 0) {  // a full disk
@@ -169,12 +168,8 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
     } else if (way == 2) {
       fs::remove(rig.File("Yomibon.ini"));
       fs::create_directory(rig.File("Yomibon.ini"));
-    } else if (way == 3) {
-      rig.R->StartDir = rig.Dir + "/100%s%n";
-    } else if (geteuid() != 0) {
-      fs::permissions(rig.File("Yomibon.ini"), fs::perms::owner_read);
     } else {
-      continue;  // permissions do not stop root
+      rig.R->StartDir = rig.Dir + "/100%s%n";
     }
     rig.R->FormClose();
     FileWrites = saved;
@@ -182,9 +177,7 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(rig.Dir)) names.push_back(e.path().filename());
     EXPECT_EQ(names, std::vector<std::string>{"Yomibon.ini"}) << way;
-    if (way != 2) {
-      EXPECT_EQ(rig.Read("Yomibon.ini"), old);
-    }
+    if (way != 2) EXPECT_EQ(rig.Read("Yomibon.ini"), old);
   }
 }
 
@@ -249,24 +242,17 @@ TEST(SettingsFile, LinksAndLeftovers) {
   EXPECT_EQ(rig.P.Log, "");
 }
 
-// Startup: the caption, the bookmark items, the window centred by its outer
-// size; the start folder is fixed for the close.
-TEST(Startup, CaptionBookmarksAndPlace) {
-  Rig bare;
-  EXPECT_EQ(bare.P.Captions, std::vector<std::string>{"Pagelune"});
-  EXPECT_EQ(std::tuple(ToUtf8(bare.R->DataItems[19].Caption), bare.R->DataItems[19].Enabled,
-                       bare.R->DataItems[9].Enabled, bare.R->DataItems[19].Tag),
-            std::tuple("-未使用-", false, true, 19));
-  EXPECT_EQ(std::pair(bare.P.Left, bare.P.Top), std::pair((1024 - 646) / 2, (768 - 525) / 2));
+// Startup: the caption and the bookmark items, "?" for a record of no
+// length; the start folder is fixed for the close.
+TEST(Startup, CaptionAndBookmarks) {
   Rig rig(
-      S("[System]\r\nText=/x/y/物語.txt\r\n[Data0]\r\nText=/a/b.txt\r\nIndex=1\r\n"
-        "Length=3\r\n[Data9]\r\nText=/c\r\nIndex=5\r\nLength=0\r\n[Data4]\r\n"
-        "Text=/d&e.txt\r\nIndex=2147483647\r\nLength=2147483647\r\n"));
+      S("[System]\r\nText=/x/y/物語.txt\r\n[Data9]\r\nText=/c\r\nIndex=5\r\nLength=0\r\n"
+        "[Data4]\r\nText=/d&e.txt\r\nIndex=2147483647\r\nLength=2147483647\r\n"));
   EXPECT_EQ(rig.P.Captions, std::vector<std::string>{"物語.txt - Pagelune"});
   std::string items;
-  for (int k : {10, 19, 14}) items += ToUtf8(rig.R->DataItems[k].Caption) + "|";
-  EXPECT_EQ(items, "b.txt　33 %|c　? %|d&e.txt　100 %|");
-  EXPECT_TRUE(rig.R->DataItems[10].Enabled);
+  for (int k : {19, 14, 10, 0}) items += ToUtf8(rig.R->DataItems[k].Caption) + "|";
+  EXPECT_EQ(items, "c　? %|d&e.txt　100 %|-未使用-|-未使用-|");
+  EXPECT_TRUE(rig.R->DataItems[19].Enabled && !rig.R->DataItems[10].Enabled);
   std::filesystem::create_directory(rig.File("sub"));
   EXPECT_EQ(chdir(rig.File("sub").c_str()), 0);
   rig.R->FormClose();

@@ -215,6 +215,14 @@ TEST(Pause, RevealDelayAndSkipMode) {
     EXPECT_EQ(t[1] - t[0], std::uint32_t(speed));
     EXPECT_LT(rig.P.Pumps, 20);  // the delay names its end: no pump a millisecond
   }
+  Rig late;  // a wake-up 3 ms late is made up at the next character
+  late.R->IntSettings[kMsgSpeed] = 10;
+  late.P.OnPump = [&] {
+    late.P.Now += late.P.GlyphTimes().size() == 2 && late.P.Pumps < 9 ? 3 : 0;
+  };
+  late.Run(S("あいうえ"));
+  const auto l = late.P.GlyphTimes();
+  EXPECT_EQ(std::tuple(l[1] - l[0], l[2] - l[1], l[3] - l[2]), std::tuple(10u, 13u, 7u));
   Rig rig;
   rig.R->IntSettings[kMsgSpeed] = 20;
   rig.P.OnPump = [&] {
