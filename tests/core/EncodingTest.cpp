@@ -144,8 +144,6 @@ TEST(Markup, WhatIsShown) {
       {"ー\n" + block + block + "月《つき》", 1, 0, 1, "ー月"},
       {"x" + open + heading + close + "月《つき》", 1, 0, 1, "="},
       {open.substr(10) + heading + close + "あ", 2, 0, 1, "="},
-      {open + heading + "あ\n", 2, 0, 1, "="},
-      {open + "\n" + heading + close + "あ", 2, 0, 1, "="},
       {open + heading + close.substr(1) + "-- \n" + close + "あ", 2, 0, 1, "あ"},
       {open + heading + "----------", 2, 0, 1, ""},
       {"&nbsp;&amp;&lt;b&gt;&quot;&apos;", 0, 0, 1, "　＆＜ｂ＞”’"},
