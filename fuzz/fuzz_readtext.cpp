@@ -19,12 +19,10 @@
 //   7  bit 0 Encoding; 1-2 Aozora {0, 1, 2, 7}; 3 Ruby; 4-5 a byte-order
 //      mark put before the text {none, UTF-8, UTF-16 LE, UTF-16 BE}; 6 read
 //      again from where the first run left the page
-// Every input is also converted as each encoding, whatever it detects as.
 #include <algorithm>
 #include <cstring>
 
 #include "Harness.h"
-#include "platform/TextEncoding.h"
 
 constexpr IntSetting kSwitched[3] = {kTagCut, kNLineCut, kFontType};
 constexpr std::int32_t kSwitches[3][4] = {{0, 1, 7, -1}, {0, 1, 3, -1}, {1, 0, 2, -1}};
@@ -61,13 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   r.StrSettings[kText] =
       files.Write("text.txt", reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   const std::int32_t start = std::int16_t(h[5] | h[6] << 8), textBytes = std::int32_t(text.size());
-  for (int e = 0; e <= int(TextEncoding::Iso2022Jp); ++e) {
-    auto copy = std::make_unique<std::uint8_t[]>(size - at + 1);
-    std::size_t n = size - at;
-    std::memcpy(copy.get(), data + at, n);
-    if (ConvertToSjis(copy, n, TextEncoding(e), 1 << 20)) CHECK(copy[n] == 0);
-  }
-  DetectEncoding(data + at, size - at);
 
   // The script always holds a release and a press, so every pause ends.
   const bool scripted = h[0] >> 7;

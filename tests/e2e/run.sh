@@ -40,9 +40,7 @@ cd "$work"
 convert -size 16x16 xc:'#336699' BMP3:wall1.bmp
 convert -size 16x16 xc:'#204060' BMP3:wall2.bmp
 # Two pages and more: 40 lines that each end in a wait character.
-for i in $(seq 1 40); do
-  printf '　第%d行の文章です。\n' "$i"
-done | iconv -f UTF-8 -t CP932 > story.txt
+printf '　第%d行の文章です。\n' $(seq 1 40) | iconv -f UTF-8 -t CP932 > story.txt
 printf '[System]\r\nText=%s/story.txt\r\nMsgSpeed=1\r\n' "$work" > Yomibon.ini
 
 QT_QPA_PLATFORM=xcb "$bin" >"$work/out.log" 2>&1 &
@@ -52,62 +50,36 @@ xdotool search --sync --limit 1 --name Pagelune >/dev/null
 sleep 1.5
 
 shot() { import -window root "$work/$1.png"; }
-pixel() {  # pixel FILE X Y -> "#RRGGBB"
-  convert "$work/$1.png" -format "%[hex:p{$2,$3}]" info: | sed 's/^/#/' | cut -c1-7
-}
-expect_pixel() {
+expect_pixel() {  # expect_pixel SHOT X Y "#RRGGBB" WHAT
   local got
-  got=$(pixel "$1" "$2" "$3")
+  got=$(convert "$work/$1.png" -format "%[hex:p{$2,$3}]" info: | sed 's/^/#/' | cut -c1-7)
   [ "$got" = "$4" ] || fail "$1 ($2,$3) is $got, expected $4 ($5)"
 }
 
-# The cover: wallpaper at brightness 100, grey captions in the box.
+# The cover: the wallpaper read through Qt at brightness 100.
 shot cover
 expect_pixel cover 10 10 "#336699" "cover wallpaper"
-expect_pixel cover 300 200 "#336699" "cover wallpaper"
 
-# Pointer on the first item: the white-over-grey underline shows on its row.
+# Pointer on the first item, click: the reading screen wipes in and the
+# first line appears. The page's pixels are checked headless; here only
+# that the window shows them.
 xdotool mousemove 500 340
 sleep 0.5
-shot hover
-expect_pixel hover 500 353 "#FFFFFF" "highlight underline, white row"
-expect_pixel hover 500 354 "#808080" "highlight underline, grey row"
-
-# Click: the reading screen wipes in and the first line appears.
 xdotool click 1
 sleep 2.5
 shot page
 # Body wallpaper at 70 %: each byte b becomes (b * 179) >> 8.
 expect_pixel page 300 300 "#162C43" "body wallpaper at 70 %"
-expect_pixel page 30 470 "#404040" "page bar, dark segment at the start"
-expect_pixel page 38 470 "#162C43" "page bar gap shows the wallpaper"
-# Ink in the first cells of line 0.
 ink=$(convert "$work/page.png" -crop 48x24+44+19 +repage -format '%[fx:maxima]' info:)
 [ "$ink" = "1" ] || fail "no white ink in the first cells (max $ink)"
 
-# The underline blinks under the new text: seen in at least one of a few shots.
-seen=0
-for k in 1 2 3 4 5; do
-  shot blink$k
-  [ "$(pixel blink$k 30 44)" = "#FFFFFF" ] && seen=1
-  sleep 0.2
-done
-[ "$seen" = 1 ] || fail "the pause underline never showed"
-
-# Read on through more than one page (17 lines a page, a pause each line).
+# Read on through more than one page (17 lines a page, a pause each line),
+# then quit while reading: the resume record names a later page.
 for _ in $(seq 20); do
   xdotool key Return
   sleep 0.15
 done
 sleep 0.5
-shot page2
-expect_pixel page2 300 300 "#162C43" "still reading"
-
-# Back to the cover, then quit: the resume record names a later page.
-xdotool key ctrl+t
-sleep 2
-shot back
-expect_pixel back 10 10 "#336699" "back on the cover"
 xdotool key alt+F4
 for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app" 2>/dev/null && fail "the reader did not close on Alt+F4"
@@ -116,8 +88,7 @@ resume() {  # resume KEY: that key of the resume record
   tr -d '\r' < Yomibon.ini |
     awk -v k="$1=" '/^\[Continue\]/{c=1;next} /^\[/{c=0} c && index($0,k)==1{sub(k,"");print;exit}'
 }
-ini=$(tr -d '\r' < Yomibon.ini)
-echo "$ini" | grep -q "^Text=$work/story.txt$" || fail "resume record has no text"
+tr -d '\r' < Yomibon.ini | grep -q "^Text=$work/story.txt$" || fail "resume record has no text"
 index=$(resume Index)
 [ -n "$index" ] && [ "$index" -gt 0 ] || fail "resume index is '$index', expected a later page"
 
