@@ -426,11 +426,9 @@ class ShellTest : public QObject {
     QProcess tool;
     StartTool(tool, {"ＭＳ ゴシック", "--bold", "한.fdt"});
     bool abort = false;
+    const QRegularExpression rest(" .*");  // all but the name
     auto off = [&] {
-      return Layout(rig.Dialog)
-          .filter(" off")
-          .replaceInStrings(QRegularExpression(" .*"), "")
-          .join(' ');
+      return Layout(rig.Dialog).filter(" off").replaceInStrings(rest, "").join(' ');
     };
     rig.RunDialog([&](TForm2& d) {
       QObject context;
