@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 
 #include "reader/Reader.h"
@@ -20,10 +21,10 @@ struct Scratch {
                     "/pagelune-fuzz-XXXXXX";
   Scratch() { CHECK(mkdtemp(Dir.data())); }
   ~Scratch() { std::filesystem::remove_all(Dir); }
-  std::string Write(const char* name, const std::uint8_t* data, std::size_t size) const {
+  std::string Write(const char* name, const void* data, std::size_t size) const {
     const std::string path = Dir + "/" + name;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    CHECK(f && std::fwrite(data, 1, size, f) == size && std::fclose(f) == 0);
+    CHECK(
+        std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), size).flush());
     return path;
   }
 };

@@ -19,9 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool font = data[0] & 1;
   r.IntSettings[kFontType] = !font;
   const std::size_t n = std::min<std::size_t>(data[1] | data[2] << 8, size - 3);
-  std::uint8_t* atlas = r.FontAtlas.data();
   CHECK(r.LoadFontData(files.Write("font.fdt", data + 3, n)));
-  CHECK(std::memcmp(atlas, data + 3, n) == 0 && std::count(atlas + n, atlas + n + 4096, 0) == 4096);
 
   for (std::size_t at = 3 + n, commands = 0; commands < 64 && size - at >= 10; ++commands) {
     std::int32_t x, y;
@@ -43,6 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CopyRect(small, x, y, before, x, y, 24 * count + extent - 24, extent);
     CHECK(small == before);
   }
-  std::memset(atlas, 0, n);
+  std::memset(r.FontAtlas.data(), 0, n);  // so that no input draws on what the last one left
   return 0;
 }

@@ -5,10 +5,8 @@
 // and writing it again changes nothing; and every line that no write could
 // touch is still there, in order, unchanged.
 //
-// Input: a byte (bits 0-2 the number of writes; bit 3 names cut from the
-// file, with line breaks, "=" or brackets, after which only the surviving
-// lines are checked), 4 bytes for each write (picking section, key and
-// value), then the file.
+// Input: a byte (bits 0-2 the number of writes), 4 bytes for each write
+// (picking section, key and value), then the file.
 #include <map>
 #include <set>
 #include <vector>
@@ -52,7 +50,6 @@ std::vector<std::string_view> Lines(std::string_view s) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::size_t ops = std::min<std::size_t>(data[0] & 7, (size - 1) / 4);
-  const bool raw = data[0] & 8;
   const std::string file(reinterpret_cast<const char*>(data + 1 + 4 * ops), size - 1 - 4 * ops);
   IniProfile profile(file);
   CHECK(profile.Serialise() == file);
@@ -60,10 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::map<std::pair<std::string, std::string>, std::string> expected;  // by Canon names
   std::set<std::string> keys;
   for (const std::uint8_t* op = data + 1; op < data + 1 + 4 * ops; op += 4) {
-    const std::string section = raw ? file.substr(op[0] % (file.size() + 1), op[1] % 12)
-                                    : kSections[op[1] % std::size(kSections)];
-    const std::string key = raw ? file.substr(op[1] * 7u % (file.size() + 1), op[2] % 12)
-                                : kKeys[op[2] % std::size(kKeys)];
+    const std::string section = kSections[op[1] % std::size(kSections)];
+    const std::string key = kKeys[op[2] % std::size(kKeys)];
     const std::size_t pick = op[3] % (std::size(kValues) + 1);
     const std::string value = pick < std::size(kValues)
                                   ? kValues[pick]
@@ -86,7 +81,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (j < after.size() && after[j] != line && after[j] != std::string(line) + "\r\n") ++j;
     CHECK(j++ < after.size());
   }
-  if (raw) return 0;
   // Read and written again by other names that compare equal.
   IniProfile reloaded(out);
   for (const auto& [names, value] : expected) {

@@ -32,6 +32,7 @@ constexpr std::int32_t kNotations[4] = {0, 1, 2, 7};
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static auto [files, p, r] = Rig();
+  const std::string_view in(reinterpret_cast<const char*>(data), size);
   std::uint8_t h[8] = {};
   std::size_t at = std::min(size, sizeof h);
   std::memcpy(h, data, at);
@@ -43,21 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (int i = 0; i < 4; ++i) {
     const StrSetting s = StrSetting(kHeadWord + i);
     const int pick = h[1] >> 2 * i & 3;
-    std::size_t n = pick == 2 && at < size ? data[at++] % 24 : 0;
-    n = std::min(n, size - at);
-    r.StrSettings[s] = pick == 0   ? r.StrDefaults[s]
-                       : pick == 3 ? "A\x81\x42\x82"
-                                   : std::string(reinterpret_cast<const char*>(data + at), n);
-    at += n;
+    const std::size_t n = pick == 2 && at < size ? data[at++] % 24 : 0;
+    const std::string_view bytes = in.substr(at, n);
+    r.StrSettings[s] = pick == 0 ? r.StrDefaults[s] : pick == 3 ? "A\x81\x42\x82" : bytes;
+    at += bytes.size();
   }
   r.IntSettings[kEncoding] = h[7] & 1;
   r.IntSettings[kAozora] = kNotations[h[7] >> 1 & 3];
   r.IntSettings[kRuby] = h[7] >> 3 & 1;
   const std::string boms[4] = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
-  const std::string text =
-      boms[h[7] >> 4 & 3] + std::string(reinterpret_cast<const char*>(data + at), size - at);
-  r.StrSettings[kText] =
-      files.Write("text.txt", reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  const std::string text = boms[h[7] >> 4 & 3] + std::string(in.substr(at));
+  r.StrSettings[kText] = files.Write("text.txt", text.data(), text.size());
   const std::int32_t start = std::int16_t(h[5] | h[6] << 8), textBytes = std::int32_t(text.size());
 
   // The script always holds a release and a press, so every pause ends.

@@ -27,8 +27,7 @@ while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); d
 export DISPLAY=":$n"
 Xvfb "$DISPLAY" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-xdpyinfo >/dev/null 2>&1 || fail "Xvfb did not start"
+timeout 5 sh -c 'until xdpyinfo >/dev/null 2>&1; do sleep 0.1; done' || fail "Xvfb did not start"
 if command -v openbox >/dev/null; then
   openbox >/dev/null 2>&1 &
   pids+=($!)
@@ -43,11 +42,18 @@ convert -size 16x16 xc:'#204060' BMP3:wall2.bmp
 printf '　第%d行の文章です。\n' $(seq 1 40) | iconv -f UTF-8 -t CP932 > story.txt
 printf '[System]\r\nText=%s/story.txt\r\nMsgSpeed=1\r\n' "$work" > Yomibon.ini
 
-QT_QPA_PLATFORM=xcb "$bin" >"$work/out.log" 2>&1 &
-app=$!
-pids+=($app)
-xdotool search --sync --limit 1 --name Pagelune >/dev/null
-sleep 1.5
+# The reader started in the current folder, its window up, the pointer on
+# the title menu's first item.
+start() {
+  QT_QPA_PLATFORM=xcb "$bin" >"$work/out.log" 2>&1 &
+  app=$!
+  pids+=($app)
+  xdotool search --sync --limit 1 --name Pagelune >/dev/null
+  sleep 1.5
+  xdotool mousemove 500 340
+  sleep 0.5
+}
+start
 
 shot() { import -window root "$work/$1.png"; }
 expect_pixel() {  # expect_pixel SHOT X Y "#RRGGBB" WHAT
@@ -60,11 +66,9 @@ expect_pixel() {  # expect_pixel SHOT X Y "#RRGGBB" WHAT
 shot cover
 expect_pixel cover 10 10 "#336699" "cover wallpaper"
 
-# Pointer on the first item, click: the reading screen wipes in and the
-# first line appears. The page's pixels are checked headless; here only
-# that the window shows them.
-xdotool mousemove 500 340
-sleep 0.5
+# A click on the first item: the reading screen wipes in and the first line
+# appears. The page's pixels are checked headless; here only that the
+# window shows them.
 xdotool click 1
 sleep 2.5
 shot page
@@ -75,14 +79,10 @@ ink=$(convert "$work/page.png" -crop 48x24+44+19 +repage -format '%[fx:maxima]' 
 
 # Read on through more than one page (17 lines a page, a pause each line),
 # then quit while reading: the resume record names a later page.
-for _ in $(seq 20); do
-  xdotool key Return
-  sleep 0.15
-done
+xdotool key --delay 150 $(yes Return | head -n 20)
 sleep 0.5
 xdotool key alt+F4
-for _ in $(seq 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app" 2>/dev/null && fail "the reader did not close on Alt+F4"
+timeout 5 tail --pid="$app" -f /dev/null || fail "the reader did not close on Alt+F4"
 
 resume() {  # resume KEY: that key of the resume record
   tr -d '\r' < Yomibon.ini |
@@ -98,20 +98,12 @@ if [ -n "$shots" ] && [ -n "$samples" ] && [ -f "$samples/story.txt" ]; then
   cd "$work/show"
   cp "$samples/story.txt" "$samples/wall1.bmp" "$samples/wall2.bmp" .
   printf '[System]\r\nText=%s/story.txt\r\n' "$PWD" > Yomibon.ini
-  QT_QPA_PLATFORM=xcb "$bin" >/dev/null 2>&1 &
-  app=$!
-  pids+=($app)
-  xdotool search --sync --limit 1 --name Pagelune >/dev/null
-  sleep 1.5
-  xdotool mousemove 500 340
-  sleep 0.5
+  start
   import -window root "$shots/screenshot-cover.png"
   xdotool click 1
   sleep 3
-  for _ in 1 2 3 4 5; do
-    xdotool key Return
-    sleep 1.5
-  done
+  xdotool key --delay 1500 Return Return Return Return Return
+  sleep 1.5
   import -window root "$shots/screenshot-page.png"
   # SIGTERM while reading closes the reader as Alt+F4 does, a second one
   # during that close changing nothing: status 0, the page remembered.
