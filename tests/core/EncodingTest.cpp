@@ -92,8 +92,6 @@ TEST(Encoding, BadInputBecomesGeta) {
       {E::Utf8, "\xE0\x80\xE0\xA0\x80\xED\xA0\xED\x9F\xBF", g + g + g + g + g + g},
       {E::Utf8, "\xF0\x8F\xF0\x90\x80\x80\x80\xF4\x90\xF4\x8F\xBF\xBF\xEF\xBD\xB1\xC2\xA5",
        g + g + g + g + g + g + g + "\xB1\\"},
-      {E::Utf8, "\xEF\xBB\xBF", ""},
-      {E::Utf16Be, "\xFE\xFF", ""},
       {E::EucJp, "\xEF\xBB\xBF", "\xE8\x5A" + g},
       {E::Utf16Le, "\xFF\xFE\x41\0\x3D\xD8\x00\xDE\x00\xD8\x42\0\x00\xDC\x71\xFF\x80\0\x43"s,
        "A" + g + g + "B" + g + "\xB1" + g + g},
@@ -104,7 +102,6 @@ TEST(Encoding, BadInputBecomesGeta) {
       {E::EucJp, "\x8E\xDF\x8E\xE0\x8F\xA1\xA1\x8F\xA1", "\xDF" + g + g + g + g + g},
       {E::Iso2022Jp, "\x1B$B$\"\x1B(I1\x60\x1B$(D01\x1B(J\\\x1B$@!!\n\x1B(B\x80\x1B%",
        "\x82\xA0\xB1" + g + g + "\\\x81\x40\n" + g + "\x1B%"},
-      {E::Iso2022Jp, "\x1B$B$", g},
   };
   auto convert = [](E enc, const std::string& in, std::size_t limit) {
     auto text = std::make_unique<std::uint8_t[]>(in.size() + 1);

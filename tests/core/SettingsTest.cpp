@@ -242,21 +242,4 @@ TEST(SettingsFile, LinksAndLeftovers) {
   EXPECT_EQ(rig.P.Log, "");
 }
 
-// Startup: the caption and the bookmark items, "?" for a record of no
-// length; the start folder is fixed for the close.
-TEST(Startup, CaptionAndBookmarks) {
-  Rig rig(
-      S("[System]\r\nText=/x/y/物語.txt\r\n[Data9]\r\nText=/c\r\nIndex=5\r\nLength=0\r\n"
-        "[Data4]\r\nText=/d&e.txt\r\nIndex=2147483647\r\nLength=2147483647\r\n"));
-  EXPECT_EQ(rig.P.Captions, std::vector<std::string>{"物語.txt - Pagelune"});
-  std::string items;
-  for (int k : {19, 14, 10, 0}) items += ToUtf8(rig.R->DataItems[k].Caption) + "|";
-  EXPECT_EQ(items, "c　? %|d&e.txt　100 %|-未使用-|-未使用-|");
-  EXPECT_TRUE(rig.R->DataItems[19].Enabled && !rig.R->DataItems[10].Enabled);
-  std::filesystem::create_directory(rig.File("sub"));
-  EXPECT_EQ(chdir(rig.File("sub").c_str()), 0);
-  rig.R->FormClose();
-  EXPECT_TRUE(std::filesystem::exists(rig.File("Yomibon.ini")));
-}
-
 }  // namespace
