@@ -69,10 +69,8 @@ TEST(Input, CoverItems) {
     int Item;
     std::string Text, Resume, Log;
   } cases[] = {{0, "", "", "! W:先に文章を選んでください。 "},
-               {0, "gone.txt", "", "! W:ファイルが見つかりません。 "},
                {1, "a.txt", "", "! W:中断した記録がありません。 "},
                {1, "a.txt", "gone.txt", "! W:ファイルが見つかりません。 "},
-               {0, "e.txt", "", "! W:空のファイルは読めません。 "},
                {0, "a.txt", "", "0.0-8 "},
                {1, "e.txt", "a.txt", "0.0-4 "}};
   for (const Case& c : cases) {
