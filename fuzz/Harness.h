@@ -2,8 +2,10 @@
 // as a crash, with the input), scratch files, and a headless platform.
 #pragma once
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>

@@ -7,9 +7,6 @@
 // commands: a byte (bit 0 ShowGlyph into the back buffer, else a string
 // into a small bitmap), x and y (signed 32-bit little-endian), a length
 // byte, the codes.
-#include <algorithm>
-#include <cstring>
-
 #include "Harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -31,10 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // the shadow's extra column and row in atlas mode): put back, nothing
     // else differs. ShowGlyph draws into the back buffer instead.
     const Bitmap before = small;
-    if (data[at] & 1)
-      r.ShowGlyph(x, y, reinterpret_cast<const std::uint8_t*>(codes.c_str()));
-    else
-      r.DrawGlyphString(small, x, y, codes);
+    data[at] & 1 ? r.ShowGlyph(x, y, reinterpret_cast<const std::uint8_t*>(codes.c_str()))
+                 : r.DrawGlyphString(small, x, y, codes);
     at += 10 + codes.size();
     int count = 0, extent = font ? 24 : 25;
     while (2 * count < std::ssize(codes) && codes[2 * count] != '\0') ++count;

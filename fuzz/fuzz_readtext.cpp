@@ -19,9 +19,6 @@
 //   7  bit 0 Encoding; 1-2 Aozora {0, 1, 2, 7}; 3 Ruby; 4-5 a byte-order
 //      mark put before the text {none, UTF-8, UTF-16 LE, UTF-16 BE}; 6 read
 //      again from where the first run left the page
-#include <algorithm>
-#include <cstring>
-
 #include "Harness.h"
 
 constexpr IntSetting kSwitched[3] = {kTagCut, kNLineCut, kFontType};
@@ -60,7 +57,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The script always holds a release and a press, so every pause ends.
   const bool scripted = h[0] >> 7;
   const std::int32_t script[4] = {0, h[3] & 3, h[3] >> 2 & 3, 1 + (h[3] >> 4 & 3) % 3};
-  const int endAction = h[3] >> 6;
   int looksBack = 0;
   p.Pumps = 0;
   r.Closing = false;
@@ -69,9 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t v = script[p.Pumps % 4];
     r.InputState = !scripted ? 0 : v == 1 && r.InputState != 1 && ++looksBack > 3 ? 2 : v;
     r.Skipping |= !scripted;
-    if (p.Pumps != 8L * h[4] + 1) return;
-    if (endAction == 1) r.ReturnToTitle = true;
-    if (endAction == 2) r.Closing = true;
+    const int endAction = p.Pumps == 8L * h[4] + 1 ? h[3] >> 6 : 0;
+    r.ReturnToTitle |= endAction == 1;
+    r.Closing |= endAction == 2;
     if (endAction == 3) r.MSkip1Click();
   };
   r.ReadText(start);
