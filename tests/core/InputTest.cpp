@@ -41,8 +41,7 @@ TEST(Input, PointerAndButtons) {
   const int xs[] = {500, 456, 599, 600, 455, 500, 500, 500},
             ys[] = {328 + 56, 328, 439, 340, 340, 327, 440, 355};
   for (int i = 0; i < 8; ++i) {
-    const int x = xs[i], y = ys[i];
-    r.FormMouseMove(x, y);
+    r.FormMouseMove(xs[i], ys[i]);
     modes += std::to_string(r.Mode) + " ";
   }
   EXPECT_EQ(modes, "2 0 3 -1 -1 -1 -1 0 ");

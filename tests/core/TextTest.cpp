@@ -153,23 +153,12 @@ TEST(Reading, PageTurnAtLineBreak) {
   }
 }
 
-// The underline: white over grey under the new text, the first 400 ms of
-// every 800 from the start of the pause, the background back after.
+// The underline under the new text (its colours show in the pictures of
+// the page-turn test) the first 400 ms of every 800 from the start of the
+// pause, the background back after.
 TEST(Pause, UnderlineBlinks) {
   Rig rig;
-  std::string seen;  // W white, G grey, B the clean background
-  auto sample = [&] {
-    for (auto [x, y] : {std::pair{20, 44}, {91, 45}, {92, 44}, {21, 46}}) {
-      const Colour c = rig.P.Window.Pixel(x, y);
-      seen += c == rig.R->BaseBitmap.Pixel(x, y) ? 'B' : c == kWhite ? 'W' : c == kGrey ? 'G' : '?';
-    }
-  };
-  rig.P.OnPause = [&] {
-    const std::uint32_t t = rig.P.Now - 1;
-    rig.P.At(t + 100, sample);
-    rig.P.At(t + 2499, [&] { rig.P.Press(kVkReturn, 5); });
-    rig.P.At(t + 2500, sample);
-  };
+  rig.P.OnPause = [&] { rig.P.At(rig.P.Now + 2498, [&] { rig.P.Press(kVkReturn, 5); }); };
   rig.Run(S("あいう"));
   std::string blinks;
   std::uint32_t t0 = 0;
@@ -180,7 +169,6 @@ TEST(Pause, UnderlineBlinks) {
     }
   EXPECT_EQ(blinks, "+0-399+799-1199+1599-1999+2399-2499");
   EXPECT_LT(rig.P.Pumps, 100);  // the pause names its blink's edges: no pump a millisecond
-  EXPECT_EQ(seen, "WGBBBBBB");
 }
 
 // Held keys: an arrow runs through pauses (the reveal delay still counts)
