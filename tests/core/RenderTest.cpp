@@ -113,15 +113,6 @@ TEST(Glyph, AtlasAndMaskAtEveryPlace) {
             "a2034e129dc3c8a9513a6f1b ");
 }
 
-// Codes and slots: the lead rows 0x81-0x9F then 0xE0-0xEF, none for the rest.
-TEST(Glyph, Slots) {
-  std::vector<int> slots;
-  for (int code : {0x8140, 0x81FC, 0x9F7F, 0xE040, 0xEFFC, 0x8040, 0xA040, 0xF040, 0x813F, 0x81FD})
-    slots.push_back(AtlasSlot(code >> 8, code & 0xFF));
-  EXPECT_EQ(slots, (std::vector<int>{0, 188, 30 * 189 + 63, 31 * 189, 46 * 189 + 188, -1, -1, -1,
-                                     -1, -1}));
-}
-
 // The reading screen: body wallpaper at its brightness, the clean copy with
 // its two marker rows, the bar, the page's lines, wiped in; Mode 4 and the
 // menus of the reading screen.
