@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -203,8 +203,7 @@ class Rig {
   std::unique_ptr<Reader> R;
 
   explicit Rig(const std::string& ini = "", bool start = true) {
-    char buf[PATH_MAX];
-    old_ = getcwd(buf, sizeof buf) ? buf : "/";
+    old_ = std::filesystem::current_path();
     std::string tmpl = (std::filesystem::temp_directory_path() / "pagelune-XXXXXX").string();
     Dir = mkdtemp(tmpl.data());
     EXPECT_EQ(chdir(Dir.c_str()), 0);
