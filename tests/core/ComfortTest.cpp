@@ -1,6 +1,7 @@
 // Reading comfort: the wheel, the look back through the run's pages, auto
 // mode and the window's zoom.
 #include "Rig.h"
+#include "render/Screen.h"
 
 namespace {
 
@@ -78,6 +79,17 @@ TEST(Pause, LookBackThroughPages) {
   many.R->IntSettings[kMsgSpeed] = 0;
   many.Run(Rep(S("あ"), 24 * 17 * 102 + 1));
   EXPECT_EQ(kept, 100u);
+}
+
+// The marker ("-10" in figures of 2 x 2 squares on a dark box; the picture
+// was looked at once), and depth 0 gives the clean area back.
+TEST(Render, LookBackMarker) {
+  const Bitmap clean(640, 480, 0x102030);
+  Bitmap b = clean;
+  DrawLookBackMarker(b, clean, 10);
+  EXPECT_EQ(Hash(b), "ef68a479");
+  DrawLookBackMarker(b, clean, 0);
+  EXPECT_TRUE(b == clean);
 }
 
 // Auto mode (the A key here) ends every pause by itself AutoWait ms (out of
