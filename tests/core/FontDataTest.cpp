@@ -2,7 +2,6 @@
 // on one or more threads, failures that leave nothing, and loading.
 #include <sys/stat.h>
 
-#include <atomic>
 #include <thread>
 
 #include "Rig.h"
@@ -43,7 +42,7 @@ FontDataResult Make(const std::string& path, int threads, int abortAfter,
   std::string progress;
   int done = 0;
   const auto caller = std::this_thread::get_id();
-  auto factory = [] { return FontRasterFn(Fake); };
+  auto factory = [&] { return progress += "f", FontRasterFn(Fake); };
   const FontDataResult r = CreateFontData(
       path, factory,
       [&](int rows) {
@@ -71,9 +70,11 @@ TEST(FontData, SlotCountsExactlyBlackPixelsOfEachBlock) {
   for (int b = 0; b < 24; ++b)
     for (int a = 0; a < 24; ++a) {
       int n = 0;
-      for (int k = 0; k < 16; ++k) n += m.At(4 * a + k % 4, 4 * b + k / 4) == 0;
+      for (int k = 0; k < 16; ++k) n += m.Alpha[(4 * b + k / 4) * 100 + 4 * a + k % 4] == 0;
       ASSERT_EQ(slot[b * 24 + a], n) << a << "," << b;
     }
+  EncodeGlyphSlot(GlyphMask{1, 1, {9}}, slot);  // a one-pixel glyph is ink too
+  EXPECT_EQ(slot[0], 15);
   // A code the font cannot draw gets a blank slot.
   std::uint8_t row[108864];
   EncodeFontDataRow(
@@ -98,11 +99,11 @@ TEST(FontData, WholeAndAbortedFiles) {
   EXPECT_TRUE(whole == want);
   std::string count;
   for (int i = 1; i <= 47; ++i) count += std::to_string(i) + ",";
-  EXPECT_EQ(progress, count);
+  EXPECT_EQ(progress, "f" + count);  // one rasteriser a thread
   for (int threads : {2, 3}) {
     ASSERT_EQ(Make(rig.File("b.fdt"), threads, 0, &progress), FontDataResult::Done);
     EXPECT_TRUE(rig.Read("b.fdt") == whole);
-    EXPECT_EQ(progress, count);
+    EXPECT_EQ(progress, std::string(threads, 'f') + count);
   }
   rig.Write("c.fdt", "");
   std::filesystem::permissions(rig.File("c.fdt"), std::filesystem::perms(0604));

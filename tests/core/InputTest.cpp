@@ -7,16 +7,17 @@ namespace {
 // wrapping (from nothing, every key lands on the first item); Enter carries
 // out only what is highlighted.
 TEST(Input, KeysOnTheCover) {
+  // clang-format off
   struct Case {
     int From;
     std::uint16_t Key;
     int State, To;
-  } cases[] = {{-1, kVkDown, 4, 0},  {-1, kVkUp, 3, 0},     {-1, kVkLeft, 5, 0},
-               {-1, kVkRight, 6, 0}, {-1, kVkSpace, 1, 0},  {-1, kVkReturn, 2, -1},
-               {3, kVkDown, 4, 3},   {3, kVkRight, 6, 3},   {0, kVkUp, 3, 0},
-               {0, kVkLeft, 5, 0},   {1, kVkDown, 4, 2},    {2, kVkUp, 3, 1},
-               {0, kVkRight, 6, 1},  {3, kVkLeft, 5, 2},    {2, kVkSpace, 1, 2},
-               {1, kVkA, 0, 1},      {-1, kVkEscape, 0, -1}};
+  } cases[] = {{-1, kVkDown, 4, 0}, {-1, kVkUp, 3, 0}, {-1, kVkLeft, 5, 0}, {-1, kVkRight, 6, 0},
+               {-1, kVkSpace, 1, 0}, {-1, kVkReturn, 2, -1}, {3, kVkDown, 4, 3}, {3, kVkRight, 6, 3},
+               {0, kVkUp, 3, 0}, {0, kVkLeft, 5, 0}, {1, kVkDown, 4, 2}, {2, kVkUp, 3, 1},
+               {0, kVkRight, 6, 1}, {3, kVkLeft, 5, 2}, {2, kVkSpace, 1, 2}, {1, kVkA, 0, 1},
+               {-1, kVkEscape, 0, -1}};
+  // clang-format on
   for (const Case& c : cases) {
     Rig rig;
     rig.R->SelectTitleItem(c.From, false);
@@ -82,9 +83,7 @@ TEST(Input, CoverItems) {
     r.SelectTitleItem(-1, true);  // the index does not count, Mode does
     EXPECT_EQ(rig.P.Log, c.Log) << c.Item << c.Text;
     const bool read = c.Log.size() < 8;
-    EXPECT_EQ(r.StrSettings[kText], read             ? rig.File("a.txt")
-                                    : c.Text.empty() ? ""
-                                                     : rig.File(c.Text));
+    EXPECT_EQ(r.StrSettings[kText], c.Text.empty() ? "" : rig.File(read ? "a.txt" : c.Text));
     EXPECT_EQ(r.Mode, read ? -1 : c.Item);
   }
   Rig rig;
@@ -125,7 +124,7 @@ TEST(Input, FullScreen) {
   r.FormMouseMove(100, 1);
   rig.P.Left = rig.P.Top = -1;
   r.MDisp1Click();
-  EXPECT_EQ(rig.P.Frame, "F1M0M1F0F1M0M0F0");
+  EXPECT_EQ(rig.P.Frame, "F1M0CCCM1F0CCF1M0CM0F0CC");
   EXPECT_EQ(std::tuple(rig.P.Left, rig.P.Top, r.IntSettings[kFullScreen]), std::tuple(189, 121, 0));
   Rig small("", false);
   small.P.DesktopW = 640;
@@ -133,7 +132,7 @@ TEST(Input, FullScreen) {
   EXPECT_TRUE(small.R->MDisp1.Checked && !small.R->MDisp1.Enabled);
   for (int y : {0, 0, 5, 0}) small.R->FormMouseMove(20, y);
   small.R->MDisp1Click();
-  EXPECT_EQ(small.P.Frame, "F1M0M1M1M0M1");
+  EXPECT_EQ(small.P.Frame, "F1M0CCCM1CM1M0CM1C");
 }
 
 }  // namespace

@@ -75,8 +75,7 @@ TEST(ColumnWipe, EachColumnOnceAtItsStep) {
       ++seen[c.Sx];
       const std::uint32_t late = c.Time - start - 20 * (c.Sx / 16 + c.Sx % 16);
       EXPECT_LT(late, 2u) << c.Sx;
-      EXPECT_EQ(std::vector<int>({c.Sy, c.W, c.H, c.Dx, c.Dy}),
-                std::vector<int>({0, 1, 480, c.Sx, 0}));
+      EXPECT_EQ(std::tuple(c.Sy, c.W, c.H, c.Dx, c.Dy), std::tuple(0, 1, 480, c.Sx, 0));
     }
     EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), 640);
     EXPECT_EQ(rig.P.Flushes, 55);

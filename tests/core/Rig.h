@@ -64,7 +64,7 @@ class Scripted : public PlatformHooks {
   std::vector<std::string> Captions;
   int Rasterizations = 0;
   int DesktopW = 1024, DesktopH = 768, Left = 0, Top = 0;
-  std::string Frame;  // "F1" / "F0" full screen, "M1" / "M0" menu bar
+  std::string Frame;  // "F1" / "F0" full screen, "M1" / "M0" menu bar, "C" menus changed
   std::function<bool(FileDialogRequest&)> Choose;
 
   void At(std::uint32_t t, std::function<void()> f) { Events.emplace_back(t, std::move(f)); }
@@ -106,6 +106,8 @@ class Scripted : public PlatformHooks {
   std::uint32_t GetTickCount() override { return ++idle_ > 8 ? ++Now : Now; }
   void CopyToWindow(const Bitmap& src, int sx, int sy, int w, int h, int dx, int dy) override {
     idle_ = 0;
+    // A copy never reaches past its picture, even where the window would clip it.
+    EXPECT_TRUE(sx >= 0 && sy >= 0 && sx + w <= src.Width() && sy + h <= src.Height());
     Copies.push_back({&src, sx, sy, w, h, dx, dy, Now});
     CopyRect(Window, dx, dy, src, sx, sy, w, h);
   }
@@ -133,6 +135,10 @@ class Scripted : public PlatformHooks {
       for (int x = 0; x < cell * 2 / 3; ++x) out.Alpha[std::size_t(y) * cell + x] = 255;
     return true;
   }
+  // A file that starts with "B" reads as a 1 x 1 picture, any other as none.
+  bool LoadBitmapFile(const std::string& path, Bitmap& out) override {
+    return std::ifstream(path).get() == 'B' && (out = Bitmap(1, 1, 0x102030), true);
+  }
   bool ChooseFile(FileDialogRequest& req) override { return Choose && Choose(req); }
   void CloseWindow() override { R->FormClose(); }
   void GetDesktop(int& w, int& h, int& bpp) override {
@@ -149,6 +155,7 @@ class Scripted : public PlatformHooks {
   void SetZoom(int k) override { Zoom = k; }
   void SetFullScreen(bool on) override { Frame += on ? "F1" : "F0"; }
   void ShowMenuBar(bool on) override { Frame += on ? "M1" : "M0"; }
+  void MenuChanged() override { Frame += "C"; }
   void MoveWindow(int left, int top) override {
     Left = left;
     Top = top;

@@ -114,7 +114,6 @@ std::string System(const std::string& dir) {
 // every record and key in order, Shift-JIS, CR LF.
 TEST(SettingsFile, FirstCloseWritesEveryKeyInOrder) {
   Rig rig;
-  EXPECT_EQ(rig.R->SettingsPath(), rig.Dir + "/Yomibon.ini");
   EXPECT_FALSE(fs::exists(rig.File("Yomibon.ini")));
   const mode_t mask = umask(027);
   rig.R->FormClose();
@@ -174,7 +173,8 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
 
 // A code that stands for two characters (〜 and ～ are both 0x8160) finds
 // the spelling on disk, and a name whose spelling cannot be told apart is
-// refused. A start folder with no Shift-JIS form keeps its settings.
+// refused. A start folder with no Shift-JIS form keeps its settings and
+// wallpapers.
 TEST(SettingsFile, NamesOfAnyKind) {
   Rig rig("", false);
   const std::string dir = rig.File("第1話〜"), name = dir + "/a−b¥‖—.txt";
@@ -190,12 +190,14 @@ TEST(SettingsFile, NamesOfAnyKind) {
   EXPECT_TRUE(PathToSjis(rig.File("第1話～"), sjis));
   for (const char* folder : {"josé", "\xE9t\xE9"}) {
     fs::create_directory(rig.File(folder));
+    rig.Write(folder + std::string("/wall1.bmp"), "B");
     ASSERT_EQ(chdir(rig.File(folder).c_str()), 0);
     for (int run = 0; run < 2; ++run) {
       Reader r(&rig.P);
       rig.P.R = &r;
       r.FormCreate();
       EXPECT_EQ(r.StrSettings[kWallpaper1], "./wall1.bmp");
+      EXPECT_EQ(r.CoverWallpaper.Pixel(0, 0), 0x102030u);
       EXPECT_EQ(r.IntSettings[kMsgSpeed], run ? 40 : 15);
       r.IntSettings[kMsgSpeed] = 40;
       r.FormClose();
@@ -212,12 +214,12 @@ TEST(SettingsFile, LinksAndLeftovers) {
   fs::create_directory(rig.File("real"));
   rig.Write("real/Yomibon.ini", "[System]\r\nMsgSpeed=20\r\n");
   fs::create_symlink("real/Yomibon.ini", rig.File("Yomibon.ini"));
-  const std::tuple<std::string, int, bool> files[] = {{"real/Yomibon.ini.Ab12Cd", 90, false},
-                                                      {"real/Yomibon.ini.Ab12Ce", 30, true},
-                                                      {"Yomibon.ini.Ab12Cf", 90, true},
-                                                      {"f.fdt.zZ09aA", 90, false},
-                                                      {"f.fdt.zZ09a", 90, true},
-                                                      {"notes.txt.Ab12Cd", 90, true}};
+  // clang-format off
+  const std::tuple<std::string, int, bool> files[] = {
+      {"real/Yomibon.ini.Ab12Cd", 90, false}, {"real/Yomibon.ini.Ab12Ce", 30, true},
+      {"Yomibon.ini.Ab12Cf", 90, true}, {"f.fdt.zZ09aA", 90, false}, {"f.fdt.zZ09a", 90, true},
+      {"notes.txt.Ab12Cd", 90, true}};
+  // clang-format on
   for (const auto& [name, age, kept] : files) {
     rig.Write(name, "x");
     fs::last_write_time(rig.File(name),
