@@ -24,13 +24,14 @@ TEST(IniProfile, Read) {
   // clang-format on
   for (const Case& c : cases)
     EXPECT_EQ(IniProfile(c.File).ReadString(c.Section, c.Key, "-"), c.Value) << c.File;
-  // Values: the first of a key, trimmed unless quoted, quotes only in pairs.
+  // Values: the first of a key, trimmed unless quoted, quotes only in pairs;
+  // a name may end in a lead byte; the closing zero asks for a missing key.
   const IniProfile p(
       "[S]\nA=1\na=2\nB=\nC\n;C=9\nC=2\nD= \t b=c \t \nE= \" x \" \nF='x'\n"
-      "G=\"x'\nH=\"\nI=\"\"x\"\"\nJ=\"\"\n");
+      "G=\"x'\nH=\"\nI=\"\"x\"\"\nJ=\"\"\n\x81=k\n");
   std::string got;
-  for (char k : std::string("ABCDEFGHIJK")) got += p.ReadString("S", std::string(1, k), "-") + "|";
-  EXPECT_EQ(got, "1||2|b=c| x |x|\"x'|\"|\"x\"||-|");
+  for (char k : "ABCDEFGHIJ\x81") got += p.ReadString("S", std::string(1, k), "-") + "|";
+  EXPECT_EQ(got, "1||2|b=c| x |x|\"x'|\"|\"x\"||k|-|");
   // At most 2047 bytes, never half a character.
   std::string pairs = "a";
   for (int i = 0; i < 1024; ++i) pairs += "\x81\x81";
