@@ -18,7 +18,7 @@ TEST(IniProfile, Read) {
       {"[S]\r\nA=1", "S", "A", "1"}, {"[S]\rA=1\n", "S", "A", "-"}, {"", "S", "A", "-"},
       {"[sYsTeM]\nmsgspeed=7\n", "System", "MsgSpeed", "7"}, {"[Zz]\nzZ=1\n", "zZ", "Zz", "1"},
       {"  [ S ] ; x\n \tA \t=1\n", "S", "A", "1"}, {"[S]\nA=1\n[s]\nA=2\nB=3\n", "S", "B", "-"},
-      {"[T]\nA=1\n[S]\nB=2\n", "S", "A", "-"}, {"A=0\n[S]\nB=2\n", "S", "A", "-"},
+      {"\n[T]\nA=1\n[S]\nB=2\n", "S", "A", "-"}, {"A=0\n[S]\nB=2\n", "S", "A", "-"},
       {"[\x83\x5Dz\nA=1\n", "\x83\x5Dz", "A", "1"}, {"[\x83\x61]\nA=1\n", "\x83\x41", "A", "-"},
       {"[S]\n[A=1\n", "S", "[A", "-"}, {"[S]\n;A=1\n", "S", ";A", "-"}};
   // clang-format on
