@@ -191,7 +191,9 @@ void Reader::ComposeChar() {
     const std::uint32_t speed = static_cast<std::uint32_t>(IntSettings[kMsgSpeed]);
     std::uint32_t t = Hooks->GetTickCount();
     if (RevealDueSet && t - RevealDue < speed) t = RevealDue;
-    while (!Skipping && !Leaving(*this) && t > Hooks->GetTickCount() - speed)
+    // Ticks are compared by their difference, which holds across the wrap.
+    while (!Skipping && !Leaving(*this) &&
+           static_cast<std::int32_t>(Hooks->GetTickCount() - t) < static_cast<std::int32_t>(speed))
       Hooks->ProcessMessagesUntil(t + speed);
     RevealDue = t + speed;
     RevealDueSet = true;

@@ -79,8 +79,11 @@ class Scripted : public PlatformHooks {
     idle_ = 0;
     for (;;) {
       auto due = Events.end();
+      // Times compare by their difference, as the tick counter wraps.
       for (auto it = Events.begin(); it != Events.end(); ++it)
-        if (it->first <= Now && (due == Events.end() || it->first < due->first)) due = it;
+        if (std::int32_t(Now - it->first) >= 0 &&
+            (due == Events.end() || std::int32_t(it->first - due->first) < 0))
+          due = it;
       if (due == Events.end()) break;
       auto f = std::move(due->second);
       Events.erase(due);

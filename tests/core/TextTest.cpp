@@ -2,6 +2,8 @@
 // during a pause, the resume record and bookmarks.
 #include <fcntl.h>
 
+#include <optional>
+
 #include "Rig.h"
 #include "text/WordList.h"
 
@@ -154,23 +156,27 @@ TEST(Reading, PageTurnAtLineBreak) {
 
 // The underline under the new text (its colours show in the pictures of
 // the page-turn test) the first 400 ms of every 800 from the start of the
-// pause, the background back after; input between edges changes nothing.
+// pause, the background back after, also while the tick counter wraps;
+// input between edges changes nothing.
 TEST(Pause, UnderlineBlinks) {
-  Rig rig;
-  rig.P.OnPause = [&] {
-    rig.P.At(rig.P.Now + 350, [] {});
-    rig.P.At(rig.P.Now + 2498, [&] { rig.P.Press(kVkReturn, 5); });
-  };
-  rig.Run(S("あいう"));
-  std::string blinks;
-  std::uint32_t t0 = 0;
-  for (const Copy& c : rig.P.Copies)
-    if (c.Src == &rig.R->BaseBitmap && c.H == 2 && c.Dx == 20 && c.W == 72 && c.Dy == 44) {
-      if (!t0) t0 = c.Time;
-      blinks += (c.Sy == 480 ? "+" : "-") + std::to_string(c.Time - t0);
-    }
-  EXPECT_EQ(blinks, "+0-399+799-1199+1599-1999+2399-2499");
-  EXPECT_LT(rig.P.Pumps, 100);  // the pause names its blink's edges: no pump a millisecond
+  for (std::uint32_t clock : {100000u, 0xFFFFF800u}) {
+    Rig rig;
+    rig.P.Now = clock;
+    rig.P.OnPause = [&] {
+      rig.P.At(rig.P.Now + 350, [] {});
+      rig.P.At(rig.P.Now + 2498, [&] { rig.P.Press(kVkReturn, 5); });
+    };
+    rig.Run(S("あいう"));
+    std::string blinks;
+    std::optional<std::uint32_t> t0;
+    for (const Copy& c : rig.P.Copies)
+      if (c.Src == &rig.R->BaseBitmap && c.H == 2 && c.Dx == 20 && c.W == 72 && c.Dy == 44) {
+        if (!t0) t0 = c.Time;
+        blinks += (c.Sy == 480 ? "+" : "-") + std::to_string(c.Time - *t0);
+      }
+    EXPECT_EQ(blinks, "+0-399+799-1199+1599-1999+2399-2499") << clock;
+    EXPECT_LT(rig.P.Pumps, 100);  // the pause names its blink's edges: no pump a millisecond
+  }
 }
 
 // Held keys: an arrow runs through pauses (the reveal delay still counts)
@@ -193,16 +199,19 @@ TEST(Pause, HeldKeys) {
   EXPECT_GT(enter.P.GlyphTimes()[2], 102001u);
 }
 
-// The reveal delay is MsgSpeed ms a character; skip mode has none and ends
-// every pause at once, turning pages by itself until it is switched off.
+// The reveal delay is MsgSpeed ms a character, also while the tick counter
+// wraps; skip mode has none and ends every pause at once, turning pages by
+// itself until it is switched off.
 TEST(Pause, RevealDelayAndSkipMode) {
-  for (int speed : {0, 1, 30}) {
+  for (auto [speed, clock] :
+       {std::pair{0, 100000u}, {1, 100000u}, {30, 100000u}, {30, 0xFFFFF900u}}) {
     Rig rig;
     rig.R->IntSettings[kMsgSpeed] = speed;
-    rig.Run(S("あいう"));
+    rig.P.Now = clock;
+    rig.Run(Rep(S("あ"), 40));
     const auto t = rig.P.GlyphTimes();
-    EXPECT_EQ(std::pair(t[1] - t[0], t[2] - t[1]), std::pair(speed + 0u, speed + 0u));
-    EXPECT_LT(rig.P.Pumps, 20);  // the delay names its end: no pump a millisecond
+    for (int i = 1; i < 40; ++i) EXPECT_EQ(t[i] - t[i - 1], speed + 0u) << i << " " << clock;
+    EXPECT_LT(rig.P.Pumps, 90);  // the delay names its end: no pump a millisecond
   }
   Rig late;  // a wake-up 3 ms late is made up at the next character
   late.R->IntSettings[kMsgSpeed] = 10;
