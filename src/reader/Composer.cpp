@@ -80,6 +80,7 @@ bool EndPage(Reader& r, std::int32_t next) {
   r.PageStart = next;
   r.WaitForReader();
   if (Leaving(r)) return false;
+  if (r.Quiet) return true;
   CopyRect(r.BackBuffer, kTextLeft, kTextTop, r.BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
            kAreaHeight);
   if (r.IntSettings[kPageBar] != 0) r.DrawPageBar(true);
@@ -176,10 +177,12 @@ void Reader::ComposeChar() {
     if (Leaving(*this)) return;
   }
 
-  ShowGlyph(kTextLeft + kAdvance * Column, kTextTop + kPitch * Row, CurChar.data());
-  PageLines[Row].append(reinterpret_cast<const char*>(CurChar.data()), 2);
+  if (!Quiet) {
+    ShowGlyph(kTextLeft + kAdvance * Column, kTextTop + kPitch * Row, CurChar.data());
+    PageLines[Row].append(reinterpret_cast<const char*>(CurChar.data()), 2);
+    ++CharsSincePause;
+  }
   ++Column;
-  ++CharsSincePause;
   WaitArmed = true;
 
   // Reveal delay, on the wrapping tick counter. Skip mode has none and so
@@ -187,7 +190,7 @@ void Reader::ComposeChar() {
   // over only a message can change anything. A delay runs from the end of
   // the one before when that is less than a delay ago, so a late wake-up
   // on a busy machine does not slow the whole reveal.
-  if (!Skipping && IntSettings[kMsgSpeed] > 0) {
+  if (!Quiet && !Skipping && IntSettings[kMsgSpeed] > 0) {
     const std::uint32_t speed = static_cast<std::uint32_t>(IntSettings[kMsgSpeed]);
     std::uint32_t t = Hooks->GetTickCount();
     if (RevealDueSet && t - RevealDue < speed) t = RevealDue;
@@ -227,6 +230,7 @@ void Reader::WaitForReader() {
   RevealDueSet = false;  // the reveal starts afresh after a pause
   const std::int32_t shownChars = CharsSincePause;
   CharsSincePause = 0;
+  if (Quiet) return;
   Hooks->ProcessMessages();
   // An arrow key held runs through every pause.
   if (InputState > 2) return;

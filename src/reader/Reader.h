@@ -124,6 +124,9 @@ class Reader {
   bool Skipping = false;
   bool LineBreakPending = false;
   bool WaitArmed = false;
+  // The composer lays pages out without drawing or waiting (to find where a
+  // page begins); only the composer's place and PageStart change.
+  bool Quiet = false;
   Bitmap BackBuffer;
   Bitmap BaseBitmap;
   std::array<std::string, 17> PageLines;

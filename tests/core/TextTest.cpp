@@ -74,22 +74,34 @@ TEST(Reading, LinesAndPauses) {
   }
 }
 
-// Where a run starts: inside the text, at or past its end (only the final
-// line break, which has nothing to pause for), before it (an edited file).
+// Where a run starts and what it stores: inside the text; inside a
+// character, entity, tag (begun on the line before), note or ruby, where
+// that begins; before the text (an edited file); at or past its end, the
+// last page that shows a character, never an empty one.
 TEST(Reading, StartPositions) {
-  const std::string text = Rep(A, 17 * 24) + S("いう");
+  const std::string full = Rep(A, 17 * 24) + S("いう"),
+                    lines = Rep(S("　") + Rep(A, 19) + "\n", 20);
   struct Case {
+    std::string Text;
     std::int32_t Start, PageStart;
     std::string Lines, Pauses;
   };
   // clang-format off
-  const Case cases[] = {{816, 816, S("いう"), "0.0-2 "}, {818, 818, S("う"), "0.0-1 "},
-                        {820, 820, "", ""}, {9999, 9999, "", ""},
-                        {-4, 816, S("いう"), "16.0-24 0.0-2 "}};
+  const Case cases[] = {
+      {full, 816, 816, S("いう"), "0.0-2 "}, {full, 817, 816, S("いう"), "0.0-2 "},
+      {full, 820, 816, S("いう"), "0.0-2 "}, {full, 9999, 816, S("いう"), "0.0-2 "},
+      {full, -4, 816, S("いう"), "16.0-24 0.0-2 "},
+      {full + Rep("\n", 40), 9999, 836, "", "0.0-2 "},
+      {lines, INT32_MAX, 696, Rep(S("　") + Rep(A, 19) + "|", 3).substr(0, 122),
+       "0.0-20 1.0-20 2.0-20 "},
+      {"a&amp;b", 3, 1, S("＆ｂ"), "0.0-2 "}, {"a  b", 2, 1, S("　ｂ"), "0.0-2 "},
+      {"a<p\nclass=x>b", 6, 1, S("ｂ"), "0.0-1 "},
+      {S("あ［＃２字下げ］い漢字《かんじ》です"), 8, 2, S("い漢字です"), "0.0-5 "},
+      {S("あ［＃２字下げ］い漢字《かんじ》です"), 28, 22, S("です"), "0.0-2 "}};
   // clang-format on
   for (const Case& c : cases) {
     Rig rig;
-    EXPECT_EQ(rig.Run(text, c.Start), c.Pauses) << c.Start;
+    EXPECT_EQ(rig.Run(c.Text, c.Start), c.Pauses) << c.Start;
     EXPECT_EQ(rig.Lines(), c.Lines) << c.Start;
     EXPECT_EQ(rig.R->PageStart, c.PageStart) << c.Start;
     EXPECT_EQ(rig.R->Mode, -1);
