@@ -55,6 +55,9 @@ void SetEnvEnabled(Reader& r, bool enabled) {
 // reader leaves, which ends the pause at once.
 bool ShowPreviousPage(Reader& r) {
   RedrawPage(r, r.PrevPageLines);
+  // The first page of a run has no previous page to save: the empty page
+  // shown saves as the page being read.
+  if (!r.PageHistory.empty()) r.LookBackStart = r.PageHistory.back().Start;
   while (r.InputState != 0) {
     r.Hooks->WaitForMessages();
     if (Leaving(r)) return false;
@@ -68,6 +71,7 @@ bool ShowPreviousPage(Reader& r) {
     }
   }
   SetEnvEnabled(r, true);
+  r.LookBackStart = -1;
   RedrawPage(r, r.PageLines);
   while (r.InputState != 0 && !Leaving(r)) r.Hooks->WaitForMessages();
   return true;
@@ -77,6 +81,7 @@ bool ShowPreviousPage(Reader& r) {
 // pause, so that a reader who leaves now resumes there. False when the
 // reader left: the page stays as it is.
 bool EndPage(Reader& r, std::int32_t next) {
+  const std::int32_t shown = r.PageStart;
   r.PageStart = next;
   r.WaitForReader();
   if (Leaving(r)) return false;
@@ -91,7 +96,7 @@ bool EndPage(Reader& r, std::int32_t next) {
     r.PageLines[i].clear();
   }
   if (r.PageHistory.size() == kLookBackPages) r.PageHistory.pop_front();
-  r.PageHistory.push_back(r.PrevPageLines);
+  r.PageHistory.push_back({shown, r.PrevPageLines});
   return true;
 }
 
@@ -123,13 +128,15 @@ bool LookBackPages(Reader& r) {
     if (depth == 0 || r.InputState != 0) break;
     if (depth != r.LookBackDepth) {
       r.LookBackDepth = depth;
-      RedrawPage(r, r.PageHistory[kept - depth]);
+      r.LookBackStart = r.PageHistory[kept - depth].Start;
+      RedrawPage(r, r.PageHistory[kept - depth].Lines);
       ShowLookBackMarker(r, depth);
     }
     r.Hooks->WaitForMessages();
     if (Leaving(r)) break;
   }
   r.LookBackDepth = 0;
+  r.LookBackStart = -1;
   SetEnvEnabled(r, true);
   ShowLookBackMarker(r, 0);
   if (!Leaving(r)) {
@@ -264,6 +271,7 @@ void Reader::WaitForReader() {
       if (InputState == 1 || PauseSteps < 0) {
         // Wheel steps during the previous page are not kept for later.
         const bool stay = InputState == 1 ? ShowPreviousPage(*this) : LookBackPages(*this);
+        LookBackStart = -1;
         PauseSteps = 0;
         if (!stay) return;
         if (MAuto1.Checked) autoFrom = Hooks->GetTickCount();

@@ -20,9 +20,15 @@
 #include <string>
 #include <vector>
 
+#include "../Golden.h"
 #include "platform/Sjis.h"
 #include "reader/Reader.h"
 #include "text/SjisTexts.h"
+
+// A check against a file of tests/golden/ (../Golden.h), failing the test
+// with what it says.
+#define EXPECT_GOLDEN(check) \
+  if (const std::string said_ = (check); !said_.empty()) ADD_FAILURE() << said_
 
 inline std::string S(const std::string& utf8) { return ToSjis(utf8); }
 inline std::string Rep(const std::string& s, int n) {
