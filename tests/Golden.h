@@ -5,12 +5,11 @@
 // beside the file, NAME.actual or NAME.actual.png, to be looked at; with
 // PAGELUNE_ACCEPT=1 the result becomes the file instead, to take a change
 // that is meant. Each check returns what it has to say, empty when the
-// result is as kept, so any test framework can report it.
+// result is as kept, so that any test framework can report it.
 #pragma once
 
 #include <png.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -20,69 +19,33 @@
 
 #include "render/Bitmap.h"
 
-namespace golden {
-
-inline std::string Path(const std::string& name) {
-  return PAGELUNE_SOURCE_DIR "/tests/golden/" + name;
-}
-
-inline std::string ActualPath(const std::string& name) {
-  return Path(name.ends_with(".png") ? name.substr(0, name.size() - 4) + ".actual.png"
-                                     : name + ".actual");
-}
-
-// The end of a comparison: nothing to say when there is no difference,
-// else the difference, where the result is and how to take it.
-inline std::string Settle(const std::string& name, const std::string& difference,
+// The end of a check: nothing to say when the result is the same as the
+// kept file or is taken, else the difference (for a listing, what diff says)
+// and where the result, which write writes to a path, now is.
+inline std::string Settle(const std::string& name, bool same, std::string difference,
                           const std::function<bool(const std::string&)>& write) {
-  std::remove(ActualPath(name).c_str());
-  if (difference.empty()) return "";
+  const std::string kept = PAGELUNE_SOURCE_DIR "/tests/golden/" + name;
+  const std::string now =
+      kept.ends_with(".png") ? kept.substr(0, kept.size() - 4) + ".actual.png" : kept + ".actual";
+  std::remove(now.c_str());
   const char* accept = std::getenv("PAGELUNE_ACCEPT");
-  if (accept && std::string(accept) == "1") return write(Path(name)) ? "" : "cannot write " + name;
-  write(ActualPath(name));
-  return "tests/golden/" + name + " differs (" + difference + "); the result is in " +
-         ActualPath(name) + ", and PAGELUNE_ACCEPT=1 takes it if it is meant.";
+  if (same || (accept && std::string(accept) == "1" && write(kept))) return "";
+  write(now);
+  const std::string diff = "diff -u --label kept --label now " + kept + " " + now + " 2>&1";
+  if (FILE* p = difference.empty() ? popen(diff.c_str(), "r") : nullptr) {
+    for (int c; (c = std::fgetc(p)) != EOF;) difference += char(c);
+    pclose(p);
+  }
+  return "tests/golden/" + name + " differs; the result is in " + now +
+         ", and PAGELUNE_ACCEPT=1 takes it if it is meant:\n" + difference;
 }
-
-}  // namespace golden
 
 inline std::string GoldenListing(const std::string& name, const std::string& listing) {
-  std::ifstream in(golden::Path(name), std::ios::binary);
+  std::ifstream in(PAGELUNE_SOURCE_DIR "/tests/golden/" + name, std::ios::binary);
   const std::string kept{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  std::string said = golden::Settle(name,
-                                    !in.is_open()     ? "no such file"
-                                    : kept != listing ? "diff -u below"
-                                                      : "",
-                                    [&](const std::string& path) {
-                                      return bool(std::ofstream(path, std::ios::binary) << listing);
-                                    });
-  const std::string diff =
-      "diff -u --label kept --label now " + golden::Path(name) + " " + golden::ActualPath(name);
-  if (in.is_open() && std::ifstream(golden::ActualPath(name)))
-    if (FILE* p = popen(diff.c_str(), "r")) {
-      said += '\n';
-      for (int c; (c = std::fgetc(p)) != EOF;) said += char(c);
-      pclose(p);
-    }
-  return said;
-}
-
-inline bool ReadPng(const std::string& path, Bitmap& out) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_BGR;
-  out.SetSize(int(image.width), int(image.height));
-  return png_image_finish_read(&image, nullptr, out.Bits(), int(out.Stride()), nullptr);
-}
-
-inline bool WritePng(const std::string& path, const Bitmap& b) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  image.width = b.Width();
-  image.height = b.Height();
-  image.format = PNG_FORMAT_BGR;
-  return png_image_write_to_file(&image, path.c_str(), 0, b.Bits(), int(b.Stride()), nullptr);
+  return Settle(name, in.is_open() && kept == listing, "", [&](const std::string& path) {
+    return bool(std::ofstream(path, std::ios::binary) << listing);
+  });
 }
 
 // The w x h picture at (x, y) of b, black where it lies off b.
@@ -92,29 +55,37 @@ inline Bitmap Crop(const Bitmap& b, int x, int y, int w, int h) {
   return out;
 }
 
+// b with the rectangle r of became: what became may be, apart from r.
+inline Bitmap Except(Bitmap b, const Bitmap& became, Rect r) {
+  CopyRect(b, r.Left, r.Top, became, r.Left, r.Top, r.Width(), r.Height());
+  return b;
+}
+
 inline std::string GoldenPicture(const std::string& name, const Bitmap& picture) {
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
   Bitmap kept;
-  char said[200] = "";
-  if (!ReadPng(golden::Path(name), kept)) {
-    std::snprintf(said, sizeof said, "no such picture");
-  } else if (kept.Width() != picture.Width() || kept.Height() != picture.Height()) {
-    std::snprintf(said, sizeof said, "%d x %d, kept %d x %d", picture.Width(), picture.Height(),
-                  kept.Width(), kept.Height());
-  } else {
-    int n = 0, fx = 0, fy = 0;
-    Rect box{kept.Width(), kept.Height(), 0, 0};
-    for (int y = 0; y < kept.Height(); ++y)
-      for (int x = 0; x < kept.Width(); ++x)
-        if (kept.Pixel(x, y) != picture.Pixel(x, y)) {
-          if (n++ == 0) fx = x, fy = y;
-          box = {std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), y + 1};
-        }
-    if (n)
-      std::snprintf(said, sizeof said,
-                    "%d pixels in (%d, %d)-(%d, %d), the first (%d, %d) 0x%06X, kept 0x%06X, "
-                    "colours 0xBBGGRR",
-                    n, box.Left, box.Top, box.Right, box.Bottom, fx, fy, picture.Pixel(fx, fy),
-                    kept.Pixel(fx, fy));
+  if (png_image_begin_read_from_file(&png, (PAGELUNE_SOURCE_DIR "/tests/golden/" + name).c_str())) {
+    png.format = PNG_FORMAT_BGR;
+    kept.SetSize(int(png.width), int(png.height));
+    png_image_finish_read(&png, nullptr, kept.Bits(), int(kept.Stride()), nullptr);
   }
-  return golden::Settle(name, said, [&](const std::string& p) { return WritePng(p, picture); });
+  char said[120];
+  std::snprintf(said, sizeof said, "%d x %d, kept %d x %d", picture.Width(), picture.Height(),
+                kept.Width(), kept.Height());
+  int n = 0;
+  for (int y = 0; y < kept.Height() && kept.Width() == picture.Width(); ++y)
+    for (int x = 0; x < kept.Width() && y < picture.Height(); ++x)
+      if (kept.Pixel(x, y) != picture.Pixel(x, y) && n++ == 0)
+        std::snprintf(said, sizeof said, "(%d, %d) is 0x%06X, kept 0x%06X (0xBBGGRR)", x, y,
+                      picture.Pixel(x, y), kept.Pixel(x, y));
+  return Settle(name, kept == picture, said + (", " + std::to_string(n) + " pixels differ"),
+                [&](const std::string& path) {
+                  png_image out{};
+                  out.version = PNG_IMAGE_VERSION, out.format = PNG_FORMAT_BGR;
+                  out.width = png_uint_32(picture.Width()),
+                  out.height = png_uint_32(picture.Height());
+                  return png_image_write_to_file(&out, path.c_str(), 0, picture.Bits(),
+                                                 int(picture.Stride()), nullptr) != 0;
+                });
 }

@@ -33,26 +33,24 @@ TEST(Comfort, WheelOnTheCover) {
 // is shut, the line read, and the page a bookmark saved then keeps.
 TEST(Pause, LookBackThroughPages) {
   const int up = kVkPageUp, down = kVkPageDown, esc = kVkEscape, space = kVkSpace;
+  // clang-format off
   const std::map<int, std::string> names = {{kAway, "wheel away"}, {kTowards, "wheel towards"},
-                                            {up, "PageUp"},        {down, "PageDown"},
-                                            {esc, "Escape"},       {space, "Space"},
-                                            {0, "Ctrl+T"},         {kVkReturn, "Enter"}};
+      {up, "PageUp"}, {down, "PageDown"}, {esc, "Escape"}, {space, "Space"}, {0, "Ctrl+T"},
+      {kVkReturn, "Enter"}};
   const std::tuple<int, int, std::vector<int>> cases[] = {
-      {1, 52, {kAway, kAway, kTowards, kVkReturn, kAway, kVkReturn}},
-      {1, 52, {up, up, up, up, down, down, esc, esc}},
-      {1, 52, {kAway, kTowards, space, kTowards, space}},
-      {0, 52, {kAway, up, kTowards, kTowards}},
-      {1, 52, {kAway, 0}},
-      {1, 52, {kTowards}},
-      {1, 52, {space, 0}},
+      {1, 52, {kAway, kAway, kTowards, kVkReturn, kAway, kVkReturn}}, {1, 52, {kAway, 0}},
+      {1, 52, {up, up, up, up, down, down, esc, esc}}, {1, 52, {kTowards}}, {1, 52, {space, 0}},
+      {1, 52, {kAway, kTowards, space, kTowards, space}}, {0, 52, {kAway, up, kTowards, kTowards}},
       {1, 1, {kAway, up, space, kVkReturn}}};
+  // clang-format on
   std::string got = "Moves at a pause (52: the first of page 4, 1: of page 1), what each shows\n";
   for (const auto& [bar, at, moves] : cases) {
     Rig rig;
     Reader& r = *rig.R;
     r.IntSettings[kNLineCut] = r.IntSettings[kMsgSpeed] = 0;
     r.IntSettings[kPageBar] = bar;
-    got += "page bar " + std::to_string(bar) + ", pause " + std::to_string(at) + ":\n";
+    got += "page bar " + std::to_string(bar) + ", pause " + std::to_string(at) + ", moves";
+    for (const int& m : moves) got += " " + names.at(m) + (&m == &moves.back() ? ":\n" : ",");
     std::vector<std::size_t> starts;  // page k's bytes; it begins at the line feed before them
     auto look = [&](int m) {
       int n = 0;
@@ -82,10 +80,8 @@ TEST(Pause, LookBackThroughPages) {
       }
     };
     std::string text;
-    for (int p = 1; p <= 4; ++p) {
-      starts.push_back(text.size());
-      text += Rep(S("あ"), p) + "\n" + Rep(S("い\n"), 16);
-    }
+    for (int p = 1; p <= 4; ++p)
+      starts.push_back(text.size()), text += Rep(S("あ"), p) + "\n" + Rep(S("い\n"), 16);
     rig.Run(text);
     EXPECT_TRUE(r.MEnv1.Enabled && r.Mode == -1 && r.PageHistory.empty());
   }
@@ -98,13 +94,17 @@ TEST(Pause, LookBackThroughPages) {
   EXPECT_EQ(kept, 100u);
 }
 
-// The marker ("-10" in figures of 2 x 2 squares on a dark box; the picture
-// was looked at once), and depth 0 gives the clean area back.
+// The marker, "-10" in figures of 2 x 2 squares on a dark box (the picture
+// from two pixels around it), nothing else changed; depth 0 gives the clean
+// area back.
 TEST(Render, LookBackMarker) {
   const Bitmap clean(640, 480, 0x102030);
   Bitmap b = clean;
   DrawLookBackMarker(b, clean, 10);
-  EXPECT_EQ(Hash(b), "ef68a479");
+  const Rect m = screen::kLookBackMarker;
+  EXPECT_GOLDEN(GoldenPicture("look-back-marker.png",
+                              Crop(b, m.Left - 2, m.Top - 2, m.Width() + 4, m.Height() + 4)));
+  EXPECT_TRUE(Except(clean, b, m) == b);
   DrawLookBackMarker(b, clean, 0);
   EXPECT_TRUE(b == clean);
 }

@@ -37,16 +37,6 @@ inline std::string Rep(const std::string& s, int n) {
   return out;
 }
 
-// FNV-1a of a picture's bytes: one golden number stands for every pixel.
-inline std::string Hash(const Bitmap& b) {
-  std::uint32_t h = 2166136261u;
-  for (int y = 0; y < b.Height(); ++y)
-    for (int i = 0; i < 3 * b.Width(); ++i) h = (h ^ b.Row(y)[i]) * 16777619u;
-  char s[9];
-  std::snprintf(s, sizeof s, "%08x", h);
-  return s;
-}
-
 struct Copy {
   const Bitmap* Src;
   int Sx, Sy, W, H, Dx, Dy;
@@ -125,9 +115,7 @@ class Scripted : public PlatformHooks {
   void Beep() override { Log += "! "; }
   BoxResult MessageBox(BoxKind kind, const std::string& text, const std::string& caption) override {
     Log += std::string(1, "WIQPEY"[int(kind)]) + ":" + ToUtf8(text) + " ";
-    if (kind == BoxKind::Warning) {
-      EXPECT_EQ(caption, sjis::kWarningTitle);
-    }
+    EXPECT_TRUE(kind != BoxKind::Warning || caption == sjis::kWarningTitle);
     if (Answers.empty()) return BoxResult::Ok;
     const BoxResult a = Answers.front();
     Answers.erase(Answers.begin());
@@ -199,8 +187,11 @@ class Scripted : public PlatformHooks {
       if (IsGlyph(c)) glyphSincePause_ = true;
       if (c.Src != &R->BaseBitmap || c.Sy != 480 || c.H != 2 || !glyphSincePause_) continue;
       glyphSincePause_ = false;
+      const std::string_view window(reinterpret_cast<const char*>(Window.Bits()),
+                                    Window.Stride() * 480);
       Log += std::to_string((c.Dy - 44) / 26) + "." + std::to_string((c.Dx - 20) / 24) + "-" +
-             std::to_string((c.Dx + c.W - 20) / 24) + (HashPauses ? "#" + Hash(Window) : "") + " ";
+             std::to_string((c.Dx + c.W - 20) / 24) +
+             (HashPauses ? "#" + std::to_string(std::hash<std::string_view>()(window)) : "") + " ";
       if (OnPause) OnPause();
     }
   }
