@@ -218,11 +218,14 @@ void OpenLargeText(benchmark::State& state, bool utf8, std::int32_t start = 0) {
 }
 void BM_OpenLargeText(benchmark::State& state) { OpenLargeText(state, false); }
 void BM_OpenLargeUtf8Text(benchmark::State& state) { OpenLargeText(state, true); }
-// A start past the end reads the last page: the whole text is laid out
-// first, by the composer drawing and waiting for nothing.
+// A start in the middle is first taken back to where its character, tag or
+// note begins; a start past the end reads the last page: the whole text is
+// laid out first, by the composer drawing and waiting for nothing.
+void BM_OpenLargeTextMiddle(benchmark::State& state) { OpenLargeText(state, false, 50 << 20); }
 void BM_OpenLargeTextPastEnd(benchmark::State& state) { OpenLargeText(state, false, INT32_MAX); }
 BENCHMARK(BM_OpenLargeText)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeUtf8Text)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenLargeTextMiddle)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeTextPastEnd)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void Walk(benchmark::State& state, bool aozora) {

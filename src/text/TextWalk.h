@@ -142,6 +142,10 @@ class TextWalker {
     if (start <= 0 || start >= length_) return start;
     const std::int64_t tag = tagCut ? TagOpen(start) : -1;
     if (tag >= 0) start = tag;
+    // The explanatory block spans lines: it is found from its heading.
+    const std::int64_t block =
+        Aozora.Use == Notation::Off ? -1 : Aozora.BlockAround(text_, length_, start);
+    if (block >= 0) start = block;
     std::int64_t line = start;
     while (line > 0 && text_[line - 1] != '\n') --line;
     std::uint8_t out[2];

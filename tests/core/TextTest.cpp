@@ -70,12 +70,14 @@ TEST(Reading, LinesAndPauses) {
 }
 
 // Where a run starts and what it stores: inside the text; inside a
-// character, entity, tag (begun on the line before), note or ruby, where
-// that begins; before the text (an edited file); at or past its end, the
+// character, entity, tag (begun on the line before), note, ruby or the
+// explanatory block, where that begins; before the text (an edited file); at or past its end, the
 // last page that shows a character, never an empty one.
 TEST(Reading, StartPositions) {
-  const std::string full = Rep(A, 17 * 24) + S("いう"), line = S("　") + Rep(A, 19),
-                    notes = S("あ［＃２字下げ］い漢字《かんじ》です");
+  const std::string
+      full = Rep(A, 17 * 24) + S("いう"),
+      line = S("　") + Rep(A, 19), notes = S("あ［＃２字下げ］い漢字《かんじ》です"),
+      block = S("題\n----------\n【テキスト中に現れる記号について】\n《》：ルビ\n----------\n本文");
   // clang-format off
   const std::tuple<std::string, std::int32_t, std::int32_t, std::string, std::string> cases[] = {
       {full, 816, 816, S("いう"), "0.0-2 "}, {full, 817, 816, S("いう"), "0.0-2 "},
@@ -84,7 +86,7 @@ TEST(Reading, StartPositions) {
       {Rep(line + "\n", 20), INT32_MAX, 696, Rep(line + "|", 2) + line, "0.0-20 1.0-20 2.0-20 "},
       {"a&amp;b", 3, 1, S("＆ｂ"), "0.0-2 "}, {"a  b", 2, 1, S("　ｂ"), "0.0-2 "},
       {"a<p\nclass=x>b", 6, 1, S("ｂ"), "0.0-1 "}, {notes, 8, 2, S("い漢字です"), "0.0-5 "},
-      {notes, 28, 22, S("です"), "0.0-2 "}};
+      {notes, 28, 22, S("です"), "0.0-2 "}, {block, 40, 3, S("本文"), "0.0-2 "}};
   // clang-format on
   for (const auto& [text, start, pageStart, lines, pauses] : cases) {
     Rig rig;
