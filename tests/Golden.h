@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <string>
 
@@ -22,8 +21,7 @@
 // The end of a check: nothing to say when the result is the same as the
 // kept file or is taken, else the difference (for a listing, what diff says)
 // and where the result, which write writes to a path, now is.
-inline std::string Settle(const std::string& name, bool same, std::string difference,
-                          const std::function<bool(const std::string&)>& write) {
+inline std::string Settle(const std::string& name, bool same, std::string difference, auto write) {
   const std::string kept = PAGELUNE_SOURCE_DIR "/tests/golden/" + name;
   const std::string now =
       kept.ends_with(".png") ? kept.substr(0, kept.size() - 4) + ".actual.png" : kept + ".actual";
@@ -48,20 +46,16 @@ inline std::string GoldenListing(const std::string& name, const std::string& lis
   });
 }
 
-// The w x h picture at (x, y) of b, black where it lies off b.
-inline Bitmap Crop(const Bitmap& b, int x, int y, int w, int h) {
-  Bitmap out(w, h);
-  CopyRect(out, 0, 0, b, x, y, w, h);
-  return out;
-}
-
 // b with the rectangle r of became: what became may be, apart from r.
 inline Bitmap Except(Bitmap b, const Bitmap& became, Rect r) {
   CopyRect(b, r.Left, r.Top, became, r.Left, r.Top, r.Width(), r.Height());
   return b;
 }
 
-inline std::string GoldenPicture(const std::string& name, const Bitmap& picture) {
+// The picture is whole, or the part r of it, black where r lies off it.
+inline std::string GoldenPicture(const std::string& name, const Bitmap& whole, Rect r = {}) {
+  Bitmap picture = r.Width() > 0 ? Bitmap(r.Width(), r.Height()) : whole;
+  CopyRect(picture, 0, 0, whole, r.Left, r.Top, r.Width(), r.Height());
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
   Bitmap kept;
@@ -79,13 +73,11 @@ inline std::string GoldenPicture(const std::string& name, const Bitmap& picture)
       if (kept.Pixel(x, y) != picture.Pixel(x, y) && n++ == 0)
         std::snprintf(said, sizeof said, "(%d, %d) is 0x%06X, kept 0x%06X (0xBBGGRR)", x, y,
                       picture.Pixel(x, y), kept.Pixel(x, y));
-  return Settle(name, kept == picture, said + (", " + std::to_string(n) + " pixels differ"),
+  png.format = PNG_FORMAT_BGR;
+  png.width = png_uint_32(picture.Width()), png.height = png_uint_32(picture.Height());
+  return Settle(name, kept == picture, said + (", differing pixels: " + std::to_string(n)),
                 [&](const std::string& path) {
-                  png_image out{};
-                  out.version = PNG_IMAGE_VERSION, out.format = PNG_FORMAT_BGR;
-                  out.width = png_uint_32(picture.Width()),
-                  out.height = png_uint_32(picture.Height());
-                  return png_image_write_to_file(&out, path.c_str(), 0, picture.Bits(),
-                                                 int(picture.Stride()), nullptr) != 0;
+                  return png_image_write_to_file(&png, path.c_str(), 0, picture.Bits(),
+                                                 int(picture.Stride()), nullptr);
                 });
 }

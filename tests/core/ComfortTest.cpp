@@ -1,7 +1,5 @@
 // Reading comfort: the wheel, the look back through the run's pages, auto
 // mode and the window's zoom.
-#include <map>
-
 #include "Rig.h"
 #include "render/Screen.h"
 
@@ -34,7 +32,7 @@ TEST(Comfort, WheelOnTheCover) {
 TEST(Pause, LookBackThroughPages) {
   const int up = kVkPageUp, down = kVkPageDown, esc = kVkEscape, space = kVkSpace;
   // clang-format off
-  const std::map<int, std::string> names = {{kAway, "wheel away"}, {kTowards, "wheel towards"},
+  const std::unordered_map<int, std::string> names = {{kAway, "wheel away"}, {kTowards, "wheel towards"},
       {up, "PageUp"}, {down, "PageDown"}, {esc, "Escape"}, {space, "Space"}, {0, "Ctrl+T"},
       {kVkReturn, "Enter"}};
   const std::tuple<int, int, std::vector<int>> cases[] = {
@@ -102,8 +100,8 @@ TEST(Render, LookBackMarker) {
   Bitmap b = clean;
   DrawLookBackMarker(b, clean, 10);
   const Rect m = screen::kLookBackMarker;
-  EXPECT_GOLDEN(GoldenPicture("look-back-marker.png",
-                              Crop(b, m.Left - 2, m.Top - 2, m.Width() + 4, m.Height() + 4)));
+  EXPECT_GOLDEN(
+      GoldenPicture("look-back-marker.png", b, {m.Left - 2, m.Top - 2, m.Right + 2, m.Bottom + 2}));
   EXPECT_TRUE(Except(clean, b, m) == b);
   DrawLookBackMarker(b, clean, 0);
   EXPECT_TRUE(b == clean);

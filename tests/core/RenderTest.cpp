@@ -18,15 +18,14 @@ Bitmap Patterned(int w, int h, unsigned seed) {
 }
 
 TEST(Wallpaper, BrightnessScalesEveryByteAndSaturates) {
-  struct Case {
-    int Brightness, In, Out;
-  } cases[] = {{100, 255, 255}, {100, 1, 1},   {50, 255, 127},    {33, 255, 83},
-               {99, 255, 252},  {70, 128, 89}, {0, 255, 0},       {150, 200, 255},
-               {150, 100, 150}, {-5, 200, 0},  {INT_MAX, 1, 255}, {INT_MIN, 9, 0}};
-  for (const Case& c : cases) {
+  const std::tuple<int, int, int> cases[] = {{100, 255, 255}, {100, 1, 1},       {50, 255, 127},
+                                             {33, 255, 83},   {99, 255, 252},    {70, 128, 89},
+                                             {0, 255, 0},     {150, 200, 255},   {150, 100, 150},
+                                             {-5, 200, 0},    {INT_MAX, 1, 255}, {INT_MIN, 9, 0}};
+  for (auto [brightness, in, out] : cases) {
     Bitmap target(5, 3);
-    ApplyWallpaper(Bitmap(1, 1, Colour(c.In) * 0x010101), target, c.Brightness);
-    EXPECT_EQ(target.Pixel(4, 2), Colour(c.Out) * 0x010101) << c.Brightness << " " << c.In;
+    ApplyWallpaper(Bitmap(1, 1, Colour(in) * 0x010101), target, brightness);
+    EXPECT_EQ(target.Pixel(4, 2), Colour(out) * 0x010101) << brightness << " " << in;
   }
   Bitmap target(640, 480);
   ApplyWallpaper(Patterned(37, 23, 1), target, 100);
@@ -46,13 +45,12 @@ TEST(PageBar, LengthAndSegments) {
   rig.R->BackBuffer = Patterned(640, 480, 3);
   const Bitmap before = rig.R->BackBuffer;
   const Rect bar{20, 468, 220, 472};
-  rig.R->PageStart = 333;
-  rig.R->TextLength = 1000;
+  rig.R->PageStart = 333, rig.R->TextLength = 1000;
   // Segments of 18 pixels a gap of 2, the 67 of 200 read white, the rest
   // dark grey, gaps showing BaseBitmap, the rest of the picture as it was;
   // then cleared to BaseBitmap.
   rig.R->DrawPageBar(true);
-  EXPECT_GOLDEN(GoldenPicture("page-bar.png", Crop(rig.R->BackBuffer, 10, 462, 220, 16)));
+  EXPECT_GOLDEN(GoldenPicture("page-bar.png", rig.R->BackBuffer, {10, 462, 230, 478}));
   EXPECT_TRUE(Except(before, rig.R->BackBuffer, bar) == rig.R->BackBuffer);
   rig.R->DrawPageBar(false);
   EXPECT_TRUE(Except(before, rig.R->BaseBitmap, bar) == rig.R->BackBuffer);
@@ -91,27 +89,24 @@ TEST(ColumnWipe, EachColumnOnceAtItsStep) {
 // nothing else changes.
 TEST(Glyph, AtlasAndMaskAtEveryPlace) {
   std::vector<std::uint8_t> slot(576);
-  for (int i = 0; i < 576; ++i)
-    slot[i] = std::uint8_t(std::abs(i % 24 - 11) + std::abs(i / 24 - 11));
+  for (int i = 0; i < 576; ++i) slot[i] = std::abs(i % 24 - 11) + std::abs(i / 24 - 11);
   GlyphMask ring{72, 72, std::vector<std::uint8_t>(72 * 72)}, ramp{60, 40, {}, 30, -7};
   for (int i = 0, x = -36, y = -36; i < 72 * 72; ++i, x = i % 72 - 36, y = i / 72 - 36)
-    ring.Alpha[i] = std::uint8_t(std::clamp(255 - std::abs(x * x + y * y - 676) / 2, 0, 255));
+    ring.Alpha[i] = std::clamp(255 - std::abs(x * x + y * y - 676) / 2, 0, 255);
   for (int i = 0; i < 2400; ++i) ramp.Alpha.push_back(std::uint8_t(i % 60 * 4 + i / 60));
   Bitmap sheet(120, 400);
-  int row = 0;
   // clang-format off
-  for (auto [x, y] : {std::pair{100, 60}, {0, 0}, {-5, -7}, {615, 455}, {616, 456}, {630, 470},
-                      {-24, 3}, {-25, -25}, {640, 0}, {3, 479}}) {
+  for (int row = 0; auto [x, y] : {std::pair{100, 60}, {0, 0}, {-5, -7}, {615, 455}, {616, 456},
+                                   {630, 470}, {-24, 3}, {-25, -25}, {640, 0}, {3, 479}}) {
     // clang-format on
-    Bitmap pictures[3] = {Patterned(640, 480, 5), Patterned(640, 480, 6), Patterned(640, 480, 7)};
-    DrawAtlasGlyph(pictures[0], x, y, slot.data(), 0x30A0F0);
-    DrawMaskGlyph(pictures[1], x, y, ring, 0x30A0F0);
-    DrawMaskGlyph(pictures[2], x, y, ramp, 0x30A0F0);
-    for (int k = 0; k < 3; ++k) {
-      CopyRect(sheet, 40 * k, 40 * row, pictures[k], x - 8, y - 8, 40, 40);
-      EXPECT_TRUE(Except(Patterned(640, 480, 5 + k), pictures[k], {x - 8, y - 8, x + 32, y + 32}) ==
-                  pictures[k]);
-    }
+    const Rect around{x - 8, y - 8, x + 32, y + 32};
+    Bitmap p[3] = {Patterned(640, 480, 5), Patterned(640, 480, 6), Patterned(640, 480, 7)};
+    DrawAtlasGlyph(p[0], x, y, slot.data(), 0x30A0F0);
+    DrawMaskGlyph(p[1], x, y, ring, 0x30A0F0);
+    DrawMaskGlyph(p[2], x, y, ramp, 0x30A0F0);
+    for (int k = 0; k < 3; ++k) CopyRect(sheet, 40 * k, 40 * row, p[k], x - 8, y - 8, 40, 40);
+    for (int k = 0; k < 3; ++k)
+      EXPECT_TRUE(Except(Patterned(640, 480, 5 + k), p[k], around) == p[k]);
     ++row;
   }
   EXPECT_GOLDEN(GoldenPicture("glyphs.png", sheet));
@@ -127,8 +122,7 @@ TEST(Screens, TextScreen) {
     r.BodyWallpaper = Patterned(37, 23, 8);
     r.IntSettings[kBrightness2] = 60;
     r.IntSettings[kPageBar] = bar;
-    r.PageStart = 400;
-    r.TextLength = 1000;
+    r.PageStart = 400, r.TextLength = 1000;
     r.PageLines[0] = S("あい");
     r.PageLines[16] = Rep(S("う"), 25);
     r.ShowTextScreen();
@@ -144,13 +138,10 @@ TEST(Screens, TextScreen) {
 // images in BaseBitmap; a highlight (the last item lit) lives on the window
 // only; the menu may lie partly or wholly off the picture.
 TEST(Screens, TitleScreen) {
-  struct Case {
-    int X, Y, Z;
-    std::string Name;
-  } cases[] = {{456, 328, 24, "title"},
-               {560, -50, 12, "title-corner"},
-               {INT_MAX, INT_MIN, INT_MAX, "title-off"}};
-  for (const Case& c : cases) {
+  const std::tuple<int, int, int, std::string> cases[] = {{456, 328, 24, "title"},
+                                                          {560, -50, 12, "title-corner"},
+                                                          {INT_MAX, INT_MIN, INT_MAX, "title-off"}};
+  for (const auto& [x, y, z, name] : cases) {
     Rig rig;
     Reader& r = *rig.R;
     r.CoverWallpaper = Patterned(7, 5, 9);
@@ -158,19 +149,17 @@ TEST(Screens, TitleScreen) {
     r.AtlasComplete = true;
     r.IntSettings[kFontType] = 1;
     r.IntSettings[kBrightness1] = 80;
-    r.IntSettings[kMenuPosX] = c.X;
-    r.IntSettings[kMenuPosY] = c.Y;
-    r.IntSettings[kMenuPosZ] = c.Z;
+    r.IntSettings[kMenuPosX] = x, r.IntSettings[kMenuPosY] = y, r.IntSettings[kMenuPosZ] = z;
     r.Mode = 2;
     r.DrawTitleScreen(false);
-    EXPECT_GOLDEN(GoldenPicture(c.Name + "-menus.png", Crop(r.BaseBitmap, 0, 0, 288, 112)));
+    EXPECT_GOLDEN(GoldenPicture(name + "-menus.png", r.BaseBitmap, {0, 0, 288, 112}));
     EXPECT_TRUE(r.BackBuffer == rig.P.Window);
     EXPECT_EQ(r.Mode, -1);
     EXPECT_EQ(r.GlyphFont.Color, kGrey);
     EXPECT_TRUE(!r.MTitle1.Enabled && !r.MSave1.Enabled && r.MLoad1.Enabled);
     // Highlighting copies rows of the images to the window, nothing else.
     for (int i : {1, 1, 3}) r.SelectTitleItem(i, false);
-    EXPECT_GOLDEN(GoldenPicture(c.Name + ".png", rig.P.Window));
+    EXPECT_GOLDEN(GoldenPicture(name + ".png", rig.P.Window));
     r.SelectTitleItem(-1, false);
     EXPECT_TRUE(r.BackBuffer == rig.P.Window);
   }

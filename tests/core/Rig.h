@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -74,13 +75,11 @@ class Scripted : public PlatformHooks {
     ++Now;
     idle_ = 0;
     for (;;) {
-      auto due = Events.end();
-      // Times compare by their difference, as the tick counter wraps.
-      for (auto it = Events.begin(); it != Events.end(); ++it)
-        if (std::int32_t(Now - it->first) >= 0 &&
-            (due == Events.end() || std::int32_t(it->first - due->first) < 0))
-          due = it;
-      if (due == Events.end()) break;
+      // The earliest event, by the difference of times, as the tick counter wraps.
+      const auto due = std::min_element(Events.begin(), Events.end(), [](auto& a, auto& b) {
+        return std::int32_t(a.first - b.first) < 0;
+      });
+      if (due == Events.end() || std::int32_t(Now - due->first) < 0) break;
       auto f = std::move(due->second);
       Events.erase(due);
       f();
@@ -138,25 +137,15 @@ class Scripted : public PlatformHooks {
   }
   bool ChooseFile(FileDialogRequest& req) override { return Choose && Choose(req); }
   void CloseWindow() override { R->FormClose(); }
-  void GetDesktop(int& w, int& h, int& bpp) override {
-    w = DesktopW;
-    h = DesktopH;
-    bpp = 24;
-  }
+  void GetDesktop(int& w, int& h, int& bpp) override { w = DesktopW, h = DesktopH, bpp = 24; }
   // A 3-pixel frame, a 26-pixel caption and a 16-pixel menu bar.
-  void GetWindowOuterSize(int& w, int& h) override {
-    w = 6 + 640 * Zoom;
-    h = 45 + 480 * Zoom;
-  }
+  void GetWindowOuterSize(int& w, int& h) override { w = 6 + 640 * Zoom, h = 45 + 480 * Zoom; }
   int Zoom = 1;
   void SetZoom(int k) override { Zoom = k; }
   void SetFullScreen(bool on) override { Frame += on ? "F1" : "F0"; }
   void ShowMenuBar(bool on) override { Frame += on ? "M1" : "M0"; }
   void MenuChanged() override { Frame += "C"; }
-  void MoveWindow(int left, int top) override {
-    Left = left;
-    Top = top;
-  }
+  void MoveWindow(int left, int top) override { Left = left, Top = top; }
 
   bool IsGlyph(const Copy& c) const {
     return c.Src == &R->BackBuffer && (c.W == 24 || c.W == 25) && c.W == c.H;
@@ -187,8 +176,7 @@ class Scripted : public PlatformHooks {
       if (IsGlyph(c)) glyphSincePause_ = true;
       if (c.Src != &R->BaseBitmap || c.Sy != 480 || c.H != 2 || !glyphSincePause_) continue;
       glyphSincePause_ = false;
-      const std::string_view window(reinterpret_cast<const char*>(Window.Bits()),
-                                    Window.Stride() * 480);
+      const std::string_view window((const char*)Window.Bits(), Window.Stride() * 480);
       Log += std::to_string((c.Dy - 44) / 26) + "." + std::to_string((c.Dx - 20) / 24) + "-" +
              std::to_string((c.Dx + c.W - 20) / 24) +
              (HashPauses ? "#" + std::to_string(std::hash<std::string_view>()(window)) : "") + " ";

@@ -271,12 +271,11 @@ class ShellTest : public QObject {
              c[2]);
   }
 
-  // The dialog's title, modality and fixed size written out, its controls
-  // (captions, items, ranges, places, focus order) as a listing kept in a file.
+  // The dialog's title, modality and fixed size, its controls (captions,
+  // items, ranges, places, focus order), as a listing kept in a file.
   void dialog() {
     Rig rig;
     const QStringList layout = Layout(rig.Dialog);
-    QCOMPARE(layout[0], "環境設定 modal 1 348x292 fixed");
     QVERIFY(Listed(layout, "shell-dialog.txt"));
   }
 
