@@ -54,9 +54,9 @@ TEST(Reading, LinesAndPauses) {
   // clang-format on
   for (const auto& [text, nLineCut, tagCut, lines, pauses] : cases) {
     Rig rig;
-    rig.R->IntSettings[kNLineCut] = nLineCut;
-    rig.R->IntSettings[kTagCut] = tagCut;
+    rig.R->IntSettings[kNLineCut] = nLineCut, rig.R->IntSettings[kTagCut] = tagCut;
     { std::vector<char> stale(text.size() + 1, 'b'); }  // bytes the text's memory may hold
+    rig.R->ReturnToTitle = rig.R->LineBreakPending = rig.R->WaitArmed = rig.R->Skipping = true;
     EXPECT_EQ(rig.Run(text), pauses) << ToUtf8(text);
     EXPECT_EQ(std::pair(rig.Lines(), rig.R->TextLength), std::pair(lines, int(text.size())))
         << ToUtf8(text);
@@ -68,19 +68,19 @@ TEST(Reading, LinesAndPauses) {
 // explanatory block, where that begins; before the text (an edited file); at or past its end, the
 // last page that shows a character, never an empty one.
 TEST(Reading, StartPositions) {
-  const std::string
-      full = Rep(A, 17 * 24) + S("いう"),
-      line = S("　") + Rep(A, 19), notes = S("あ［＃２字下げ］い漢字《かんじ》です"),
-      block = S("題\n----------\n【テキスト中に現れる記号について】\n《》：ルビ\n----------\n本文");
   // clang-format off
+  const std::string full = Rep(A, 17 * 24) + S("いう"), line = S("　") + Rep(A, 19),
+      tags = "<i>x</i>yz<p\nclass=w>v", notes = S("あ［＃２字下げ］い漢字《かんじ》です"),
+      block = S("題\n----------\n【テキスト中に現れる記号について】\n《》：ルビ\n----------\n本文");
   const std::tuple<std::string, std::int32_t, std::int32_t, std::string, std::string> cases[] = {
       {full, 816, 816, S("いう"), "0.0-2 "}, {full, 817, 816, S("いう"), "0.0-2 "},
       {full, 820, 816, S("いう"), "0.0-2 "}, {full, 9999, 816, S("いう"), "0.0-2 "},
       {full, -4, 816, S("いう"), "16.0-24 0.0-2 "}, {full + Rep("\n", 40), 9999, 836, "", "0.0-2 "},
       {Rep(line + "\n", 20), INT32_MAX, 696, Rep(line + "|", 2) + line, "0.0-20 1.0-20 2.0-20 "},
       {"a&amp;b", 3, 1, S("＆ｂ"), "0.0-2 "}, {"a  b", 2, 1, S("　ｂ"), "0.0-2 "},
-      {"a<p\nclass=x>b", 6, 1, S("ｂ"), "0.0-1 "}, {notes, 8, 2, S("い漢字です"), "0.0-5 "},
-      {notes, 28, 22, S("です"), "0.0-2 "}, {block, 40, 3, S("本文"), "0.0-2 "}};
+      {tags, 14, 10, S("ｖ"), "0.0-1 "}, {tags, 9, 9, S("ｚｖ"), "0.0-2 "},
+      {notes, 8, 2, S("い漢字です"), "0.0-5 "}, {notes, 28, 22, S("です"), "0.0-2 "},
+      {block, 40, 3, S("本文"), "0.0-2 "}};
   // clang-format on
   for (const auto& [text, start, pageStart, lines, pauses] : cases) {
     Rig rig;
