@@ -132,9 +132,9 @@ class TextWalker {
   }
 
   // Where a walk from start may begin: start itself, or the beginning of
-  // the character, entity, tag, note or ruby that start lies inside (a
-  // position kept under other settings, or edited by hand), so that none is
-  // shown from its middle. Walks from the line start, which no trail byte
+  // the character, entity, tag, note, ruby or explanatory block that start
+  // lies inside (a position kept under other settings, or edited by hand),
+  // so that none is shown from its middle. Walks from the line start, which no trail byte
   // can hide, and takes up the notation where the line left it (a ruby
   // being shown). The tag state stays outside, as at any start.
   std::int64_t Prime(std::int64_t start, bool tagCut) {
