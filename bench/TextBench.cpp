@@ -6,7 +6,7 @@
 // Aozora one reads the same novel written in Aozora Bunko notation. "Walk"
 // measures the byte walk and conversion alone, per character produced.
 // "OpenLarge" measures a 100 MB text, Shift-JIS or UTF-8, to its first
-// character.
+// character, also from a start past its end (its last page).
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -196,7 +196,7 @@ class FirstCharPlatform : public BenchPlatform {
   void ProcessMessages() override {}
 };
 
-void OpenLargeText(benchmark::State& state, bool utf8) {
+void OpenLargeText(benchmark::State& state, bool utf8, std::int32_t start = 0) {
   // A UTF-8 novel of 100 MB is converted to Shift-JIS before it is walked.
   NovelFolder folder(utf8 ? ToUtf8(MakeNovel(72u << 20)).substr(0, 100u << 20)
                           : MakeNovel(100u << 20));
@@ -210,7 +210,7 @@ void OpenLargeText(benchmark::State& state, bool utf8) {
   for (auto _ : state) {
     platform.Glyphs = 0;
     reader->Closing = false;
-    reader->ReadText(0);
+    reader->ReadText(start);
     if (platform.Glyphs != 1) state.SkipWithError("the first character was not shown");
   }
   state.SetLabel(std::to_string(folder.Text.size()) +
@@ -218,8 +218,15 @@ void OpenLargeText(benchmark::State& state, bool utf8) {
 }
 void BM_OpenLargeText(benchmark::State& state) { OpenLargeText(state, false); }
 void BM_OpenLargeUtf8Text(benchmark::State& state) { OpenLargeText(state, true); }
+// A start in the middle is first taken back to where its character, tag or
+// note begins; a start past the end reads the last page: the whole text is
+// laid out first, by the composer drawing and waiting for nothing.
+void BM_OpenLargeTextMiddle(benchmark::State& state) { OpenLargeText(state, false, 50 << 20); }
+void BM_OpenLargeTextPastEnd(benchmark::State& state) { OpenLargeText(state, false, INT32_MAX); }
 BENCHMARK(BM_OpenLargeText)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeUtf8Text)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenLargeTextMiddle)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenLargeTextPastEnd)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void Walk(benchmark::State& state, bool aozora) {
   const std::string text = MakeNovel(5u << 20, aozora);

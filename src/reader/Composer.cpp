@@ -55,6 +55,9 @@ void SetEnvEnabled(Reader& r, bool enabled) {
 // reader leaves, which ends the pause at once.
 bool ShowPreviousPage(Reader& r) {
   RedrawPage(r, r.PrevPageLines);
+  // The first page of a run has no previous page to save: the empty page
+  // shown saves as the page being read.
+  if (!r.PageHistory.empty()) r.LookBackStart = r.PageHistory.back().Start;
   while (r.InputState != 0) {
     r.Hooks->WaitForMessages();
     if (Leaving(r)) return false;
@@ -68,6 +71,7 @@ bool ShowPreviousPage(Reader& r) {
     }
   }
   SetEnvEnabled(r, true);
+  r.LookBackStart = -1;
   RedrawPage(r, r.PageLines);
   while (r.InputState != 0 && !Leaving(r)) r.Hooks->WaitForMessages();
   return true;
@@ -77,9 +81,11 @@ bool ShowPreviousPage(Reader& r) {
 // pause, so that a reader who leaves now resumes there. False when the
 // reader left: the page stays as it is.
 bool EndPage(Reader& r, std::int32_t next) {
+  const std::int32_t shown = r.PageStart;
   r.PageStart = next;
   r.WaitForReader();
   if (Leaving(r)) return false;
+  if (r.Quiet) return true;
   CopyRect(r.BackBuffer, kTextLeft, kTextTop, r.BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
            kAreaHeight);
   if (r.IntSettings[kPageBar] != 0) r.DrawPageBar(true);
@@ -90,7 +96,7 @@ bool EndPage(Reader& r, std::int32_t next) {
     r.PageLines[i].clear();
   }
   if (r.PageHistory.size() == kLookBackPages) r.PageHistory.pop_front();
-  r.PageHistory.push_back(r.PrevPageLines);
+  r.PageHistory.push_back({shown, r.PrevPageLines});
   return true;
 }
 
@@ -122,13 +128,15 @@ bool LookBackPages(Reader& r) {
     if (depth == 0 || r.InputState != 0) break;
     if (depth != r.LookBackDepth) {
       r.LookBackDepth = depth;
-      RedrawPage(r, r.PageHistory[kept - depth]);
+      r.LookBackStart = r.PageHistory[kept - depth].Start;
+      RedrawPage(r, r.PageHistory[kept - depth].Lines);
       ShowLookBackMarker(r, depth);
     }
     r.Hooks->WaitForMessages();
     if (Leaving(r)) break;
   }
   r.LookBackDepth = 0;
+  r.LookBackStart = -1;
   SetEnvEnabled(r, true);
   ShowLookBackMarker(r, 0);
   if (!Leaving(r)) {
@@ -176,10 +184,12 @@ void Reader::ComposeChar() {
     if (Leaving(*this)) return;
   }
 
-  ShowGlyph(kTextLeft + kAdvance * Column, kTextTop + kPitch * Row, CurChar.data());
-  PageLines[Row].append(reinterpret_cast<const char*>(CurChar.data()), 2);
+  if (!Quiet) {
+    ShowGlyph(kTextLeft + kAdvance * Column, kTextTop + kPitch * Row, CurChar.data());
+    PageLines[Row].append(reinterpret_cast<const char*>(CurChar.data()), 2);
+    ++CharsSincePause;
+  }
   ++Column;
-  ++CharsSincePause;
   WaitArmed = true;
 
   // Reveal delay, on the wrapping tick counter. Skip mode has none and so
@@ -187,11 +197,13 @@ void Reader::ComposeChar() {
   // over only a message can change anything. A delay runs from the end of
   // the one before when that is less than a delay ago, so a late wake-up
   // on a busy machine does not slow the whole reveal.
-  if (!Skipping && IntSettings[kMsgSpeed] > 0) {
+  if (!Quiet && !Skipping && IntSettings[kMsgSpeed] > 0) {
     const std::uint32_t speed = static_cast<std::uint32_t>(IntSettings[kMsgSpeed]);
     std::uint32_t t = Hooks->GetTickCount();
     if (RevealDueSet && t - RevealDue < speed) t = RevealDue;
-    while (!Skipping && !Leaving(*this) && t > Hooks->GetTickCount() - speed)
+    // Ticks are compared by their difference, which holds across the wrap.
+    while (!Skipping && !Leaving(*this) &&
+           static_cast<std::int32_t>(Hooks->GetTickCount() - t) < static_cast<std::int32_t>(speed))
       Hooks->ProcessMessagesUntil(t + speed);
     RevealDue = t + speed;
     RevealDueSet = true;
@@ -225,6 +237,7 @@ void Reader::WaitForReader() {
   RevealDueSet = false;  // the reveal starts afresh after a pause
   const std::int32_t shownChars = CharsSincePause;
   CharsSincePause = 0;
+  if (Quiet) return;
   Hooks->ProcessMessages();
   // An arrow key held runs through every pause.
   if (InputState > 2) return;
@@ -258,6 +271,7 @@ void Reader::WaitForReader() {
       if (InputState == 1 || PauseSteps < 0) {
         // Wheel steps during the previous page are not kept for later.
         const bool stay = InputState == 1 ? ShowPreviousPage(*this) : LookBackPages(*this);
+        LookBackStart = -1;
         PauseSteps = 0;
         if (!stay) return;
         if (MAuto1.Checked) autoFrom = Hooks->GetTickCount();

@@ -124,6 +124,9 @@ class Reader {
   bool Skipping = false;
   bool LineBreakPending = false;
   bool WaitArmed = false;
+  // The composer lays pages out without drawing or waiting (to find where a
+  // page begins); only the composer's place and PageStart change.
+  bool Quiet = false;
   Bitmap BackBuffer;
   Bitmap BaseBitmap;
   std::array<std::string, 17> PageLines;
@@ -150,10 +153,15 @@ class Reader {
   std::int32_t PauseSteps = 0;       // wheel or PageUp/PageDown steps, < 0 back; a pause
                                      // counts those made during it
   std::int32_t LookBackDepth = 0;    // how many pages back the look back shows; 0 none
+  std::int32_t LookBackStart = -1;   // where the page looked back at begins; -1 none
   std::int32_t CharsSincePause = 0;  // characters shown since the last pause
   std::uint32_t RevealDue = 0;       // tick the last reveal delay ended on
   bool RevealDueSet = false;
-  std::deque<std::array<std::string, 17>> PageHistory;  // oldest first
+  struct KeptPage {
+    std::int32_t Start;  // its PageStart, which a bookmark saved while it is shown keeps
+    std::array<std::string, 17> Lines;
+  };
+  std::deque<KeptPage> PageHistory;  // oldest first; the last one is PrevPageLines
 
   // ---- startup, shutdown, painting ----
   void FormCreate();

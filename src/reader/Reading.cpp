@@ -25,6 +25,73 @@ bool LoadText(const std::string& path, bool detect, std::unique_ptr<std::uint8_t
   return encoding == TextEncoding::ShiftJis || ConvertToSjis(text, size, encoding, kMaxTextBytes);
 }
 
+// The walk over a run's text, with the filters the settings ask for.
+TextWalker Walker(const Reader& r, const std::uint8_t* text) {
+  TextWalker walker(text, r.TextLength, r.AsciiToFull.data(), r.KanaToFull.data());
+  const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
+  walker.Aozora.Use = aozora == 0 ? Notation::Off : aozora == 2 ? Notation::On : Notation::IfUsed;
+  walker.Entities = UnicodeToSjis;
+  walker.Ruby = r.IntSettings[kRuby] == 1;
+  return walker;
+}
+
+// An empty page with the composer at its top-left, as a run from start
+// begins.
+void StartRun(Reader& r, std::int32_t start) {
+  for (std::string& line : r.PageLines) line.clear();
+  for (std::string& line : r.PrevPageLines) line.clear();
+  r.CurChar = {kLineBreakMarker, 0, 0};
+  r.NextChar[1] = r.NextChar[2] = 0;
+  r.Column = r.Row = r.MarkColumn = 0;
+  r.CharEnd = r.PrevCharEnd = 0;
+  r.PageStart = start;
+  r.ReturnToTitle = r.LineBreakPending = r.WaitArmed = r.Skipping = false;
+}
+
+// Composes the text from pos to its end and calls step after each
+// character. The composer runs one character behind the walk: NextChar is
+// the lookahead of CurChar. False when the reader leaves.
+template <class Step>
+bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step) {
+  while (walker.Next(pos, r.IntSettings[kTagCut] != 0, r.NextChar.data())) {
+    // pos is the last byte of the character just produced; it lies at most
+    // on the terminating zero, so it fits.
+    r.ReadPos = static_cast<std::int32_t>(pos);
+    r.ComposeChar();
+    step();
+    r.CurChar[0] = r.NextChar[0];
+    r.CurChar[1] = r.NextChar[1];
+    r.PrevCharEnd = r.CharEnd;
+    r.CharEnd = pos + 1 > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(pos + 1);
+    if (r.ReturnToTitle || r.Closing) return false;
+    ++pos;
+    // Ruby, like tag removal, follows the settings dialog from the next step.
+    walker.Ruby = r.IntSettings[kRuby] == 1;
+  }
+  // End of the text: the last character gets a line break as its
+  // lookahead, and that line break may pause once more.
+  r.NextChar = {kLineBreakMarker, 0, 0};
+  if (!EndsLine(r.CurChar.data())) r.ComposeChar();
+  step();
+  r.CurChar = {kLineBreakMarker, 0, 0};
+  r.ComposeChar();
+  return true;
+}
+
+// The start of the last page that shows a character: the whole text laid
+// out by the composer drawing and waiting for nothing.
+std::int32_t LastPageStart(Reader& r, const std::uint8_t* text) {
+  StartRun(r, 0);
+  TextWalker walker = Walker(r, text);
+  std::int32_t last = 0;
+  r.Quiet = true;
+  ComposeText(r, walker, 0, [&] {
+    if (r.Column > 0) last = r.PageStart;
+  });
+  r.Quiet = false;
+  return last;
+}
+
 }  // namespace
 
 void Reader::ReadText(std::int32_t start) {
@@ -44,56 +111,23 @@ void Reader::ReadText(std::int32_t start) {
     return;
   }
 
-  for (std::string& line : PageLines) line.clear();
-  for (std::string& line : PrevPageLines) line.clear();
-  CurChar = {kLineBreakMarker, 0, 0};
-  NextChar[1] = NextChar[2] = 0;
-  Column = Row = MarkColumn = 0;
-  CharEnd = PrevCharEnd = 0;
   // A negative index can only come from a hand-edited settings file; it
-  // would read before the buffer.
+  // would read before the buffer. One at or past the end (a text that has
+  // become shorter) reads the last page. One inside a character, tag or
+  // note (kept under other settings) reads from where that begins.
   if (start < 0) start = 0;
-  PageStart = start;
-  ReturnToTitle = LineBreakPending = WaitArmed = Skipping = false;
-
+  if (start >= TextLength) start = LastPageStart(*this, text.get());
+  TextWalker walker = Walker(*this, text.get());
+  start = static_cast<std::int32_t>(walker.Prime(start, IntSettings[kTagCut] != 0));
+  StartRun(*this, start);
   ShowTextScreen();
-
-  // The composer runs one character behind the walk: NextChar is the
-  // lookahead of CurChar.
-  TextWalker walker(text.get(), TextLength, AsciiToFull.data(), KanaToFull.data());
-  const std::int32_t aozora = SettingValue(IntSettings, kAozora);
-  walker.Aozora.Use = aozora == 0 ? Notation::Off : aozora == 2 ? Notation::On : Notation::IfUsed;
-  walker.Entities = UnicodeToSjis;
-  walker.Ruby = IntSettings[kRuby] == 1;
-  walker.Prime(start, IntSettings[kTagCut] != 0);
-  std::int64_t pos = start;
-  while (walker.Next(pos, IntSettings[kTagCut] != 0, NextChar.data())) {
-    // pos is the last byte of the character just produced; it lies at most
-    // on the terminating zero, so it fits.
-    ReadPos = static_cast<std::int32_t>(pos);
-    ComposeChar();
-    CurChar[0] = NextChar[0];
-    CurChar[1] = NextChar[1];
-    PrevCharEnd = CharEnd;
-    CharEnd = pos + 1 > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(pos + 1);
-    if (ReturnToTitle || Closing) {
-      Records[0] = {StrSettings[kText], PageStart, TextLength};
-      text.reset();
-      // Nothing is drawn once the window is closing.
-      if (ReturnToTitle && !Closing) DrawTitleScreen(true);
-      return;
-    }
-    ++pos;
-    // Ruby, like tag removal, follows the settings dialog from the next step.
-    walker.Ruby = IntSettings[kRuby] == 1;
+  if (!ComposeText(*this, walker, start, [] {})) {
+    Records[0] = {StrSettings[kText], PageStart, TextLength};
+    text.reset();
+    // Nothing is drawn once the window is closing.
+    if (ReturnToTitle && !Closing) DrawTitleScreen(true);
+    return;
   }
-
-  // End of the text: the last character gets a line break as its
-  // lookahead, and that line break may pause once more.
-  NextChar = {kLineBreakMarker, 0, 0};
-  if (!EndsLine(CurChar.data())) ComposeChar();
-  CurChar = {kLineBreakMarker, 0, 0};
-  ComposeChar();
   text.reset();
   if (!Closing) DrawTitleScreen(true);
 }

@@ -20,14 +20,16 @@ void Reader::SetBookmarkCaption(int k) {
   DataItems[10 + k].Enabled = !r.Text.empty();
 }
 
-// Items 0..9 save the page on screen into bookmark k, items 10..19 load it.
-// A save runs nested inside a reading run and only copies fields; a load
-// starts a run from the title screen and returns when it ends.
+// Items 0..9 save the page on screen into bookmark k (while looking back,
+// the page looked at), items 10..19 load it. A save runs nested inside a
+// reading run and only copies fields; a load starts a run from the title
+// screen and returns when it ends.
 void Reader::MDataClick(int tag) {
   if (tag < 0 || tag >= 20) return;
   if (tag < 10) {
     const int k = tag;
-    Records[1 + k] = {StrSettings[kText], PageStart, TextLength};
+    Records[1 + k] = {StrSettings[kText], LookBackStart >= 0 ? LookBackStart : PageStart,
+                      TextLength};
     SetBookmarkCaption(k);
     Hooks->MenuChanged();
     return;

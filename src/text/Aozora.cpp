@@ -1,5 +1,6 @@
 #include "text/Aozora.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -81,6 +82,20 @@ bool AozoraFilter::SkipBlock(const std::uint8_t* text, std::int64_t length, std:
     }
   }
   return false;
+}
+
+std::int64_t AozoraFilter::BlockAround(const std::uint8_t* text, std::int64_t length,
+                                       std::int64_t p) {
+  // Its heading is the last one that begins before p, on the line after a
+  // line of hyphens.
+  const std::int64_t heading = std::int64_t(kBlockHeading.size());
+  const std::size_t at = View(text, 0, std::min(length, p + heading)).rfind(kBlockHeading);
+  if (at == std::string_view::npos || at < 2 || text[at - 1] != '\n') return -1;
+  const std::int64_t open = std::int64_t(View(text, 0, at - 1).rfind('\n') + 1);
+  std::int64_t end = open;
+  const bool inside = open <= p && HyphenLineEnd(text, length, open) == std::int64_t(at) &&
+                      SkipBlock(text, length, end) && end > p;
+  return inside ? open : -1;
 }
 
 std::int64_t AozoraFilter::Find(const std::uint8_t* text, std::int64_t length, std::int64_t p,

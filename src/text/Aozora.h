@@ -40,6 +40,8 @@ class AozoraFilter {
   // At a line start: when the explanatory block begins at pos, moves pos
   // past the line end that closes it and returns true.
   bool SkipBlock(const std::uint8_t* text, std::int64_t length, std::int64_t& pos);
+  // Where the explanatory block that p lies inside begins, or -1.
+  std::int64_t BlockAround(const std::uint8_t* text, std::int64_t length, std::int64_t p);
   // A walk starting at a line start (or not).
   void Reset(bool lineStart) {
     lineBare_ = lineStart;

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "text/Aozora.h"
 #include "text/HtmlEntity.h"
@@ -102,7 +103,8 @@ class TextWalker {
   // text ends first.
   bool Next(std::int64_t& pos, bool tagCut, std::uint8_t* out) {
     out[0] = 0;
-    while (pos < length_) {
+    while (pos < length_ && pos < stop_) {
+      const std::int64_t at = unit_ = pos;
       const std::uint8_t b = text_[pos];
       if (b == '<') inTag_ = true;
       if (tagCut && inTag_) {
@@ -110,7 +112,6 @@ class TextWalker {
         ++pos;
         continue;
       }
-      const std::int64_t at = pos;
       const bool entity = b == '&' && tagCut && Entities && Entity(pos, out);
       if (!entity) {
         // The explanatory block begins with a line of hyphens.
@@ -130,18 +131,38 @@ class TextWalker {
     return false;
   }
 
-  // A walk from start in the middle of a line takes up the notation where
-  // the line left it (a ruby being shown), as if read from the line start.
-  // The tag state stays outside, as at any start.
-  void Prime(std::int64_t start, bool tagCut) {
-    if (Aozora.Use == Notation::Off || start <= 0 || start > length_) return;
-    std::int64_t p = start;
-    while (p > 0 && text_[p - 1] != '\n') --p;
-    Aozora.Reset(true);
-    std::uint8_t out[2];
-    while (p < start && Next(p, tagCut, out)) ++p;
-    if (p != start) Aozora.Reset(text_[start - 1] == '\n');
+  // Where a walk from start may begin: start itself, or the beginning of
+  // the character, entity, tag, note, ruby or explanatory block that start
+  // lies inside (a position kept under other settings, or edited by hand),
+  // so that none is shown from its middle. Walks from the line start, which no trail byte
+  // can hide, and takes up the notation where the line left it (a ruby
+  // being shown). The tag state stays outside, as at any start.
+  std::int64_t Prime(std::int64_t start, bool tagCut) {
     inTag_ = false;
+    if (start <= 0 || start >= length_) return start;
+    const std::int64_t tag = tagCut ? TagOpen(start) : -1;
+    if (tag >= 0) start = tag;
+    // The explanatory block spans lines: it is found from its heading.
+    const std::int64_t block =
+        Aozora.Use == Notation::Off ? -1 : Aozora.BlockAround(text_, length_, start);
+    if (block >= 0) start = block;
+    std::int64_t line = start;
+    while (line > 0 && text_[line - 1] != '\n') --line;
+    std::uint8_t out[2];
+    // The walk begins no piece at or past start; when it still ends past
+    // start, the last piece begun holds start, and a second walk ends there.
+    for (;;) {
+      inTag_ = tagCut && TagOpen(line) >= 0;
+      Aozora.Reset(true);
+      stop_ = start;
+      std::int64_t p = line;
+      while (p < start && Next(p, tagCut, out)) ++p;
+      if (p <= start) break;
+      start = unit_;
+    }
+    stop_ = INT64_MAX;
+    inTag_ = false;
+    return start;
   }
 
   bool InTag() const { return inTag_; }
@@ -168,8 +189,19 @@ class TextWalker {
     return true;
   }
 
+  // The '<' that opens the tag p lies in, or -1: a '<' after the last '>'
+  // before p. Neither byte can be a trail byte.
+  std::int64_t TagOpen(std::int64_t p) const {
+    const void* close = memrchr(text_, '>', std::size_t(p));
+    const std::int64_t from = close ? static_cast<const std::uint8_t*>(close) - text_ + 1 : 0;
+    const void* open = std::memchr(text_ + from, '<', std::size_t(p - from));
+    return open ? static_cast<const std::uint8_t*>(open) - text_ : -1;
+  }
+
   const std::uint8_t* text_;
   std::int64_t length_;
+  std::int64_t stop_ = INT64_MAX;  // Next begins no piece at or past it
+  std::int64_t unit_ = 0;          // where the last piece Next began starts
   const std::uint8_t* ascii_;
   const std::uint8_t* kana_;
   bool inTag_ = false;

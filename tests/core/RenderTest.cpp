@@ -8,30 +8,29 @@
 
 namespace {
 
-// A picture whose every pixel differs from its neighbours, so a pixel taken
-// from the wrong place shows.
+// Soft ramps, each pixel unlike its neighbours so that a pixel taken from
+// the wrong place shows; seed tints the picture.
 Bitmap Patterned(int w, int h, unsigned seed) {
   Bitmap b(w, h);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) b.SetPixel(x, y, ((x * 37u + y * 101u + seed) * 2654435761u) >> 8);
+    for (int x = 0; x < w; ++x) b.SetPixel(x, y, x * 7 % 256 | y * 11 % 256 << 8 | seed * 24 << 16);
   return b;
 }
 
 TEST(Wallpaper, BrightnessScalesEveryByteAndSaturates) {
-  struct Case {
-    int Brightness, In, Out;
-  } cases[] = {{100, 255, 255}, {100, 1, 1},   {50, 255, 127},    {33, 255, 83},
-               {99, 255, 252},  {70, 128, 89}, {0, 255, 0},       {150, 200, 255},
-               {150, 100, 150}, {-5, 200, 0},  {INT_MAX, 1, 255}, {INT_MIN, 9, 0}};
-  for (const Case& c : cases) {
+  const std::tuple<int, int, int> cases[] = {{100, 255, 255}, {100, 1, 1},       {50, 255, 127},
+                                             {33, 255, 83},   {99, 255, 252},    {70, 128, 89},
+                                             {0, 255, 0},     {150, 200, 255},   {150, 100, 150},
+                                             {-5, 200, 0},    {INT_MAX, 1, 255}, {INT_MIN, 9, 0}};
+  for (auto [brightness, in, out] : cases) {
     Bitmap target(5, 3);
-    ApplyWallpaper(Bitmap(1, 1, Colour(c.In) * 0x010101), target, c.Brightness);
-    EXPECT_EQ(target.Pixel(4, 2), Colour(c.Out) * 0x010101) << c.Brightness << " " << c.In;
+    ApplyWallpaper(Bitmap(1, 1, Colour(in) * 0x010101), target, brightness);
+    EXPECT_EQ(target.Pixel(4, 2), Colour(out) * 0x010101) << brightness << " " << in;
   }
   Bitmap target(640, 480);
   ApplyWallpaper(Patterned(37, 23, 1), target, 100);
-  EXPECT_EQ(Hash(target), "2419c457");   // the tile repeated from the top left
-  ApplyWallpaper(Bitmap(), target, 50);  // no picture: the grey tile
+  EXPECT_GOLDEN(GoldenPicture("wallpaper-tiled.png", target));  // from the top left
+  ApplyWallpaper(Bitmap(), target, 50);                         // no picture: the grey tile
   EXPECT_EQ(target.Pixel(639, 479), 0x404040u);
 }
 
@@ -45,16 +44,16 @@ TEST(PageBar, LengthAndSegments) {
   rig.R->BaseBitmap = Patterned(640, 482, 2);
   rig.R->BackBuffer = Patterned(640, 480, 3);
   const Bitmap before = rig.R->BackBuffer;
-  rig.R->PageStart = 333;
-  rig.R->TextLength = 1000;
+  const Rect bar{20, 468, 220, 472};
+  rig.R->PageStart = 333, rig.R->TextLength = 1000;
   // Segments of 18 pixels a gap of 2, the 67 of 200 read white, the rest
-  // dark grey, gaps and the rest of the picture as they were; then cleared.
-  std::string got;
-  for (bool show : {true, false}) {
-    rig.R->DrawPageBar(show);
-    got += Hash(rig.R->BackBuffer) + " ";
-  }
-  EXPECT_EQ(got, "ff9a6a16 5468be07 ");
+  // dark grey, gaps showing BaseBitmap, the rest of the picture as it was;
+  // then cleared to BaseBitmap.
+  rig.R->DrawPageBar(true);
+  EXPECT_GOLDEN(GoldenPicture("page-bar.png", rig.R->BackBuffer, {10, 462, 230, 478}));
+  EXPECT_TRUE(Except(before, rig.R->BackBuffer, bar) == rig.R->BackBuffer);
+  rig.R->DrawPageBar(false);
+  EXPECT_TRUE(Except(before, rig.R->BaseBitmap, bar) == rig.R->BackBuffer);
 }
 
 // Column x = 16b + r shows once, at step b + r, 20 ms a step, with one flush
@@ -83,33 +82,34 @@ TEST(ColumnWipe, EachColumnOnceAtItsStep) {
 }
 
 // Both glyph sources at places inside, across every edge and off the
-// picture, each onto a picture of its own; weights above 16 count as 16, a
-// mask may cover only part of the cell and stick out of it. (The checksums
-// were taken when the pictures matched a slow pixel-by-pixel form of the
-// blend formulas.)
+// picture, each onto a picture of its own: a diamond from the atlas
+// (weights above 16 count as 16), a ring from a mask, and a ramp from a
+// mask that covers only part of the cell and sticks out of it. A row of the
+// sheet is a place, 40 x 40 pixels around it, black off the picture;
+// nothing else changes.
 TEST(Glyph, AtlasAndMaskAtEveryPlace) {
   std::vector<std::uint8_t> slot(576);
-  for (int i = 0; i < 576; ++i) slot[i] = std::uint8_t((i * 13 + i / 24) % 19);
-  GlyphMask mask{72, 72, std::vector<std::uint8_t>(72 * 72)};
-  for (int i = 0; i < 72 * 72; ++i) mask.Alpha[i] = std::uint8_t(i % 5 == 0 ? 255 : i * 7 % 256);
-  GlyphMask part{60, 40, std::vector<std::uint8_t>(mask.Alpha.begin(), mask.Alpha.begin() + 2400),
-                 30, -7};
-  std::string got;
+  for (int i = 0; i < 576; ++i) slot[i] = std::abs(i % 24 - 11) + std::abs(i / 24 - 11);
+  GlyphMask ring{72, 72, std::vector<std::uint8_t>(72 * 72)}, ramp{60, 40, {}, 30, -7};
+  for (int i = 0, x = -36, y = -36; i < 72 * 72; ++i, x = i % 72 - 36, y = i / 72 - 36)
+    ring.Alpha[i] = std::clamp(255 - std::abs(x * x + y * y - 676) / 2, 0, 255);
+  for (int i = 0; i < 2400; ++i) ramp.Alpha.push_back(std::uint8_t(i % 60 * 4 + i / 60));
+  Bitmap sheet(120, 400);
   // clang-format off
-  for (auto [x, y] : {std::pair{100, 60}, {0, 0}, {-5, -7}, {615, 455}, {616, 456}, {630, 470},
-                      {-24, 3}, {-25, -25}, {640, 0}, {3, 479}}) {
+  for (int row = 0; auto [x, y] : {std::pair{100, 60}, {0, 0}, {-5, -7}, {615, 455}, {616, 456},
+                                   {630, 470}, {-24, 3}, {-25, -25}, {640, 0}, {3, 479}}) {
     // clang-format on
-    Bitmap atlas = Patterned(640, 480, 5), whole = Patterned(640, 480, 6), cut = whole;
-    DrawAtlasGlyph(atlas, x, y, slot.data(), 0x30A0F0);
-    DrawMaskGlyph(whole, x, y, mask, 0x30A0F0);
-    DrawMaskGlyph(cut, x, y, part, 0x30A0F0);
-    got += Hash(atlas) + Hash(whole) + Hash(cut) + " ";
+    const Rect around{x - 8, y - 8, x + 32, y + 32};
+    Bitmap p[3] = {Patterned(640, 480, 5), Patterned(640, 480, 6), Patterned(640, 480, 7)};
+    DrawAtlasGlyph(p[0], x, y, slot.data(), 0x30A0F0);
+    DrawMaskGlyph(p[1], x, y, ring, 0x30A0F0);
+    DrawMaskGlyph(p[2], x, y, ramp, 0x30A0F0);
+    for (int k = 0; k < 3; ++k) CopyRect(sheet, 40 * k, 40 * row, p[k], x - 8, y - 8, 40, 40);
+    for (int k = 0; k < 3; ++k)
+      EXPECT_TRUE(Except(Patterned(640, 480, 5 + k), p[k], around) == p[k]);
+    ++row;
   }
-  EXPECT_EQ(got,
-            "25fc96809a664b7dcd544524 d18a162ff2d443ef0e6cc8bc 2a2782152348b5c542dd3061 "
-            "d2aa465ad23ffbef2b565d1a c5e35253b09d4e26d046b83f 899fd6677ee3c51dd4c93ca3 "
-            "f71cceedd4c93ca3d4c93ca3 f969c527d4c93ca3d4c93ca3 f969c527d4c93ca3d4c93ca3 "
-            "a2034e129dc3c8a9513a6f1b ");
+  EXPECT_GOLDEN(GoldenPicture("glyphs.png", sheet));
 }
 
 // The reading screen: body wallpaper at its brightness, the clean copy with
@@ -122,13 +122,12 @@ TEST(Screens, TextScreen) {
     r.BodyWallpaper = Patterned(37, 23, 8);
     r.IntSettings[kBrightness2] = 60;
     r.IntSettings[kPageBar] = bar;
-    r.PageStart = 400;
-    r.TextLength = 1000;
+    r.PageStart = 400, r.TextLength = 1000;
     r.PageLines[0] = S("あい");
     r.PageLines[16] = Rep(S("う"), 25);
     r.ShowTextScreen();
-    EXPECT_EQ(Hash(rig.P.Window) + Hash(r.BaseBitmap),
-              bar ? "3a4201bd1437c050" : "3219b0931437c050");
+    EXPECT_GOLDEN(GoldenPicture(bar ? "text-screen.png" : "text-screen-no-bar.png", rig.P.Window));
+    EXPECT_GOLDEN(GoldenPicture("text-screen-clean.png", r.BaseBitmap));
     EXPECT_TRUE(r.BackBuffer == rig.P.Window);
     EXPECT_EQ(r.Mode, 4);
     EXPECT_TRUE(r.MTitle1.Enabled && r.MSave1.Enabled && !r.MLoad1.Enabled);
@@ -136,16 +135,13 @@ TEST(Screens, TextScreen) {
 }
 
 // The cover: the wallpaper, the normal menu image on the screen, both
-// images in BaseBitmap; a highlight lives on the window only; the menu may
-// lie partly or wholly off the picture.
+// images in BaseBitmap; a highlight (the last item lit) lives on the window
+// only; the menu may lie partly or wholly off the picture.
 TEST(Screens, TitleScreen) {
-  struct Case {
-    int X, Y, Z;
-    std::string Hash;
-  } cases[] = {{456, 328, 24, "a540245017468b07c0f8e334"},
-               {560, -50, 12, "af48982a005d7c1636839c2d"},
-               {INT_MAX, INT_MIN, INT_MAX, "f8b5dd4575e11dd5f8b5dd45"}};
-  for (const Case& c : cases) {
+  const std::tuple<int, int, int, std::string> cases[] = {{456, 328, 24, "title"},
+                                                          {560, -50, 12, "title-corner"},
+                                                          {INT_MAX, INT_MIN, INT_MAX, "title-off"}};
+  for (const auto& [x, y, z, name] : cases) {
     Rig rig;
     Reader& r = *rig.R;
     r.CoverWallpaper = Patterned(7, 5, 9);
@@ -153,19 +149,17 @@ TEST(Screens, TitleScreen) {
     r.AtlasComplete = true;
     r.IntSettings[kFontType] = 1;
     r.IntSettings[kBrightness1] = 80;
-    r.IntSettings[kMenuPosX] = c.X;
-    r.IntSettings[kMenuPosY] = c.Y;
-    r.IntSettings[kMenuPosZ] = c.Z;
+    r.IntSettings[kMenuPosX] = x, r.IntSettings[kMenuPosY] = y, r.IntSettings[kMenuPosZ] = z;
     r.Mode = 2;
     r.DrawTitleScreen(false);
-    EXPECT_EQ(Hash(rig.P.Window) + Hash(r.BaseBitmap), c.Hash.substr(0, 16)) << c.X;
+    EXPECT_GOLDEN(GoldenPicture(name + "-menus.png", r.BaseBitmap, {0, 0, 288, 112}));
     EXPECT_TRUE(r.BackBuffer == rig.P.Window);
     EXPECT_EQ(r.Mode, -1);
     EXPECT_EQ(r.GlyphFont.Color, kGrey);
     EXPECT_TRUE(!r.MTitle1.Enabled && !r.MSave1.Enabled && r.MLoad1.Enabled);
     // Highlighting copies rows of the images to the window, nothing else.
     for (int i : {1, 1, 3}) r.SelectTitleItem(i, false);
-    EXPECT_EQ(Hash(rig.P.Window), c.Hash.substr(16)) << c.X;  // the last item lit
+    EXPECT_GOLDEN(GoldenPicture(name + ".png", rig.P.Window));
     r.SelectTitleItem(-1, false);
     EXPECT_TRUE(r.BackBuffer == rig.P.Window);
   }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -20,25 +21,21 @@
 #include <string>
 #include <vector>
 
+#include "../Golden.h"
 #include "platform/Sjis.h"
 #include "reader/Reader.h"
 #include "text/SjisTexts.h"
+
+// A check against a file of tests/golden/ (../Golden.h), failing the test
+// with what it says.
+#define EXPECT_GOLDEN(check) \
+  if (const std::string said_ = (check); !said_.empty()) ADD_FAILURE() << said_
 
 inline std::string S(const std::string& utf8) { return ToSjis(utf8); }
 inline std::string Rep(const std::string& s, int n) {
   std::string out;
   for (; n > 0; --n) out += s;
   return out;
-}
-
-// FNV-1a of a picture's bytes: one golden number stands for every pixel.
-inline std::string Hash(const Bitmap& b) {
-  std::uint32_t h = 2166136261u;
-  for (int y = 0; y < b.Height(); ++y)
-    for (int i = 0; i < 3 * b.Width(); ++i) h = (h ^ b.Row(y)[i]) * 16777619u;
-  char s[9];
-  std::snprintf(s, sizeof s, "%08x", h);
-  return s;
 }
 
 struct Copy {
@@ -78,10 +75,11 @@ class Scripted : public PlatformHooks {
     ++Now;
     idle_ = 0;
     for (;;) {
-      auto due = Events.end();
-      for (auto it = Events.begin(); it != Events.end(); ++it)
-        if (it->first <= Now && (due == Events.end() || it->first < due->first)) due = it;
-      if (due == Events.end()) break;
+      // The earliest event, by the difference of times, as the tick counter wraps.
+      const auto due = std::min_element(Events.begin(), Events.end(), [](auto& a, auto& b) {
+        return std::int32_t(a.first - b.first) < 0;
+      });
+      if (due == Events.end() || std::int32_t(Now - due->first) < 0) break;
       auto f = std::move(due->second);
       Events.erase(due);
       f();
@@ -116,9 +114,7 @@ class Scripted : public PlatformHooks {
   void Beep() override { Log += "! "; }
   BoxResult MessageBox(BoxKind kind, const std::string& text, const std::string& caption) override {
     Log += std::string(1, "WIQPEY"[int(kind)]) + ":" + ToUtf8(text) + " ";
-    if (kind == BoxKind::Warning) {
-      EXPECT_EQ(caption, sjis::kWarningTitle);
-    }
+    EXPECT_TRUE(kind != BoxKind::Warning || caption == sjis::kWarningTitle);
     if (Answers.empty()) return BoxResult::Ok;
     const BoxResult a = Answers.front();
     Answers.erase(Answers.begin());
@@ -141,25 +137,15 @@ class Scripted : public PlatformHooks {
   }
   bool ChooseFile(FileDialogRequest& req) override { return Choose && Choose(req); }
   void CloseWindow() override { R->FormClose(); }
-  void GetDesktop(int& w, int& h, int& bpp) override {
-    w = DesktopW;
-    h = DesktopH;
-    bpp = 24;
-  }
+  void GetDesktop(int& w, int& h, int& bpp) override { w = DesktopW, h = DesktopH, bpp = 24; }
   // A 3-pixel frame, a 26-pixel caption and a 16-pixel menu bar.
-  void GetWindowOuterSize(int& w, int& h) override {
-    w = 6 + 640 * Zoom;
-    h = 45 + 480 * Zoom;
-  }
+  void GetWindowOuterSize(int& w, int& h) override { w = 6 + 640 * Zoom, h = 45 + 480 * Zoom; }
   int Zoom = 1;
   void SetZoom(int k) override { Zoom = k; }
   void SetFullScreen(bool on) override { Frame += on ? "F1" : "F0"; }
   void ShowMenuBar(bool on) override { Frame += on ? "M1" : "M0"; }
   void MenuChanged() override { Frame += "C"; }
-  void MoveWindow(int left, int top) override {
-    Left = left;
-    Top = top;
-  }
+  void MoveWindow(int left, int top) override { Left = left, Top = top; }
 
   bool IsGlyph(const Copy& c) const {
     return c.Src == &R->BackBuffer && (c.W == 24 || c.W == 25) && c.W == c.H;
@@ -190,8 +176,10 @@ class Scripted : public PlatformHooks {
       if (IsGlyph(c)) glyphSincePause_ = true;
       if (c.Src != &R->BaseBitmap || c.Sy != 480 || c.H != 2 || !glyphSincePause_) continue;
       glyphSincePause_ = false;
+      const std::string_view window((const char*)Window.Bits(), Window.Stride() * 480);
       Log += std::to_string((c.Dy - 44) / 26) + "." + std::to_string((c.Dx - 20) / 24) + "-" +
-             std::to_string((c.Dx + c.W - 20) / 24) + (HashPauses ? "#" + Hash(Window) : "") + " ";
+             std::to_string((c.Dx + c.W - 20) / 24) +
+             (HashPauses ? "#" + std::to_string(std::hash<std::string_view>()(window)) : "") + " ";
       if (OnPause) OnPause();
     }
   }
