@@ -15,30 +15,68 @@ namespace {
 constexpr std::size_t kSampleBytes = 64 * 1024;
 constexpr std::uint16_t kGeta = 0x81AC;  // 〓
 
+// The Shift-JIS code of one character as iconv's CP932 gives it; 0 for none.
+std::uint16_t Encode932(iconv_t cd, std::uint32_t cp) {
+  char in[4] = {char(cp & 0xFF), char(cp >> 8), 0, 0};
+  unsigned char buf[4];
+  char* src = in;
+  char* dst = reinterpret_cast<char*>(buf);
+  std::size_t srcLeft = 4, dstLeft = sizeof buf;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return 0;
+  const std::size_t n = sizeof buf - dstLeft;
+  // A single byte other than ASCII or half-width katakana would be read
+  // back as something else.
+  if (n == 2) return std::uint16_t(buf[0] << 8 | buf[1]);
+  if (n == 1 && (buf[0] < 0x80 || (buf[0] >= 0xA1 && buf[0] <= 0xDF))) return buf[0];
+  return 0;
+}
+
+// The code point of a double-byte Shift-JIS code as iconv's CP932 reads it;
+// 0 for none.
+std::uint32_t Decode932(iconv_t cd, std::uint16_t code) {
+  char in[2] = {char(code >> 8), char(code & 0xFF)};
+  std::uint32_t cp = 0;
+  char* src = in;
+  char* dst = reinterpret_cast<char*>(&cp);
+  std::size_t srcLeft = 2, dstLeft = sizeof cp;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return 0;
+  return cp;
+}
+
+// Lead bytes the walk takes and the font data holds.
+inline bool Drawable(std::uint16_t code) {
+  const int lead = code >> 8;
+  return code < 0x100 || (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEF);
+}
+
 // Unicode -> Shift-JIS for the whole Basic Multilingual Plane, asked of
 // iconv once per code point, so that its choices (the wave dash, the
-// yen sign, the NEC and IBM rows) hold for every text alike.
+// yen sign, the NEC rows) hold for every text alike. iconv gives the IBM
+// extension characters (﨑, 髙, ⅰ, ＂) codes with lead 0xFA..0xFC, which the
+// walk drops; the same characters have codes with lead 0xED and 0xEE, found
+// by reading those codes back. The user-defined area (lead 0xF0..0xF9) is
+// left to a text's own characters: none here.
 const std::uint16_t* SjisTable() {
   static const std::unique_ptr<std::uint16_t[]> table = [] {
     auto t = std::make_unique<std::uint16_t[]>(0x10000);
-    iconv_t cd = iconv_open("CP932", "UTF-32LE");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return t;
-    for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp) {
-      if (cp >= 0xD800 && cp < 0xE000) continue;
-      char in[4] = {char(cp & 0xFF), char(cp >> 8), 0, 0};
-      unsigned char buf[4];
-      char* src = in;
-      char* dst = reinterpret_cast<char*>(buf);
-      std::size_t srcLeft = 4, dstLeft = sizeof buf;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) continue;
-      const std::size_t n = sizeof buf - dstLeft;
-      // A single byte other than ASCII or half-width katakana would be read
-      // back as something else.
-      if (n == 2) t[cp] = std::uint16_t(buf[0] << 8 | buf[1]);
-      if (n == 1 && (buf[0] < 0x80 || (buf[0] >= 0xA1 && buf[0] <= 0xDF))) t[cp] = buf[0];
+    iconv_t to = iconv_open("CP932", "UTF-32LE");
+    iconv_t from = iconv_open("UTF-32LE", "CP932");
+    if (to != reinterpret_cast<iconv_t>(-1)) {
+      for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp)
+        if (cp < 0xD800 || cp >= 0xE000) t[cp] = Encode932(to, cp);
+      iconv_close(to);
     }
-    iconv_close(cd);
+    if (from != reinterpret_cast<iconv_t>(-1)) {
+      for (std::uint16_t code = 0xED40; code <= 0xEEFC; ++code) {
+        const std::uint32_t cp = Decode932(from, code);
+        if (cp > 0 && cp < 0x10000 && !Drawable(t[cp])) t[cp] = code;
+      }
+      iconv_close(from);
+    }
+    for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp)
+      if (!Drawable(t[cp])) t[cp] = 0;
     for (std::uint32_t cp = 1; cp < 0x80; ++cp) t[cp] = std::uint16_t(cp);
     t[0xA0] = ' ';  // a no-break space (&nbsp;) has none, but is a space
     return t;
@@ -306,8 +344,12 @@ TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
   return TextEncoding::ShiftJis;
 }
 
-bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
-                   std::uint64_t limit) {
+Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
+                         std::uint64_t limit) {
+  if (enc == TextEncoding::ShiftJis) {
+    text[size] = 0;
+    return Conversion::AsIs;
+  }
   const std::uint8_t* p = text.get();
   std::size_t start = 0;
   if (enc == TextEncoding::Utf8 && size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
@@ -348,7 +390,7 @@ bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, Tex
     // the rest goes to a buffer of its own, where every byte may give two.
     std::unique_ptr<std::uint8_t[]> grown(new (std::nothrow)
                                               std::uint8_t[length + 2 * (n - stop) + 1]);
-    if (!grown) return false;
+    if (!grown) return Conversion::NoMemory;
     std::memcpy(grown.get(), text.get(), length);
     o = grown.get() + length;
     run(stop, o, false);
@@ -357,5 +399,5 @@ bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, Tex
   }
   text[length] = 0;
   size = length;
-  return length < limit;
+  return length < limit ? Conversion::Converted : Conversion::TooLarge;
 }

@@ -20,9 +20,9 @@ constexpr std::uint64_t kMaxTextBytes = std::uint64_t(1) << 31;
 bool LoadText(const std::string& path, bool detect, std::unique_ptr<std::uint8_t[]>& text,
               std::size_t& size) {
   if (ReadWholeFile(path, text, size, kMaxTextBytes, 1) != ReadResult::Ok) return false;
-  text[size] = 0;
   const TextEncoding encoding = detect ? DetectEncoding(text.get(), size) : TextEncoding::ShiftJis;
-  return encoding == TextEncoding::ShiftJis || ConvertToSjis(text, size, encoding, kMaxTextBytes);
+  const Conversion done = ConvertToSjis(text, size, encoding, kMaxTextBytes);
+  return done == Conversion::AsIs || done == Conversion::Converted;
 }
 
 }  // namespace

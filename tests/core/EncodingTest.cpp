@@ -12,8 +12,8 @@ using namespace std::string_literals;
 
 // The reference encoder for the tests' own texts; empty when a character
 // has no form in that encoding.
-std::string Encode(const std::string& utf8, const char* to) {
-  iconv_t cd = iconv_open(to, "UTF-8");
+std::string Encode(const std::string& utf8, const char* to, const char* from = "UTF-8") {
+  iconv_t cd = iconv_open(to, from);
   std::string out(utf8.size() * 4 + 16, '\0');
   char *src = const_cast<char*>(utf8.data()), *dst = out.data();
   std::size_t srcLeft = utf8.size(), dstLeft = out.size();
@@ -33,10 +33,12 @@ std::string Story() {
 // the same window at each, the same lines and positions.
 TEST(Encoding, ReadsAsTheShiftJisText) {
   const std::string texts[] = {Story(), "ｱｲｳｴｵ ｶﾞｷﾞｸﾞ｡\n「ﾃｽﾄ」です。ｺﾝﾆﾁﾊ",
-                               "〜－￥①髙、ＡＢＣ。\r\n  次の行"};
+                               "〜－￥①、ＡＢＣ。\r\n  次の行"};
+  // clang-format off
   const std::pair<const char*, std::string> encodings[] = {
-      {"UTF-8", ""},  {"UTF-8", "\xEF\xBB\xBF"}, {"UTF-16LE", "\xFF\xFE"}, {"UTF-16BE", "\xFE\xFF"},
+      {"UTF-8", ""}, {"UTF-8", "\xEF\xBB\xBF"}, {"UTF-16LE", "\xFF\xFE"}, {"UTF-16BE", "\xFE\xFF"},
       {"EUC-JP", ""}, {"ISO-2022-JP", ""}};
+  // clang-format on
   for (const std::string& text : texts) {
     Rig sjis;
     sjis.P.HashPauses = text.size() < 200;
@@ -107,13 +109,46 @@ TEST(Encoding, BadInputBecomesGeta) {
     auto text = std::make_unique<std::uint8_t[]>(in.size() + 1);
     std::copy(in.begin(), in.end(), text.get());
     std::size_t n = in.size();
-    if (!ConvertToSjis(text, n, enc, limit)) return std::string("failed");
+    const Conversion done = ConvertToSjis(text, n, enc, limit);
     EXPECT_EQ(text[n], 0);
-    return std::string((const char*)text.get(), n);
+    const std::string out((const char*)text.get(), n);
+    return done == Conversion::AsIs ? "as is " + out : done == Conversion::TooLarge ? "large" : out;
   };
   for (const auto& [enc, in, want] : cases) EXPECT_EQ(convert(enc, in, 99), want) << in;
-  EXPECT_EQ(convert(E::Utf8, "\xFF", 2), "failed");
+  EXPECT_EQ(convert(E::Utf8, "\xFF", 2), "large");
   EXPECT_EQ(convert(E::Utf8, "\xFF", 3), g);
+  EXPECT_EQ(convert(E::ShiftJis, "\x82\xA0\xFF", 2), "as is \x82\xA0\xFF");
+}
+
+// What a text in another encoding shows. Characters whose usual Shift-JIS
+// code (lead 0xFA..0xFC) the walk would drop show by their codes with lead
+// 0xED or 0xEE, in texts and entities, all of them, each read back as
+// itself; the user-defined area shows 〓.
+TEST(Encoding, WhatIsShown) {
+  const std::tuple<int, std::string, std::string> cases[] = {
+      {0, Encode("山﨑さんと髙橋さん、ⅰ＂＇", "UTF-8"),
+       "\x8E\x52\xED\x95\x82\xB3\x82\xF1\x82\xC6\xEE\xE0\x8B\xB4\x82\xB3\x82\xF1\x81\x41\xEE\xEF"
+       "\xEE\xFC\xEE\xFB"},
+      {0, "&#xFA11;&#x9AD9;&#xE000;&#xFFE4;", "\xED\x95\xEE\xE0\x81\xAC\xEE\xFA"},
+  };
+  for (const auto& [encoding, text, shown] : cases) {
+    Rig rig;
+    rig.R->IntSettings[kEncoding] = encoding;
+    rig.Run(text);
+    EXPECT_EQ(rig.R->PageLines[0], shown) << encoding;
+  }
+  std::string all, shown;
+  for (int code = 0xFA40; code <= 0xFCFC; ++code) {
+    const std::string sjis = {char(code >> 8), char(code)}, utf8 = Encode(sjis, "UTF-8", "CP932");
+    if (!utf8.empty() && Encode(utf8, "CP932") == sjis) all += utf8;
+  }
+  Rig rig;
+  rig.Run(all);
+  for (const std::string& line : rig.R->PageLines) shown += line;
+  EXPECT_EQ(shown.size(), 2 * 373u);
+  for (std::size_t i = 0; i < shown.size(); i += 2)
+    EXPECT_TRUE(shown[i] == '\xED' || shown[i] == '\xEE');
+  EXPECT_EQ(ToUtf8(shown), all);
 }
 
 // Marked-up lines, each read alone: what is shown by the settings Aozora,
@@ -143,10 +178,10 @@ TEST(Markup, WhatIsShown) {
       {open + heading + "----------", 2, 0, 1, ""},
       {"&nbsp;&amp;&lt;b&gt;&quot;&apos;", 0, 0, 1, "　＆＜ｂ＞”’"},
       {"&#12354;&#x30a2;&#X30A2;&#65393;&#x1F600;", 0, 0, 1, "あアアア〓"},
-      {"&#1114112;&#0;&#99999999999;&#x10FFFF;", 0, 0, 1, "〓〓〓〓"}, {"＝m＃］月《つき》", 1, 0, 1, "="},
+      {"&#1114112;&#99999999999;&#x10FFFF;", 0, 0, 1, "〓〓〓"}, {"＝m＃］月《つき》", 1, 0, 1, "="},
       {"&unknown;&amp &#;", 0, 0, 1, "＆ｕｎｋｎｏｗｎ；＆ａｍｐ　＆＃；"},
       {"&#x;&#12a;&#1", 0, 0, 1, "＆＃ｘ；＆＃１２ａ；＆＃１"},
-      {"あ&#10;&#10;&#9;い", 0, 0, 1, "あ|い"}, {"&amp;", 0, 0, 0, "＆ａｍｐ；"},
+      {"あ&#10;&#0;&#10;&#9;&#1;&#127;&#x85;い", 0, 0, 1, "あ|い"}, {"&amp;", 0, 0, 0, "＆ａｍｐ；"},
   };
   // clang-format on
   for (const auto& [text, aozora, ruby, tagCut, want] : cases) {
