@@ -339,33 +339,33 @@ EucCount CountEuc(const std::uint8_t* p, std::size_t n, bool cut) {
 }
 
 // Japanese UTF-16 without a byte-order mark, told by its NULs: ASCII and
-// line ends put a zero byte beside every character, a text in any other
-// encoding holds none. The reading in which nearly every unit (15 in 16)
-// is ASCII, kana and punctuation, kanji or full-width, with some ASCII,
-// wins; the one with more ASCII when both do.
+// line ends (and the ideographic space) put a zero byte beside a
+// character, a text in any other encoding holds none. A reading counts
+// whose units are nearly all (15 in 16) ASCII, kana and punctuation, kanji
+// or full-width, with kana or punctuation for at least one in eight of
+// those beyond ASCII: English read two bytes at a time is "kanji" too, but
+// never kana.
 bool Utf16Reading(const std::uint8_t* p, std::size_t n, TextEncoding& enc) {
-  if (!std::memchr(p, 0, n)) return false;
-  auto japanese = [](unsigned u) {
-    const unsigned hi = u >> 8;
-    return (hi == 0 && u != 0) || hi == 0x03 || hi == 0x04 ||
-           InRange(std::uint8_t(hi), 0x20, 0x27) || hi == 0x30 ||
-           InRange(std::uint8_t(hi), 0x4E, 0x9F) || hi == 0xFF ||
-           InRange(std::uint8_t(hi), 0xD8, 0xDF);  // surrogates: a character beyond the plane
-  };
-  std::size_t fit[2] = {}, ascii[2] = {};  // little-endian, big-endian
+  if (n < 2 || !std::memchr(p, 0, n)) return false;
   const std::size_t units = n / 2;
-  for (std::size_t k = 0; k < units; ++k) {
-    const unsigned le = p[2 * k] | p[2 * k + 1] << 8, be = p[2 * k] << 8 | p[2 * k + 1];
-    fit[0] += japanese(le);
-    fit[1] += japanese(be);
-    ascii[0] += le != 0 && le < 0x80;
-    ascii[1] += be != 0 && be < 0x80;
+  for (const bool little : {true, false}) {
+    std::size_t fit = 0, ascii = 0, kana = 0;
+    for (std::size_t k = 0; k < units; ++k) {
+      const unsigned u = little ? p[2 * k] | p[2 * k + 1] << 8 : p[2 * k] << 8 | p[2 * k + 1];
+      const std::uint8_t hi = std::uint8_t(u >> 8);
+      ascii += u != 0 && u < 0x80;
+      kana += hi == 0x30;
+      // Latin-1, Greek and Cyrillic, punctuation and symbols, kana, kanji,
+      // full-width forms, and surrogates (a character beyond the plane).
+      fit += (hi == 0 && u != 0) || hi == 0x03 || hi == 0x04 || InRange(hi, 0x20, 0x27) ||
+             hi == 0x30 || InRange(hi, 0x4E, 0x9F) || hi == 0xFF || InRange(hi, 0xD8, 0xDF);
+    }
+    if (fit * 16 >= units * 15 && kana * 8 >= units - ascii) {
+      enc = little ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
+      return true;
+    }
   }
-  const bool le = ascii[0] > 0 && fit[0] * 16 >= units * 15;
-  const bool be = ascii[1] > 0 && fit[1] * 16 >= units * 15;
-  if (!le && !be) return false;
-  enc = le && (!be || ascii[0] >= ascii[1]) ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
-  return true;
+  return false;
 }
 
 std::string Guess(const std::uint8_t* p, std::size_t n) {
