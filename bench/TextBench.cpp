@@ -6,7 +6,9 @@
 // Aozora one reads the same novel written in Aozora Bunko notation. "Walk"
 // measures the byte walk and conversion alone, per character produced.
 // "OpenLarge" measures a 100 MB text, Shift-JIS or UTF-8, to its first
-// character, also from a start past its end (its last page).
+// character, also from a start past its end (its last page). "OpenNotation"
+// walks one line of 4 MiB of notation left open (［＃ and 《 with no ］ or 》,
+// or ｜ before them), to its first character and to its end.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -256,6 +258,42 @@ void Walk(benchmark::State& state, bool aozora) {
 void BM_Walk(benchmark::State& state) { Walk(state, false); }
 // The same characters from the novel in Aozora Bunko notation.
 void BM_WalkAozora(benchmark::State& state) { Walk(state, true); }
+
+// One line of 4 MiB of notation never closed, walked with the notation
+// left to the text (its check included: one closed note elsewhere makes it
+// apply) or always on; to the first character, or through the whole line.
+void BM_OpenNotation(benchmark::State& state) {
+  const std::string unit = ToSjis(state.range(0) == 0 ? "［＃《" : "｜《［＃｜");
+  std::string text;
+  while (text.size() < (4u << 20)) text += unit;
+  if (state.range(1) == 1) text += ToSjis("\n［＃注］");
+  std::vector<std::uint8_t> buf(text.begin(), text.end());
+  buf.push_back(0);
+  std::uint8_t ascii[190], kana[128];
+  std::copy_n(sjis::kAsciiToFullLiteral, 190, ascii);
+  std::copy_n(sjis::kKanaToFullLiteral, 128, kana);
+  const bool whole = state.range(2) == 1;
+  long long chars = 0;
+  for (auto _ : state) {
+    TextWalker walker(buf.data(), std::int64_t(text.size()), ascii, kana);
+    walker.Aozora.Use = state.range(1) == 2 ? Notation::On : Notation::IfUsed;
+    std::int64_t pos = 0;
+    std::uint8_t code[2];
+    while (walker.Next(pos, true, code)) {
+      ++chars;
+      ++pos;
+      if (!whole) break;
+    }
+  }
+  state.counters["chars"] = benchmark::Counter(double(chars) / double(state.iterations()));
+  state.SetLabel(std::string(whole ? "the whole line" : "to the first character") +
+                 (state.range(1) == 2 ? ", notation on" : ", notation if used") +
+                 (state.range(1) == 1 ? " (it is)" : ""));
+}
+BENCHMARK(BM_OpenNotation)
+    ->ArgsProduct({{0, 1}, {0, 1, 2}, {0, 1}})
+    ->ArgNames({"shape", "aozora", "whole"})
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -16,9 +16,9 @@
 //      then {1, 2, 3}[bits 4-5 mod 3]; bits 6-7: at pump 8 * byte 4 + 1,
 //      1 go back to the title, 2 close the window, 3 toggle skip mode
 //   5-6  where reading starts, signed 16-bit little-endian
-//   7  bit 0 Encoding; 1-2 Aozora {0, 1, 2, 7}; 3 Ruby; 4-5 a byte-order
-//      mark put before the text {none, UTF-8, UTF-16 LE, UTF-16 BE}; 6 read
-//      again from where the first run left the page
+//   7  bits 0 and 7 Encoding {0, 1, 3, 4}; 1-2 Aozora {0, 1, 2, 7}; 3 Ruby;
+//      4-5 a byte-order mark put before the text {none, UTF-8, UTF-16 LE,
+//      UTF-16 BE}; 6 read again from where the first run left the page
 #include "Harness.h"
 
 constexpr IntSetting kSwitched[3] = {kTagCut, kNLineCut, kFontType};
@@ -26,6 +26,7 @@ constexpr std::int32_t kSwitches[3][4] = {{0, 1, 7, -1}, {0, 1, 3, -1}, {1, 0, 2
 constexpr std::int32_t kSpeeds[4] = {0, 1, 150, -5};
 constexpr std::int32_t kPlaces[4] = {24, 600, -100, INT32_MAX};
 constexpr std::int32_t kNotations[4] = {0, 1, 2, 7};
+constexpr std::int32_t kEncodings[4] = {0, 1, 3, 4};
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static auto [files, p, r] = Rig();
@@ -46,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     r.StrSettings[s] = pick == 0 ? r.StrDefaults[s] : pick == 3 ? "A\x81\x42\x82" : bytes;
     at += bytes.size();
   }
-  r.IntSettings[kEncoding] = h[7] & 1;
+  r.IntSettings[kEncoding] = kEncodings[(h[7] & 1) | (h[7] >> 6 & 2)];
   r.IntSettings[kAozora] = kNotations[h[7] >> 1 & 3];
   r.IntSettings[kRuby] = h[7] >> 3 & 1;
   const std::string boms[4] = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   r.ReadText(start);
   if (h[7] >> 6 & 1 && !r.Closing) r.ReadText(r.PageStart);
 
-  CHECK((r.TextLength == textBytes || h[7] % 2 == 0) && r.Row >= 0 && r.Row <= 16 &&
+  CHECK((r.TextLength == textBytes || r.IntSettings[kEncoding] != 1) && r.Row >= 0 && r.Row <= 16 &&
         r.Column >= 0 && r.Column <= 25 && r.MarkColumn >= 0 && r.MarkColumn <= r.Column);
   for (const std::string& line : r.PageLines) CHECK(line.size() % 2 == 0 && line.size() <= 50);
   CHECK(r.TextLength == 0 || (r.PageStart >= 0 && r.PageStart <= r.TextLength));

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,30 +16,68 @@ namespace {
 constexpr std::size_t kSampleBytes = 64 * 1024;
 constexpr std::uint16_t kGeta = 0x81AC;  // 〓
 
+// The Shift-JIS code of one character as iconv's CP932 gives it; 0 for none.
+std::uint16_t Encode932(iconv_t cd, std::uint32_t cp) {
+  char in[4] = {char(cp & 0xFF), char(cp >> 8), 0, 0};
+  unsigned char buf[4];
+  char* src = in;
+  char* dst = reinterpret_cast<char*>(buf);
+  std::size_t srcLeft = 4, dstLeft = sizeof buf;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return 0;
+  const std::size_t n = sizeof buf - dstLeft;
+  // A single byte other than ASCII or half-width katakana would be read
+  // back as something else.
+  if (n == 2) return std::uint16_t(buf[0] << 8 | buf[1]);
+  if (n == 1 && (buf[0] < 0x80 || (buf[0] >= 0xA1 && buf[0] <= 0xDF))) return buf[0];
+  return 0;
+}
+
+// The code point of a double-byte Shift-JIS code as iconv's CP932 reads it;
+// 0 for none.
+std::uint32_t Decode932(iconv_t cd, std::uint16_t code) {
+  char in[2] = {char(code >> 8), char(code & 0xFF)};
+  std::uint32_t cp = 0;
+  char* src = in;
+  char* dst = reinterpret_cast<char*>(&cp);
+  std::size_t srcLeft = 2, dstLeft = sizeof cp;
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) return 0;
+  return cp;
+}
+
+// Lead bytes the walk takes and the font data holds.
+inline bool Drawable(std::uint16_t code) {
+  const int lead = code >> 8;
+  return code < 0x100 || (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xEF);
+}
+
 // Unicode -> Shift-JIS for the whole Basic Multilingual Plane, asked of
 // iconv once per code point, so that its choices (the wave dash, the
-// yen sign, the NEC and IBM rows) hold for every text alike.
+// yen sign, the NEC rows) hold for every text alike. iconv gives the IBM
+// extension characters (﨑, 髙, ⅰ, ＂) codes with lead 0xFA..0xFC, which the
+// walk drops; the same characters have codes with lead 0xED and 0xEE, found
+// by reading those codes back. The user-defined area (lead 0xF0..0xF9) is
+// left to a text's own characters: none here.
 const std::uint16_t* SjisTable() {
   static const std::unique_ptr<std::uint16_t[]> table = [] {
     auto t = std::make_unique<std::uint16_t[]>(0x10000);
-    iconv_t cd = iconv_open("CP932", "UTF-32LE");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return t;
-    for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp) {
-      if (cp >= 0xD800 && cp < 0xE000) continue;
-      char in[4] = {char(cp & 0xFF), char(cp >> 8), 0, 0};
-      unsigned char buf[4];
-      char* src = in;
-      char* dst = reinterpret_cast<char*>(buf);
-      std::size_t srcLeft = 4, dstLeft = sizeof buf;
-      iconv(cd, nullptr, nullptr, nullptr, nullptr);
-      if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) == static_cast<std::size_t>(-1)) continue;
-      const std::size_t n = sizeof buf - dstLeft;
-      // A single byte other than ASCII or half-width katakana would be read
-      // back as something else.
-      if (n == 2) t[cp] = std::uint16_t(buf[0] << 8 | buf[1]);
-      if (n == 1 && (buf[0] < 0x80 || (buf[0] >= 0xA1 && buf[0] <= 0xDF))) t[cp] = buf[0];
+    iconv_t to = iconv_open("CP932", "UTF-32LE");
+    iconv_t from = iconv_open("UTF-32LE", "CP932");
+    if (to != reinterpret_cast<iconv_t>(-1)) {
+      for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp)
+        if (cp < 0xD800 || cp >= 0xE000) t[cp] = Encode932(to, cp);
+      iconv_close(to);
     }
-    iconv_close(cd);
+    if (from != reinterpret_cast<iconv_t>(-1)) {
+      for (std::uint16_t code = 0xED40; code <= 0xEEFC; ++code) {
+        const std::uint32_t cp = Decode932(from, code);
+        if (cp > 0 && cp < 0x10000 && !Drawable(t[cp])) t[cp] = code;
+      }
+      iconv_close(from);
+    }
+    for (std::uint32_t cp = 0x80; cp < 0x10000; ++cp)
+      if (!Drawable(t[cp])) t[cp] = 0;
     for (std::uint32_t cp = 1; cp < 0x80; ++cp) t[cp] = std::uint16_t(cp);
     t[0xA0] = ' ';  // a no-break space (&nbsp;) has none, but is a space
     return t;
@@ -219,53 +258,114 @@ std::size_t Convert(Step step, const std::uint8_t* p, std::size_t n, std::size_t
 
 // ---- detection ----
 
-bool ValidSjis(const std::uint8_t* p, std::size_t n) {
+// Whether p[0..n) reads as Shift-JIS. cut: the sample stops short of the
+// text, so its last lead byte may have lost its trail byte to the cut.
+bool ValidSjis(const std::uint8_t* p, std::size_t n, bool cut) {
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint8_t b = p[i];
     if (b < 0x80 || InRange(b, 0xA1, 0xDF)) continue;
     if (!InRange(b, 0x81, 0x9F) && !InRange(b, 0xE0, 0xFC)) return false;
-    if (++i == n) break;  // a lead byte cut off at the end of the sample
+    if (++i == n) return cut;
     if (p[i] < 0x40 || p[i] == 0x7F || p[i] > 0xFC) return false;
   }
   return true;
 }
 
-// Valid UTF-8 (a sequence cut off at the end aside) with at least one
-// character beyond U+07FF: half-width katakana in Shift-JIS can pair up as
-// two-byte UTF-8, never as three.
-bool Utf8Reading(const std::uint8_t* p, std::size_t n) {
-  bool truncated = false, wide = false;
-  for (std::size_t i = 0; i < n && !truncated;) {
+// The UTF-8 reading of p[0..n): its valid multi-byte sequences, those of
+// them from U+0800 up (half-width katakana in Shift-JIS can pair up as two
+// bytes of UTF-8, never as three), and the invalid sequences, each one 〓
+// (one cut off by the end of a sample aside). With a table, also the
+// characters from U+0800 to U+FFFF and how many of them have a Shift-JIS form.
+struct Utf8Count {
+  std::size_t Sequences = 0, Wide = 0, Bad = 0, Plane = 0, Shown = 0;
+};
+Utf8Count CountUtf8(const std::uint8_t* p, std::size_t n, bool cut,
+                    const std::uint16_t* table = nullptr) {
+  Utf8Count c;
+  for (std::size_t i = 0; i < n;) {
+    if (p[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    bool truncated = false;
     const long cp = NextUtf8(p, n, i, truncated);
-    if (cp < 0 && !truncated) return false;
-    wide = wide || cp >= 0x800;
+    if (cp < 0) {
+      c.Bad += !truncated || !cut;
+      continue;
+    }
+    ++c.Sequences;
+    c.Wide += cp >= 0x800;
+    if (table && cp >= 0x800 && cp < 0x10000) {
+      ++c.Plane;
+      c.Shown += table[cp] != 0;
+    }
   }
-  return wide;
+  return c;
 }
 
-// Valid EUC-JP of some length in which at least a quarter of the
-// characters are kana or punctuation (rows 1, 4 and 5, or half-width), as
-// in any Japanese prose. Shift-JIS half-width katakana can read as EUC-JP,
-// but never holds a byte from 0xE0 (ん, を, most kanji of level 2) or a
-// half-width or supplementary character of EUC-JP (0x8E, 0x8F).
-bool EucReading(const std::uint8_t* p, std::size_t n) {
-  std::size_t pairs = 0, kana = 0;
-  bool sign = false;
+// The EUC-JP reading of p[0..n): whether it is valid, its characters of
+// two or three bytes, how many of them are kana or punctuation (rows 1, 4
+// and 5, or half-width, as in any Japanese prose), whether one holds a
+// byte from 0xE0 (ん, most kanji of level 2) and whether one is half-width
+// or supplementary (0x8E, 0x8F). Shift-JIS half-width katakana can read as
+// EUC-JP, but never holds either kind.
+struct EucCount {
+  bool Valid = true, High = false, Single = false;
+  std::size_t Pairs = 0, Kana = 0;
+};
+EucCount CountEuc(const std::uint8_t* p, std::size_t n, bool cut) {
+  EucCount c;
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint8_t b = p[i];
     if (b < 0x80) continue;
     const std::size_t len = b == 0x8F ? 3 : 2;
-    if (i + len > n) break;  // cut off at the end of the sample
+    if (i + len > n) {
+      c.Valid = cut;
+      break;
+    }
     if (b == 0x8E ? !InRange(p[i + 1], 0xA1, 0xDF)
                   : (b != 0x8F && !InRange(b, 0xA1, 0xFE)) || !InRange(p[i + 1], 0xA1, 0xFE))
-      return false;
-    if (b == 0x8F && !InRange(p[i + 2], 0xA1, 0xFE)) return false;
-    ++pairs;
-    if (b == 0xA1 || b == 0xA4 || b == 0xA5 || b == 0x8E) ++kana;
-    sign = sign || b < 0xA1 || b >= 0xE0 || p[i + 1] >= 0xE0;
+      c.Valid = false;
+    if (b == 0x8F && !InRange(p[i + 2], 0xA1, 0xFE)) c.Valid = false;
+    if (!c.Valid) break;
+    ++c.Pairs;
+    if (b == 0xA1 || b == 0xA4 || b == 0xA5 || b == 0x8E) ++c.Kana;
+    c.Single = c.Single || b < 0xA1;
+    c.High = c.High || b >= 0xE0 || p[i + 1] >= 0xE0;
     i += len - 1;
   }
-  return sign && pairs >= 16 && kana * 4 >= pairs;
+  c.Valid = c.Valid && c.Pairs > 0 && (c.High || c.Single) && c.Kana * 4 >= c.Pairs;
+  return c;
+}
+
+// Japanese UTF-16 without a byte-order mark, told by its NULs: ASCII and
+// line ends (and the ideographic space) put a zero byte beside a
+// character, a text in any other encoding holds none. A reading counts
+// whose units are nearly all (15 in 16) ASCII, kana and punctuation, kanji
+// or full-width, with kana or punctuation for at least one in eight of
+// those beyond ASCII: English read two bytes at a time is "kanji" too, but
+// never kana.
+bool Utf16Reading(const std::uint8_t* p, std::size_t n, TextEncoding& enc) {
+  if (n < 2 || !std::memchr(p, 0, n)) return false;
+  const std::size_t units = n / 2;
+  for (const bool little : {true, false}) {
+    std::size_t fit = 0, ascii = 0, kana = 0;
+    for (std::size_t k = 0; k < units; ++k) {
+      const unsigned u = little ? p[2 * k] | p[2 * k + 1] << 8 : p[2 * k] << 8 | p[2 * k + 1];
+      const std::uint8_t hi = std::uint8_t(u >> 8);
+      ascii += u != 0 && u < 0x80;
+      kana += hi == 0x30;
+      // Latin-1, Greek and Cyrillic, punctuation and symbols, kana, kanji,
+      // full-width forms, and surrogates (a character beyond the plane).
+      fit += (hi == 0 && u != 0) || hi == 0x03 || hi == 0x04 || InRange(hi, 0x20, 0x27) ||
+             hi == 0x30 || InRange(hi, 0x4E, 0x9F) || hi == 0xFF || InRange(hi, 0xD8, 0xDF);
+    }
+    if (fit * 16 >= units * 15 && kana * 8 >= units - ascii) {
+      enc = little ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
+      return true;
+    }
+  }
+  return false;
 }
 
 std::string Guess(const std::uint8_t* p, std::size_t n) {
@@ -281,6 +381,12 @@ std::string Guess(const std::uint8_t* p, std::size_t n) {
   return name;
 }
 
+// Fewer UTF-8 sequences than this in a text that reads as Shift-JIS too
+// are taken for Shift-JIS kanji of level 2 ("燿。" is one).
+constexpr std::size_t kFewSequences = 3;
+// Fewer EUC-JP characters than this are too few for the detector.
+constexpr std::size_t kShortEuc = 16;
+
 }  // namespace
 
 std::uint16_t UnicodeToSjis(std::uint32_t cp) { return cp < 0x10000 ? SjisTable()[cp] : 0; }
@@ -289,25 +395,72 @@ TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
   if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return TextEncoding::Utf8;
   if (size >= 2 && p[0] == 0xFF && p[1] == 0xFE) return TextEncoding::Utf16Le;
   if (size >= 2 && p[0] == 0xFE && p[1] == 0xFF) return TextEncoding::Utf16Be;
-  const std::size_t n = std::min(size, kSampleBytes);
-  if (std::all_of(p, p + n, [](std::uint8_t b) { return b < 0x80; })) {
-    // Seven bits read the same in Shift-JIS unless they switch to kanji.
-    const std::string_view s(reinterpret_cast<const char*>(p), n);
-    const bool kanji = s.find("\x1B$B") != s.npos || s.find("\x1B$@") != s.npos;
-    return kanji ? TextEncoding::Iso2022Jp : TextEncoding::ShiftJis;
+  TextEncoding wide;
+  if (Utf16Reading(p, std::min(size, kSampleBytes), wide)) return wide;
+  // The sample starts where the text does: markup, style sheets or an
+  // English preface before it read alike in every encoding.
+  const std::size_t h =
+      std::size_t(std::find_if(p, p + size, [](std::uint8_t b) { return b >= 0x80; }) - p);
+  const std::string_view ascii(reinterpret_cast<const char*>(p), h);
+  const std::size_t kanji = std::min(ascii.find("\x1B$B"), ascii.find("\x1B$@"));
+  // Seven bits read the same in Shift-JIS unless they switch to kanji.
+  if (kanji != ascii.npos && (h == size || h - kanji >= kSampleBytes))
+    return TextEncoding::Iso2022Jp;
+  if (h == size) return TextEncoding::ShiftJis;
+
+  const std::uint8_t* s = p + h;
+  const std::size_t n = std::min(size - h, kSampleBytes);
+  const bool cut = h + n < size;
+  const bool sjis = ValidSjis(s, n, cut);
+  std::optional<std::string> guess;  // the detector's, asked once if needed
+  auto guessed = [&]() -> const std::string& {
+    if (!guess) guess = Guess(s, n);
+    return *guess;
+  };
+  // UTF-8 throughout, or but for a stray byte (a Windows-1252 quote) in
+  // more than a thousand sequences, each shown as 〓.
+  const Utf8Count u = CountUtf8(s, n, cut);
+  if (u.Wide > 0 && (u.Bad == 0 || u.Bad * 1000 < u.Sequences)) {
+    if (!sjis) return TextEncoding::Utf8;
+    // Both readings hold: a few sequences, or characters that Shift-JIS
+    // has no form for, are Shift-JIS kanji of level 2 that happen to pair
+    // up as UTF-8.
+    const Utf8Count shown = CountUtf8(s, n, cut, SjisTable());
+    if (u.Sequences >= kFewSequences && shown.Shown * 4 >= shown.Plane * 3 && guessed() == "UTF-8")
+      return TextEncoding::Utf8;
   }
-  const bool utf8 = Utf8Reading(p, n);
-  const bool euc = EucReading(p, n);
-  if (!utf8 && !euc) return TextEncoding::ShiftJis;
-  const bool sjis = ValidSjis(p, n);
-  const std::string guess = sjis ? Guess(p, n) : "";
-  if (utf8 && (!sjis || guess == "UTF-8")) return TextEncoding::Utf8;
-  if (euc && (!sjis || guess == "EUC-JP")) return TextEncoding::EucJp;
+  const EucCount euc = CountEuc(s, n, cut);
+  if (euc.Valid) {
+    if (!sjis) return TextEncoding::EucJp;
+    // Both hold. Without 0x8E and 0x8F, a short one read as Shift-JIS would
+    // be half-width kana and codes from lead 0xE0 up, with no kana,
+    // punctuation or kanji of level 1: no Japanese text.
+    if (euc.Pairs < kShortEuc ? !euc.Single : guessed() == "EUC-JP") return TextEncoding::EucJp;
+  }
   return TextEncoding::ShiftJis;
 }
 
-bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
-                   std::uint64_t limit) {
+TextEncoding ChosenEncoding(std::int32_t choice, const std::uint8_t* text, std::size_t size) {
+  switch (choice) {
+    case 1:
+      return TextEncoding::ShiftJis;
+    case 2:
+      return TextEncoding::Utf8;
+    case 3:
+      return TextEncoding::EucJp;
+    case 4:
+      return size >= 2 && text[0] == 0xFE && text[1] == 0xFF ? TextEncoding::Utf16Be
+                                                             : TextEncoding::Utf16Le;
+  }
+  return DetectEncoding(text, size);
+}
+
+Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
+                         std::uint64_t limit) {
+  if (enc == TextEncoding::ShiftJis) {
+    text[size] = 0;
+    return Conversion::AsIs;
+  }
   const std::uint8_t* p = text.get();
   std::size_t start = 0;
   if (enc == TextEncoding::Utf8 && size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF)
@@ -348,7 +501,7 @@ bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, Tex
     // the rest goes to a buffer of its own, where every byte may give two.
     std::unique_ptr<std::uint8_t[]> grown(new (std::nothrow)
                                               std::uint8_t[length + 2 * (n - stop) + 1]);
-    if (!grown) return false;
+    if (!grown) return Conversion::NoMemory;
     std::memcpy(grown.get(), text.get(), length);
     o = grown.get() + length;
     run(stop, o, false);
@@ -357,5 +510,5 @@ bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, Tex
   }
   text[length] = 0;
   size = length;
-  return length < limit;
+  return length < limit ? Conversion::Converted : Conversion::TooLarge;
 }

@@ -12,21 +12,38 @@
 
 enum class TextEncoding { ShiftJis, Utf8, Utf16Le, Utf16Be, EucJp, Iso2022Jp };
 
-// A byte-order mark decides. Without one, strict checks of the first
-// 64 KiB tell which readings are valid; where Shift-JIS is one of several,
-// another reading wins only when the detector (uchardet) names it too and
-// the text reads as Japanese in it. Shift-JIS whenever in doubt.
+// A byte-order mark decides. Without one: the zero bytes of Japanese
+// UTF-16 in the first 64 KiB; then 64 KiB from the first byte above 0x7F
+// (what comes before is ASCII in every encoding) checked as Shift-JIS,
+// UTF-8 (a stray byte in a thousand sequences allowed) and EUC-JP, or a
+// seven-bit text for the kanji escape of ISO-2022-JP. Where Shift-JIS is
+// one of several readings, another wins only with enough text to tell:
+// the detector (uchardet) naming it too, or a reading as Shift-JIS that
+// no Japanese text would give. Shift-JIS whenever in doubt.
 TextEncoding DetectEncoding(const std::uint8_t* text, std::size_t size);
+
+// The encoding 文字コード (setting Encoding) chooses: 0 detected, 1 Shift-JIS,
+// 2 UTF-8, 3 EUC-JP, 4 UTF-16 (little-endian unless a byte-order mark says
+// otherwise); any other value as 0.
+TextEncoding ChosenEncoding(std::int32_t choice, const std::uint8_t* text, std::size_t size);
+
+// What ConvertToSjis did.
+enum class Conversion {
+  AsIs,       // the text is Shift-JIS: left as it was
+  Converted,  // text and size hold the Shift-JIS form
+  TooLarge,   // converted, but the result reaches the limit
+  NoMemory,   // memory ran out halfway: text holds no usable text
+};
 
 // Converts the size bytes of text, in encoding enc, to Shift-JIS (a
 // byte-order mark is left out), in place where the converted form fits,
 // and ends it with a zero byte; text must hold size + 1 bytes. A character
 // with no Shift-JIS form and a sequence that is not valid become "〓"
-// (0x81AC): nothing is dropped and no text fails as a whole. False when
-// memory runs out or the result reaches limit bytes.
-bool ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
-                   std::uint64_t limit);
+// (0x81AC): nothing is dropped and no text fails as a whole.
+Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
+                         std::uint64_t limit);
 
 // The Shift-JIS code of a Unicode code point: one byte (0x01..0x7F,
-// 0xA1..0xDF) or lead * 256 + trail; 0 when it has none.
+// 0xA1..0xDF) or lead * 256 + trail, always with a lead byte the reading
+// loop takes (0x81..0x9F, 0xE0..0xEF); 0 when it has none.
 std::uint16_t UnicodeToSjis(std::uint32_t cp);

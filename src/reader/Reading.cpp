@@ -15,14 +15,15 @@ namespace {
 constexpr std::uint64_t kMaxTextBytes = std::uint64_t(1) << 31;
 
 // Reads the whole file and appends the terminating zero the walk relies on.
-// A text in another encoding is converted to Shift-JIS (when detect is set):
-// from here on the converted form is the text, positions and all.
-bool LoadText(const std::string& path, bool detect, std::unique_ptr<std::uint8_t[]>& text,
+// A text in another encoding (as the setting Encoding chooses) is converted
+// to Shift-JIS: from here on the converted form is the text, positions and
+// all.
+bool LoadText(const std::string& path, std::int32_t encoding, std::unique_ptr<std::uint8_t[]>& text,
               std::size_t& size) {
   if (ReadWholeFile(path, text, size, kMaxTextBytes, 1) != ReadResult::Ok) return false;
-  text[size] = 0;
-  const TextEncoding encoding = detect ? DetectEncoding(text.get(), size) : TextEncoding::ShiftJis;
-  return encoding == TextEncoding::ShiftJis || ConvertToSjis(text, size, encoding, kMaxTextBytes);
+  const Conversion done =
+      ConvertToSjis(text, size, ChosenEncoding(encoding, text.get(), size), kMaxTextBytes);
+  return done == Conversion::AsIs || done == Conversion::Converted;
 }
 
 // The walk over a run's text, with the filters the settings ask for.
@@ -99,7 +100,7 @@ void Reader::ReadText(std::int32_t start) {
 
   std::unique_ptr<std::uint8_t[]> text;
   std::size_t size = 0;
-  if (!LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding) == 0, text, size)) {
+  if (!LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding), text, size)) {
     // Exists but cannot be read (or is too large): never walk it as if it
     // had a size.
     Warn(sjis::kMsgCannotRead);

@@ -46,18 +46,30 @@ std::int64_t NextLine(const std::uint8_t* text, std::int64_t length, std::int64_
   return lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : length;
 }
 
-// A note that is closed on its line.
-bool ClosedNote(const std::uint8_t* text, std::int64_t length, std::int64_t p) {
-  const std::string_view rest = View(text, p, NextLine(text, length, p));
-  return rest.find("\x81\x6E") != rest.npos;
-}
+// Bytes of the character that begins with b.
+int Width(std::uint8_t b) { return ClassifyByte(b) == ByteClass::Lead ? 2 : 1; }
 
 }  // namespace
 
 bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
+  // One pass, however many notes are left open: a ［＃ counts at the start
+  // of a character (walked from its line start, never through a trail
+  // byte), and a line whose first one finds no ］ after it is left at once,
+  // as no later one on that line can.
   const std::string_view all = View(text, 0, length);
-  for (std::size_t at = all.find(kNoteStart); at != all.npos; at = all.find(kNoteStart, at + 1))
-    if (ClosedNote(text, length, std::int64_t(at + kNoteStart.size()))) return true;
+  std::int64_t c = 0;  // the start of a character, never past the candidate
+  for (std::size_t at = all.find(kNoteStart); at != all.npos;) {
+    const std::int64_t a = std::int64_t(at);
+    if (const void* lf = memrchr(text + c, '\n', std::size_t(a - c)))
+      c = static_cast<const std::uint8_t*>(lf) - text + 1;
+    while (c < a) c += Width(text[c]);
+    if (c == a) {
+      for (c = a + std::int64_t(kNoteStart.size()); c < length && text[c] != '\n';
+           c += Width(text[c]))
+        if (text[c] == 0x81 && text[c + 1] == kNoteClose) return true;
+    }
+    at = all.find(kNoteStart, std::size_t(std::max(c, a + 1)));
+  }
   // The block: its heading opens the line after a line of hyphens.
   for (std::size_t at = all.find(kBlockHeading); at != all.npos;
        at = all.find(kBlockHeading, at + 1)) {

@@ -168,19 +168,23 @@ class TextWalker {
   bool InTag() const { return inTag_; }
 
  private:
-  // The entity at pos, if it is one: its character in out (nothing for a
-  // control character the walk would drop) and pos at its ';'.
+  // The entity at pos, if it is one: its character in out and pos at its
+  // ';'. A control character (&#0; &#1; &#x85;) shows nothing, as its byte
+  // in the text would: the walk drops control bytes, and a line feed is a
+  // line break either way.
   bool Entity(std::int64_t& pos, std::uint8_t* out) {
     std::uint32_t cp;
     const std::int64_t end = ParseEntity(text_, length_, pos, cp);
     if (end < 0) return false;
     pos = end;
-    const std::uint16_t code = cp == 0 ? 0 : Entities(cp);
+    const std::uint16_t code = cp < 0x80 ? std::uint16_t(cp) : Entities(cp);
     const std::uint8_t one[2] = {std::uint8_t(code), 0};
-    if (code == 0) {
+    if (code == 0 && cp >= 0xA0) {
       out[0] = 0x81;  // 〓
       out[1] = 0xAC;
     } else if (code < 0x100) {
+      // As the walk takes the byte: a control (a C1 one, with no code, as 0)
+      // is dropped.
       ConvertChar(one, ascii_, kana_, out);
     } else {
       out[0] = std::uint8_t(code >> 8);

@@ -12,8 +12,8 @@ using namespace std::string_literals;
 
 // The reference encoder for the tests' own texts; empty when a character
 // has no form in that encoding.
-std::string Encode(const std::string& utf8, const char* to) {
-  iconv_t cd = iconv_open(to, "UTF-8");
+std::string Encode(const std::string& utf8, const char* to, const char* from = "UTF-8") {
+  iconv_t cd = iconv_open(to, from);
   std::string out(utf8.size() * 4 + 16, '\0');
   char *src = const_cast<char*>(utf8.data()), *dst = out.data();
   std::size_t srcLeft = utf8.size(), dstLeft = out.size();
@@ -33,10 +33,12 @@ std::string Story() {
 // the same window at each, the same lines and positions.
 TEST(Encoding, ReadsAsTheShiftJisText) {
   const std::string texts[] = {Story(), "ｱｲｳｴｵ ｶﾞｷﾞｸﾞ｡\n「ﾃｽﾄ」です。ｺﾝﾆﾁﾊ",
-                               "〜－￥①髙、ＡＢＣ。\r\n  次の行"};
+                               "〜－￥①、ＡＢＣ。\r\n  次の行"};
+  // clang-format off
   const std::pair<const char*, std::string> encodings[] = {
-      {"UTF-8", ""},  {"UTF-8", "\xEF\xBB\xBF"}, {"UTF-16LE", "\xFF\xFE"}, {"UTF-16BE", "\xFE\xFF"},
-      {"EUC-JP", ""}, {"ISO-2022-JP", ""}};
+      {"UTF-8", ""}, {"UTF-8", "\xEF\xBB\xBF"}, {"UTF-16LE", "\xFF\xFE"}, {"UTF-16BE", "\xFE\xFF"},
+      {"UTF-16LE", ""}, {"UTF-16BE", ""}, {"EUC-JP", ""}, {"ISO-2022-JP", ""}};
+  // clang-format on
   for (const std::string& text : texts) {
     Rig sjis;
     sjis.P.HashPauses = text.size() < 200;
@@ -57,26 +59,37 @@ TEST(Encoding, ReadsAsTheShiftJisText) {
   }
 }
 
-// Shift-JIS is never taken for anything else, half-width katakana (which
-// pairs up as valid UTF-8 and EUC-JP) included; a 64 KiB sample may cut a
-// character in two.
+// Shift-JIS is never taken for anything else: half-width katakana (which
+// pairs up as valid UTF-8 and EUC-JP), level-2 kanji that pair up as a few
+// UTF-8 sequences (so two characters that read both ways stay Shift-JIS),
+// a stray zero byte; a 64 KiB sample may cut a character in two. The
+// others are found where their text starts, however much ASCII comes
+// first, UTF-8 with a stray byte in over a thousand sequences.
 TEST(Encoding, Detection) {
-  const std::string kana = "､ｱ｡ｲ､ｳ｡ｴ､ｵ｡ｶ､ｷ｡ｸ､ｹ｡ｺ､ｻ｡ｼ､ｽ｡ｾ､ｿ｡ﾀ､ﾁ｡ﾂ､ﾃ｡ﾄ";
+  const std::string kana = "､ｱ｡ｲ､ｳ｡ｴ､ｵ｡ｶ､ｷ｡ｸ､ｹ｡ｺ､ｻ｡ｼ､ｽ｡ﾀ､ﾁ｡ﾂ､ﾃ｡ﾄ", ascii(70000, 'a');
+  const std::string hello = "こんにちは、世界。", u8 = Encode(Rep("あ", 999), "UTF-8");
   const std::pair<E, std::vector<std::string>> cases[] = {
       {E::ShiftJis,
        {S(Story()), S("ﾃｽ"), "abc\xE2\x80\x94\x64\x65\x66", S("ｺﾝﾆﾁﾊ､ｹﾞﾝｷﾃﾞｽｶ｡ｿｳﾃﾞｽﾈ｡ﾃｽﾄ"), S(kana),
-        "plain \x1B(Btext", Encode("あいう", "UTF-8").substr(0, 5) + "a",
-        Encode(Rep("ん", 15), "EUC-JP") + "a", "\xEF\xBB"}},
+        "plain \x1B(Btext", Encode("あいう", "UTF-8").substr(0, 5) + "a", "\xEF\xBB", S("燿。"),
+        S("Haruka (遙。) walked home."), S("燿。燿。燿。燿。"), Encode("あい", "UTF-8"), S("社 熙"),
+        u8 + "\xE9", S("あい\n") + std::string(4, '\0'),
+        "one stray zero byte in a plain text"s + '\0' + "written in English"}},
       {E::Utf8,
        {"abc\xE3\x80\x80\x64\x65\x66", "aa" + Encode(Rep("あ", 30000), "UTF-8"),
-        Encode("あいう", "UTF-8"), "\xEF\xBB\xBF"}},
+        Encode("あいう", "UTF-8"), Encode("あ", "UTF-8"), "\xEF\xBB\xBF",
+        ascii + Encode(hello, "UTF-8"), u8 + "caf\xE9 " + Encode("いう", "UTF-8")}},
       {E::EucJp,
        {Encode(Story(), "EUC-JP") + "\x8F\xA1\xA1\xA4\xF3" + "a",
         "a" + Encode("あいうえおかきくけこさしすせそたん", "EUC-JP"),
-        "a" + Encode(Rep("ん", 40000), "EUC-JP")}},
-      {E::Iso2022Jp, {"\x1B$B$3$s\x1B(B", "\x1B$@$3$s\x1B(B"}},
-      {E::Utf16Le, {"\xFF\xFE"}},
-      {E::Utf16Be, {"\xFE\xFF"}}};
+        "a" + Encode(Rep("ん", 40000), "EUC-JP"), Encode(hello, "EUC-JP"),
+        ascii + Encode(hello, "EUC-JP"), Encode(Rep("ん", 15), "EUC-JP") + "a"}},
+      {E::Iso2022Jp,
+       {"\x1B$B$3$s\x1B(B", "\x1B$@$3$s\x1B(B", ascii + "\x1B$B$3$s\x1B(B",
+        "\x1B$B$3$s\x1B(B" + ascii + "\xE9"}},
+      {E::Utf16Le, {"\xFF\xFE", Encode("こんにちは\n", "UTF-16LE"), Encode("abc", "UTF-16LE")}},
+      {E::Utf16Be,
+       {"\xFE\xFF", Encode("<p>\n　一こんにちは</p>", "UTF-16BE"), Encode("ab　", "UTF-16BE")}}};
   for (const auto& [want, texts] : cases)
     for (const std::string& bytes : texts)
       EXPECT_EQ(DetectEncoding((const std::uint8_t*)bytes.data(), bytes.size()), want)
@@ -107,13 +120,49 @@ TEST(Encoding, BadInputBecomesGeta) {
     auto text = std::make_unique<std::uint8_t[]>(in.size() + 1);
     std::copy(in.begin(), in.end(), text.get());
     std::size_t n = in.size();
-    if (!ConvertToSjis(text, n, enc, limit)) return std::string("failed");
+    const Conversion done = ConvertToSjis(text, n, enc, limit);
     EXPECT_EQ(text[n], 0);
-    return std::string((const char*)text.get(), n);
+    const std::string out((const char*)text.get(), n);
+    return done == Conversion::AsIs ? "as is " + out : done == Conversion::TooLarge ? "large" : out;
   };
   for (const auto& [enc, in, want] : cases) EXPECT_EQ(convert(enc, in, 99), want) << in;
-  EXPECT_EQ(convert(E::Utf8, "\xFF", 2), "failed");
+  EXPECT_EQ(convert(E::Utf8, "\xFF", 2), "large");
   EXPECT_EQ(convert(E::Utf8, "\xFF", 3), g);
+  EXPECT_EQ(convert(E::ShiftJis, "\x82\xA0\xFF", 2), "as is \x82\xA0\xFF");
+}
+
+// What a text in another encoding shows, by 文字コード (0: detected).
+// Characters whose usual Shift-JIS code (lead 0xFA..0xFC) the walk would
+// drop show by their codes with lead 0xED or 0xEE, in texts and entities,
+// all of them, each read back as itself; the user-defined area shows 〓.
+TEST(Encoding, WhatIsShown) {
+  const std::tuple<int, std::string, std::string> cases[] = {
+      {0, Encode("山﨑さんと髙橋さん、ⅰ＂＇", "UTF-8"),
+       "\x8E\x52\xED\x95\x82\xB3\x82\xF1\x82\xC6\xEE\xE0\x8B\xB4\x82\xB3\x82\xF1\x81\x41\xEE\xEF"
+       "\xEE\xFC\xEE\xFB"},
+      {0, "&#xFA11;&#x9AD9;&#xE000;&#xFFE4;", "\xED\x95\xEE\xE0\x81\xAC\xEE\xFA"},
+      {2, Encode("あい", "UTF-8"), S("あい")},
+      {3, Encode("こにちは", "EUC-JP"), S("こにちは")},
+      {4, Encode("こんにちは", "UTF-16LE"), S("こんにちは")},
+      {4, "\xFE\xFF" + Encode("こんにちは", "UTF-16BE"), S("こんにちは")}};
+  for (const auto& [encoding, text, shown] : cases) {
+    Rig rig;
+    rig.R->IntSettings[kEncoding] = encoding;
+    rig.Run(text);
+    EXPECT_EQ(rig.R->PageLines[0], shown) << encoding;
+  }
+  std::string all, shown;
+  for (int code = 0xFA40; code <= 0xFCFC; ++code) {
+    const std::string sjis = {char(code >> 8), char(code)}, utf8 = Encode(sjis, "UTF-8", "CP932");
+    if (!utf8.empty() && Encode(utf8, "CP932") == sjis) all += utf8;
+  }
+  Rig rig;
+  rig.Run(all);
+  for (const std::string& line : rig.R->PageLines) shown += line;
+  EXPECT_EQ(shown.size(), 2 * 373u);
+  for (std::size_t i = 0; i < shown.size(); i += 2)
+    EXPECT_TRUE(shown[i] == '\xED' || shown[i] == '\xEE');
+  EXPECT_EQ(ToUtf8(shown), all);
 }
 
 // Marked-up lines, each read alone: what is shown by the settings Aozora,
@@ -142,11 +191,11 @@ TEST(Markup, WhatIsShown) {
       {open + heading + close.substr(1) + "-- \n" + close + "あ", 2, 0, 1, "あ"},
       {open + heading + "----------", 2, 0, 1, ""},
       {"&nbsp;&amp;&lt;b&gt;&quot;&apos;", 0, 0, 1, "　＆＜ｂ＞”’"},
-      {"&#12354;&#x30a2;&#X30A2;&#65393;&#x1F600;", 0, 0, 1, "あアアア〓"},
-      {"&#1114112;&#0;&#99999999999;&#x10FFFF;", 0, 0, 1, "〓〓〓〓"},
+      {"&#12354;&#x30a2;&#X30A2;&#65393;&#x10000;", 0, 0, 1, "あアアア〓"},
+      {"&#1114112;&#99999999999;&#x10FFFF;", 0, 0, 1, "〓〓〓"}, {"＝m＃］月《つき》", 1, 0, 1, "="},
       {"&unknown;&amp &#;", 0, 0, 1, "＆ｕｎｋｎｏｗｎ；＆ａｍｐ　＆＃；"},
       {"&#x;&#12a;&#1", 0, 0, 1, "＆＃ｘ；＆＃１２ａ；＆＃１"},
-      {"あ&#10;&#10;&#9;い", 0, 0, 1, "あ|い"}, {"&amp;", 0, 0, 0, "＆ａｍｐ；"},
+      {"あ&#10;&#0;&#10;&#9;&#1;&#127;&#x85;い", 0, 0, 1, "あ|い"}, {"&amp;", 0, 0, 0, "＆ａｍｐ；"},
   };
   // clang-format on
   for (const auto& [text, aozora, ruby, tagCut, want] : cases) {
