@@ -1,5 +1,8 @@
 // The settings file: the profile format, the bytes a close writes, what a
 // start reads, and writes that fail.
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <climits>
 
 #include "Rig.h"
@@ -112,12 +115,23 @@ std::string System(const std::string& dir) {
 }
 
 // A first start has every default and makes no file; the first close writes
-// every record and key in order, Shift-JIS, CR LF.
+// every record and key in order, Shift-JIS, CR LF, and puts the file, then
+// its folder with the file in it, on disk.
 TEST(SettingsFile, FirstCloseWritesEveryKeyInOrder) {
   Rig rig;
   EXPECT_FALSE(fs::exists(rig.File("Yomibon.ini")));
   const mode_t mask = umask(027);
+  static std::string synced;
+  const FileWriteCalls saved = FileWrites;
+  FileWrites.Sync = [](int fd) {
+    synced += fs::is_directory("/proc/self/fd/" + std::to_string(fd)) && fs::exists("Yomibon.ini")
+                  ? "d"
+                  : "f";
+    return fsync(fd);
+  };
   rig.R->FormClose();
+  FileWrites = saved;
+  EXPECT_EQ(synced, "fd");
   umask(mask);
   EXPECT_EQ(fs::status(rig.File("Yomibon.ini")).permissions(), fs::perms(0640));
   std::string want;
@@ -172,6 +186,23 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
   }
 }
 
+// A settings file that is not a regular file (a FIFO nobody writes to, a
+// folder) is never waited on: the defaults, the reader told at start, and a
+// close that does not replace it and says so.
+TEST(SettingsFile, NotARegularFile) {
+  for (bool fifo : {true, false}) {
+    Rig rig("", false);
+    ASSERT_EQ(fifo ? mkfifo("Yomibon.ini", 0600) : mkdir("Yomibon.ini", 0700), 0);
+    rig.R->FormCreate();
+    EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], 15);
+    rig.R->FormClose();
+    const std::string path = rig.R->SettingsPath();
+    EXPECT_EQ(rig.P.Log,
+              "! W:" + path + "\nファイルを読み込めません。 E:" + path + " に書き込めません ");
+    EXPECT_EQ(fs::status(path).type(), fifo ? fs::file_type::fifo : fs::file_type::directory);
+  }
+}
+
 // A code that stands for two characters (〜 and ～ are both 0x8160) finds
 // the spelling on disk, and a name whose spelling cannot be told apart is
 // refused. A start folder with no Shift-JIS form keeps its settings and
@@ -209,7 +240,7 @@ TEST(SettingsFile, NamesOfAnyKind) {
 
 // A settings file that is a link is written through it and stays a link.
 // What killed saves and font data runs left goes at startup, once older
-// than a minute.
+// than a minute; a user's files of like names stay, and so does a link.
 TEST(SettingsFile, LinksAndLeftovers) {
   Rig rig("", false);
   fs::create_directory(rig.File("real"));
@@ -217,17 +248,25 @@ TEST(SettingsFile, LinksAndLeftovers) {
   fs::create_symlink("real/Yomibon.ini", rig.File("Yomibon.ini"));
   // clang-format off
   const std::tuple<std::string, int, bool> files[] = {
-      {"real/Yomibon.ini.Ab12Cd", 90, false}, {"real/Yomibon.ini.Ab12Ce", 30, true},
-      {"Yomibon.ini.Ab12Cf", 90, true}, {"f.fdt.zZ09aA", 90, false}, {"f.fdt.zZ09a", 90, true},
-      {"notes.txt.Ab12Cd", 90, true}};
+      {"real/Yomibon.ini.Ab12Cd.pagelune-tmp", 90, false},
+      {"real/Yomibon.ini.Ab12Ce.pagelune-tmp", 30, true}, {"Yomibon.ini.Ab12Cf.pagelune-tmp", 90, true},
+      {"f.fdt.zZ09aA.pagelune-tmp", 90, false}, {"f.fdt.zZ09a.pagelune-tmp", 90, true},
+      {"notes.txt.Ab12Cd.pagelune-tmp", 90, true}, {"real/Yomibon.ini.backup", 90, true},
+      {"real/Yomibon.ini.201912", 90, true}, {"IPAGothic.fdt.backup", 90, true},
+      {"IPAGothic.fdt.201912", 90, true}, {"victim", 90, true}};
   // clang-format on
   for (const auto& [name, age, kept] : files) {
     rig.Write(name, "x");
     fs::last_write_time(rig.File(name),
                         fs::file_time_type::clock::now() - std::chrono::seconds(age));
   }
+  const std::string link = rig.File("real/Yomibon.ini.Ab12Cg.pagelune-tmp");
+  fs::create_symlink(rig.File("victim"), link);
+  const timespec old[2] = {{0, UTIME_OMIT}, {time(nullptr) - 90, 0}};
+  utimensat(AT_FDCWD, link.c_str(), old, AT_SYMLINK_NOFOLLOW);
   rig.R->FormCreate();
   for (const auto& [name, age, kept] : files) EXPECT_EQ(fs::exists(rig.File(name)), kept) << name;
+  EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], 20);
   rig.R->IntSettings[kMsgSpeed] = 40;
   rig.R->FormClose();
