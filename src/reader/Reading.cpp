@@ -33,9 +33,11 @@ void Reader::ReadText(std::int32_t start) {
   std::unique_ptr<std::uint8_t[]> text;
   std::size_t size = 0;
   if (!LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding) == 0, text, size)) {
-    // Exists but cannot be read (or is too large): never walk it as if it
+    // Exists but cannot be read, or is too large: never walk it as if it
     // had a size.
-    Warn(sjis::kMsgCannotRead);
+    const long long bytes = FileSize(StrSettings[kText]);
+    Warn(bytes >= 0 && std::uint64_t(bytes) >= kMaxTextBytes ? sjis::kMsgTooLarge
+                                                             : sjis::kMsgCannotRead);
     return;
   }
   TextLength = static_cast<std::int32_t>(size);
