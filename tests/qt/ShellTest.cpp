@@ -4,12 +4,14 @@
 // and the Qt platform pieces below the reader (wallpaper files, glyphs).
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <QtWidgets>
 #include <QtTest>
 
 #include <functional>
 
+#include "app/SessionEnd.h"
 #include "app/Unit1.h"
 #include "platform/Sjis.h"
 #include "platform/qt/FontMapping.h"
@@ -265,6 +267,7 @@ class ShellTest : public QObject {
     QTest::newRow("[*]") << "a[*].txt|a[*].txt|~/a[*].txt a[*].txt - Pagelune ";
     QTest::newRow("no Shift-JIS form") << "한.txt|한.txt|" + no + U(sjis::kMsgNameNotSjis);
     QTest::newRow("missing") << "|no.txt|" + no + U(sjis::kMsgFileNotFound);
+    QTest::newRow("a folder") << "|sub|" + no + U(sjis::kMsgCannotRead);
   }
   void commandLine() {
     QFETCH(QString, row);
@@ -453,6 +456,42 @@ class ShellTest : public QObject {
     QFile a("ＭＳ ゴシック.fdt"), b("한.fdt");
     QVERIFY(tool.exitCode() == 0 && a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
             a.readAll() == b.readAll());
+  }
+
+  // A signal ends the process in every state. Here the event loop never
+  // runs: a first signal ends it after the grace, a second one while the
+  // first is served at once, even in the middle of a font data run, whose
+  // unfinished file goes while the older one of its name stays.
+  void endingSignals() {
+    TempDir here;
+    QFile older("a.fdt");
+    QVERIFY(older.open(QIODevice::WriteOnly) && older.write("old") == 3);
+    older.close();
+    QStringList seen;
+    for (int count : {1, 2}) {
+      const pid_t child = fork();
+      if (child == 0) {
+        CatchEndingSignals(count == 1 ? 1 : 600);
+        auto rasterise = [](std::uint8_t lead, std::uint8_t trail, GlyphMask&) {
+          if (lead == 0x83 && trail == 0x40) raise(SIGTERM), raise(SIGTERM);
+          return false;
+        };
+        if (count == 1)
+          raise(SIGTERM);
+        else
+          CreateFontData(
+              "a.fdt", [&] { return FontRasterFn(rasterise); }, nullptr, nullptr, 1);
+        for (;;) pause();
+      }
+      int status = 0;
+      for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) QTest::qSleep(100);
+      if (kill(child, SIGKILL) == 0) waitpid(child, &status, 0);  // never ended
+      seen << QString("%1: %2").arg(count).arg(WIFSIGNALED(status) ? WTERMSIG(status) : -1);
+    }
+    seen << QDir().entryList(QDir::Files | QDir::Hidden);
+    QFile a("a.fdt");
+    QVERIFY(a.open(QIODevice::ReadOnly) && a.readAll() == "old");
+    QCOMPARE(seen.join(' '), QString("1: %1 2: %1 a.fdt").arg(SIGTERM));
   }
 
   // Windows face names as installed families; IPAGothic's win ascent and
