@@ -250,7 +250,8 @@ TEST(SettingsFile, LinksAndLeftovers) {
   const std::tuple<std::string, int, bool> files[] = {
       {"real/Yomibon.ini.Ab12Cd.pagelune-tmp", 90, false},
       {"real/Yomibon.ini.Ab12Ce.pagelune-tmp", 30, true},
-      {"real/Yomibon.ini.Ab12Cd.pagelune-bak", 90, true}, {"Yomibon.ini.Ab12Cf.pagelune-tmp", 90, true},
+      {"real/Yomibon.ini.Ab12Cd.pagelune-bak", 90, true},
+      {"Yomibon.ini.Ab12Cf.pagelune-tmp", 90, true},
       {"f.fdt.zZ09aA.pagelune-tmp", 90, false}, {"f.fdt.zZ09a.pagelune-tmp", 90, true},
       {"notes.txt.Ab12Cd.pagelune-tmp", 90, true}, {"real/Yomibon.ini.backup", 90, true},
       {"real/Yomibon.ini.201912", 90, true}, {"IPAGothic.fdt.backup", 90, true},
