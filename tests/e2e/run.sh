@@ -132,7 +132,7 @@ ls ./*.pagelune-tmp >/dev/null 2>&1 || fail "no font data run began"
 kill -TERM "$app"
 ended 10 "SIGTERM while font data was being made"
 [ "$status" = 0 ] || fail "the reader ended with status $status on SIGTERM in the dialog"
-[ "$(cat "ＭＳ ゴシック.fdt")" = old ] || fail "the older font data file was replaced"
+printf old | cmp -s - "ＭＳ ゴシック.fdt" || fail "the older font data file was replaced"
 ! ls ./*.pagelune-tmp >/dev/null 2>&1 || fail "a temporary file was left"
 [ "$(ini_get Continue Index)" -gt "$first" ] || fail "the page read on was not remembered"
 
