@@ -49,31 +49,23 @@ start() {
   QT_QPA_PLATFORM=xcb "$bin" "$@" >"$work/out.log" 2>&1 &
   app=$!
   pids+=($app)
-  xdotool search --sync --limit 1 --name "${wait:-Pagelune}" >/dev/null
-  sleep 1.5
-  xdotool mousemove 500 340
-  sleep 0.5
+  xdotool search --sync --limit 1 --name "${wait:-Pagelune}" sleep 1.5 mousemove 500 340 sleep 0.5
 }
 start
 
 # A value of the settings file as the reader reads it: KEY in [SECTION],
 # wherever the section stands, names matched without regard to case.
 ini_get() {  # ini_get SECTION KEY
-  tr -d '\r' < Yomibon.ini | awk -v s="[$1]" -v k="$2" '
-    /^\[/ { in_s = tolower($0) == tolower(s); next }
+  tr -d '\r' < Yomibon.ini | awk -v s="[$1]" -v k="$2" '/^\[/ { in_s = tolower($0) == tolower(s); next }
     in_s && tolower(substr($0, 1, index($0, "=") - 1)) == tolower(k) { sub(/^[^=]*=/, ""); print; exit }'
 }
-# Waits for the reader to end, at most $1 seconds; its exit status in
-# $status.
-ended() {
-  local t=0
-  while kill -0 "$app" 2>/dev/null; do
-    [ "$t" -lt "$(($1 * 10))" ] || fail "the reader is still running ($2)"
-    sleep 0.1
-    t=$((t + 1))
-  done
-  status=0
+# SIGTERM, after which the reader must end with status $1 (any for "-").
+term() {  # term STATUS WHILE
+  kill -TERM "$app"
+  timeout 10 tail --pid="$app" -s 0.1 -f /dev/null || fail "still running after SIGTERM $2"
+  local status=0
   wait "$app" || status=$?
+  [ "$1" = - ] || [ "$status" = "$1" ] || fail "status $status after SIGTERM $2"
 }
 
 shot() { import -window root "$work/$1.png"; }
@@ -103,7 +95,7 @@ ink=$(convert "$work/page.png" -crop 48x24+44+19 +repage -format '%[fx:maxima]' 
 xdotool key --delay 150 $(yes Return | head -n 20)
 sleep 0.5
 xdotool key alt+F4
-timeout 5 tail --pid="$app" -f /dev/null || fail "the reader did not close on Alt+F4"
+timeout 5 tail --pid="$app" -s 0.1 -f /dev/null || fail "the reader did not close on Alt+F4"
 
 # The resume record names a later page of the story.
 [ "$(ini_get Continue Text)" = "$work/story.txt" ] || fail "resume record has no text"
@@ -113,47 +105,31 @@ first=$(ini_get Continue Index)
 # Continue, read on, and make font data in the settings dialog; SIGTERM
 # while it is being made: the run stops as 中止 stops it, the page is
 # remembered, the older font data file stays as it was, nothing else is left.
-printf 'old' > "ＭＳ ゴシック.fdt"
+printf old > "ＭＳ ゴシック.fdt"
 start
-xdotool mousemove 500 368 click 1
-sleep 2
-xdotool key --delay 150 $(yes Return | head -n 18)  # onto the next page
-xdotool key ctrl+e
+xdotool mousemove 500 368 click 1 sleep 2 key --delay 150 $(yes Return | head -n 18) key ctrl+e
 dialog=$(xdotool search --sync --limit 1 --name 環境設定)
-sleep 0.5
-xdotool mousemove --window "$dialog" 155 16 click 1  # the フォント page
-sleep 0.3
-xdotool mousemove --window "$dialog" 55 203 click 1  # 開始
-xdotool search --sync --limit 1 --name 確認 >/dev/null
-sleep 0.3
-xdotool key Return
-for _ in $(seq 100); do ls ./*.pagelune-tmp >/dev/null 2>&1 && break; sleep 0.1; done
-ls ./*.pagelune-tmp >/dev/null 2>&1 || fail "no font data run began"
-kill -TERM "$app"
-ended 10 "SIGTERM while font data was being made"
-[ "$status" = 0 ] || fail "the reader ended with status $status on SIGTERM in the dialog"
+# The フォント page, then 開始, then OK in the box that asks.
+xdotool sleep 0.5 mousemove --window "$dialog" 155 16 click 1 sleep 0.3 \
+  mousemove --window "$dialog" 55 203 click 1 search --sync --limit 1 --name 確認 >/dev/null
+xdotool sleep 0.3 key Return
+temps() { ls ./*.pagelune-tmp >/dev/null 2>&1; }
+for _ in $(seq 100); do temps && break; sleep 0.1; done
+temps || fail "no font data run began"
+term 0 "while font data was being made"
 printf old | cmp -s - "ＭＳ ゴシック.fdt" || fail "the older font data file was replaced"
-! ls ./*.pagelune-tmp >/dev/null 2>&1 || fail "a temporary file was left"
+! temps || fail "a temporary file was left"
 [ "$(ini_get Continue Index)" -gt "$first" ] || fail "the page read on was not remembered"
 
-# SIGTERM while the warning about a text named on the command line is open,
-# before the event loop has started: the reader ends, having saved.
-mkdir -p "$work/box" && cd "$work/box"
-printf '[Continue]\r\nText=/x/a.txt\r\nIndex=123\r\nLength=900\r\n' > Yomibon.ini
-wait=警告 start missing.txt
-kill -TERM "$app"
-ended 10 "SIGTERM in the box of a missing text"
-[ "$status" = 0 ] || fail "the reader ended with status $status on SIGTERM in a box"
-[ "$(ini_get Continue Index)" = 123 ] && [ "$(ini_get System MsgSpeed)" = 15 ] ||
-  fail "the settings were not saved on SIGTERM in a box"
-
-# A settings file that is a FIFO: nothing waits on it, the reader says so,
-# SIGTERM ends it, and the FIFO is still there.
-mkdir -p "$work/fifo" && cd "$work/fifo"
-mkfifo Yomibon.ini
-wait=警告 start
-kill -TERM "$app"
-ended 10 "SIGTERM with a FIFO for a settings file"
+# SIGTERM in the warning about a text named on the command line, before the
+# event loop has started: the reader ends, having saved. With a FIFO for a
+# settings file nothing waits on it, the reader says so, SIGTERM ends it and
+# the FIFO stays.
+mkdir box fifo && mkfifo fifo/Yomibon.ini
+printf '[Continue]\r\nText=/x/a.txt\r\nIndex=123\r\n' > box/Yomibon.ini
+cd box && wait=警告 start missing.txt && term 0 "in a box"
+[ "$(ini_get Continue Index)$(ini_get System MsgSpeed)" = 12315 ] || fail "not saved from a box"
+cd ../fifo && wait=警告 start && term - "with a FIFO for a settings file"
 [ -p Yomibon.ini ] || fail "the FIFO was replaced"
 cd "$work"
 
@@ -172,8 +148,7 @@ if [ -n "$shots" ] && [ -n "$samples" ] && [ -f "$samples/story.txt" ]; then
   import -window root "$shots/screenshot-page.png"
   # SIGTERM while reading closes the reader as Alt+F4 does: status 0, the
   # page remembered.
-  kill -TERM "$app"
-  wait "$app" || fail "the reader ended with status $? on SIGTERM"
+  term 0 "while reading"
   [ "$(ini_get Continue Text)" = "$PWD/story.txt" ] || fail "no resume record after SIGTERM"
   cd "$work"
 fi
