@@ -159,11 +159,20 @@ TEST(SettingsFile, AddedKeys) {
 
 // Writes that fail: a message naming the file (a "%s" in it stays as it
 // is), the old file as it was, no temporary file left, the window closes.
+// A settings file that is a folder or a FIFO nobody writes to is never
+// waited on: the defaults, the reader told at start, and never replaced.
 TEST(SettingsFile, FailedWritesKeepTheOldFile) {
   const std::string old = "[System]\r\nMsgSpeed=20\r\n";
   const FileWriteCalls saved = FileWrites;
-  for (int way = 0; way < 4; ++way) {
-    Rig rig(old);
+  for (int way = 0; way < 5; ++way) {
+    Rig rig(old, false);
+    if (way == 2 || way == 3) fs::remove(rig.File("Yomibon.ini"));
+    ASSERT_EQ(way == 2   ? mkdir("Yomibon.ini", 0700)
+              : way == 3 ? mkfifo("Yomibon.ini", 0600)
+                         : 0,
+              0);
+    rig.R->FormCreate();
+    EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], way == 2 || way == 3 ? 15 : 20);
     rig.R->IntSettings[kMsgSpeed] = 40;
     if (way == 0) {  // a full disk
       FileWrites.Write = [](int, const void*, std::size_t) -> ssize_t {
@@ -171,35 +180,19 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
       };
     } else if (way == 1) {  // a read-only folder
       FileWrites.CreateTemp = [](char*) { return errno = EROFS, -1; };
-    } else if (way == 2) {
-      fs::remove(rig.File("Yomibon.ini"));
-      fs::create_directory(rig.File("Yomibon.ini"));
-    } else {
+    } else if (way == 4) {
       rig.R->StartDir = rig.Dir + "/100%s%n";
     }
     rig.R->FormClose();
     FileWrites = saved;
-    EXPECT_EQ(rig.P.Log, "E:" + rig.R->StartDir + "/Yomibon.ini に書き込めません ") << way;
-    // Only the settings file (a folder of that name for way 2) is left.
-    EXPECT_EQ(std::distance(fs::directory_iterator(rig.Dir), {}), 1) << way;
-    EXPECT_EQ(way == 2 ? old : rig.Read("Yomibon.ini"), old);  // way 2 left a folder
-  }
-}
-
-// A settings file that is not a regular file (a FIFO nobody writes to, a
-// folder) is never waited on: the defaults, the reader told at start, and a
-// close that does not replace it and says so.
-TEST(SettingsFile, NotARegularFile) {
-  for (bool fifo : {true, false}) {
-    Rig rig("", false);
-    ASSERT_EQ(fifo ? mkfifo("Yomibon.ini", 0600) : mkdir("Yomibon.ini", 0700), 0);
-    rig.R->FormCreate();
-    EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], 15);
-    rig.R->FormClose();
-    const std::string path = rig.R->SettingsPath();
+    const std::string path = rig.R->StartDir + "/Yomibon.ini";
     EXPECT_EQ(rig.P.Log,
-              "! W:" + path + "\nファイルを読み込めません。 E:" + path + " に書き込めません ");
-    EXPECT_EQ(fs::status(path).type(), fifo ? fs::file_type::fifo : fs::file_type::directory);
+              (way == 2 || way == 3 ? "! W:" + path + "\nファイルを読み込めません。 " : "") +
+                  "E:" + path + " に書き込めません ")
+        << way;
+    // Only the settings file (a folder or FIFO for ways 2 and 3) is left.
+    EXPECT_EQ(std::distance(fs::directory_iterator(rig.Dir), {}), 1) << way;
+    EXPECT_EQ(fs::is_regular_file(rig.File("Yomibon.ini")) ? rig.Read("Yomibon.ini") : old, old);
   }
 }
 
