@@ -102,8 +102,7 @@ xdotool sleep 0.5 mousemove --window "$dialog" 155 16 click 1 sleep 0.3 \
   mousemove --window "$dialog" 55 203 click 1 search --sync --limit 1 --name 確認 >/dev/null
 xdotool sleep 0.3 key Return
 temps() { ls ./*.pagelune-tmp >/dev/null 2>&1; }
-for _ in $(seq 100); do temps && break; sleep 0.1; done
-temps || fail "no font data run began"
+sleep 1 && temps || fail "no font data run began"
 term 0 "while font data was being made"
 printf old | cmp -s - "ＭＳ ゴシック.fdt" || fail "the older font data file was replaced"
 ! temps || fail "a temporary file was left"
@@ -112,13 +111,15 @@ printf old | cmp -s - "ＭＳ ゴシック.fdt" || fail "the older font data fil
 
 # SIGTERM in the warning about a text named on the command line, before the
 # event loop has started: the reader ends, having saved. With a FIFO for a
-# settings file nothing waits on it, the reader says so, SIGTERM ends it and
-# the FIFO stays.
+# settings file nothing waits on it and the reader says so at start; Alt+F4
+# then says the file cannot be written, SIGTERM in that box ends the reader,
+# and the FIFO stays.
 mkdir box fifo && mkfifo fifo/Yomibon.ini
 printf '[Continue]\r\nText=/x/a.txt\r\nIndex=123\r\n' > box/Yomibon.ini
 cd box && wait=警告 start missing.txt && term 0 "in a box"
 [ "$(ini_get Continue Index)$(ini_get System MsgSpeed)" = 12315 ] || fail "not saved from a box"
-cd ../fifo && wait=警告 start && term - "with a FIFO for a settings file"
+cd ../fifo && wait=警告 start && xdotool key Return sleep 1 key alt+F4 sleep 1
+term 0 "in the box saying a FIFO for a settings file cannot be written"
 [ -p Yomibon.ini ] || fail "the FIFO was replaced"
 cd "$work"
 
@@ -135,10 +136,6 @@ if [ -n "$shots" ] && [ -n "$samples" ] && [ -f "$samples/story.txt" ]; then
   xdotool key --delay 1500 Return Return Return Return Return
   sleep 1.5
   import -window root "$shots/screenshot-page.png"
-  # Alt+F4 while reading: the page remembered.
-  xdotool key alt+F4
-  timeout 5 tail --pid="$app" -s 0.1 -f /dev/null || fail "the reader did not close on Alt+F4"
-  [ "$(ini_get Continue Text)" = "$PWD/story.txt" ] || fail "no resume record after Alt+F4"
   cd "$work"
 fi
 echo "e2e: 1 passed, 0 failed"
