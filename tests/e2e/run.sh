@@ -49,8 +49,7 @@ start() {
   QT_QPA_PLATFORM=xcb "$bin" "$@" >"$work/out.log" 2>&1 &
   app=$!
   pids+=($app)
-  timeout 20 xdotool search --sync --limit 1 --name "${wait:-Pagelune}" sleep 1.5 mousemove 500 340 \
-    sleep 0.5 || fail "no window ${wait:-Pagelune}"
+  xdotool search --sync --limit 1 --name "${wait:-Pagelune}" sleep 1.5 mousemove 500 340 sleep 0.5
 }
 start
 
