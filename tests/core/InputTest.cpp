@@ -71,7 +71,7 @@ TEST(Input, CoverItems) {
   } cases[] = {{0, "", "", "! W:先に文章を選んでください。 "},
                {1, "a.txt", "", "! W:中断した記録がありません。 "},
                {1, "a.txt", "gone.txt", "! W:ファイルが見つかりません。 "},
-               {0, "folder", "", "! W:ファイルを読み込めません。 "},
+               {0, ".", "", "! W:ファイルを読み込めません。 "},  // a folder
                {0, "a.txt", "", "0.0-8 "},
                {1, "e.txt", "a.txt", "0.0-4 "}};
   for (const Case& c : cases) {
@@ -79,7 +79,6 @@ TEST(Input, CoverItems) {
     Reader& r = *rig.R;
     rig.Write("a.txt", "ABCDEFGH");
     rig.Write("e.txt", "");
-    std::filesystem::create_directory(rig.File("folder"));
     if (!c.Text.empty()) r.StrSettings[kText] = rig.File(c.Text);
     if (!c.Resume.empty()) r.Records[0] = {rig.File(c.Resume), 4, 8};
     r.SelectTitleItem(c.Item, false);
