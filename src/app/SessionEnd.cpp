@@ -1,54 +1,84 @@
 #include "app/SessionEnd.h"
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QSocketNotifier>
-#include <QWidget>
 
 #include <cerrno>
 #include <csignal>
 
+#include "render/FontData.h"
+
 namespace {
 
 int signalPipe[2] = {-1, -1};
+unsigned grace = 0;
+// The signal whose close is under way, 0 before the first.
+volatile sig_atomic_t serving = 0;
 
-// Only a byte into the pipe: the close runs in the event loop, and the
-// write of the settings file it makes is never broken off by a handler.
-void OnSignal(int) {
+// Only what is safe in a handler: the file being made goes, then the
+// signal's own default action ends the process.
+void EndNow(int sig) {
+  const char* pending = PendingFontDataFile();
+  if (pending[0]) unlink(pending);
+  struct sigaction sa = {};
+  sa.sa_handler = SIG_DFL;
+  sigemptyset(&sa.sa_mask);
+  sigaction(sig, &sa, nullptr);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  raise(sig);
+  _exit(128 + sig);
+}
+
+// The first signal only writes a byte into the pipe: the close runs in the
+// event loop, and the write of the settings file it makes is never broken
+// off by a handler. The alarm ends a loop that never takes it up.
+void OnSignal(int sig) {
   const int saved = errno;
+  if (serving) EndNow(sig);
+  serving = sig;
   const char byte = 1;
   [[maybe_unused]] const ssize_t n = write(signalPipe[1], &byte, 1);
+  alarm(grace);
   errno = saved;
 }
 
-void CloseNow(const std::function<void()>& close) {
-  // A box or dialog still open would keep its own loop, and the program,
-  // running after the window closed.
-  for (int i = 0; i < 8 && QApplication::activeModalWidget(); ++i)
-    QApplication::activeModalWidget()->close();
-  close();
+void OnAlarm(int) {
+  if (serving) EndNow(serving);
 }
 
 }  // namespace
 
+int CatchEndingSignals(unsigned graceSeconds) {
+  grace = graceSeconds;
+  if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) return -1;
+  struct sigaction sa = {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  for (int s : {SIGTERM, SIGINT, SIGHUP, SIGALRM}) sigaddset(&sa.sa_mask, s);
+  sa.sa_flags = SA_RESTART;
+  for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
+  sa.sa_handler = OnAlarm;
+  sigaction(SIGALRM, &sa, nullptr);
+  return signalPipe[0];
+}
+
 void CloseOnSessionEnd(QObject* owner, std::function<void()> close) {
-  if (signalPipe[0] < 0 && pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) signalPipe[0] = -1;
-  if (signalPipe[0] >= 0) {
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, owner);
-    QObject::connect(notifier, &QSocketNotifier::activated, owner, [close] {
+  if (const int fd = CatchEndingSignals(5); fd >= 0) {
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [close, fd] {
       char bytes[64];
-      while (read(signalPipe[0], bytes, sizeof bytes) > 0) {
+      while (read(fd, bytes, sizeof bytes) > 0) {
       }
-      CloseNow(close);
+      close();
     });
-    struct sigaction sa = {};
-    sa.sa_handler = OnSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaction(s, &sa, nullptr);
   }
   // The session manager asks for the data before the session ends.
-  QObject::connect(qApp, &QGuiApplication::commitDataRequest, owner, [close] { CloseNow(close); });
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, owner, [close] { close(); });
 }

@@ -8,6 +8,13 @@
 class QObject;
 
 // Runs close in the event loop (never in a signal handler) when the process
-// is asked to end; a second request during the close changes nothing. The
-// notifier lives as long as owner.
+// is asked to end. The notifier lives as long as owner.
 void CloseOnSessionEnd(QObject* owner, std::function<void()> close);
+
+// The handlers alone, which CloseOnSessionEnd installs: a first signal
+// writes a byte into a pipe, whose read end is returned (-1 when none could
+// be made). A first signal not taken up within graceSeconds (a loop that
+// does not run), and a second one while the first is being served, end the
+// process at once, by that signal, with an unfinished font data file
+// removed: a signal always ends the process, saving where it can.
+int CatchEndingSignals(unsigned graceSeconds);

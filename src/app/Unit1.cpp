@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "dialog/SettingsDialog.h"
 #include "dialog/Unit2.h"
@@ -254,8 +255,31 @@ void TForm1::MEnv1Click() {
   if (!Form2) dialog_ = std::make_unique<TForm2>(this);
   Form2->FillDialog();
   Form2->exec();
+  if (Closing) return;  // closed from outside meanwhile: nothing more to show
   // Whatever closed the dialog: the flags are those the last OK left.
   RefreshAfterSettings(*this, Form2->ChangeFlags);
+}
+
+void TForm1::EndSession() {
+  endingSession_ = true;
+  // A box or dialog still open would keep its own loop, and the program,
+  // running after the window closed. The settings dialog stays while a font
+  // data run lives in it: the run stops after its row, as 中止 stops it, and
+  // FontDataRunEnded goes on from there.
+  for (int i = 0; i < 8; ++i) {
+    QWidget* open = QApplication::activeModalWidget();
+    if (!open) break;
+    if (Form2 && open == Form2 && Form2->Creating()) {
+      Form2->AbortFlag = 1;
+      return;
+    }
+    open->close();
+  }
+  MExit1Click();
+}
+
+void TForm1::FontDataRunEnded() {
+  if (endingSession_) EndSession();
 }
 
 // ---- the pump and the clock ----
@@ -306,6 +330,13 @@ void TForm1::FlushWindow() {
 void TForm1::Beep() { QApplication::beep(); }
 
 BoxResult TForm1::MessageBox(BoxKind kind, const std::string& text, const std::string& caption) {
+  if (endingSession_) {
+    // Nobody may be there to answer (a logout): said where it stays, and
+    // every question answered no.
+    std::fprintf(stderr, "pagelune: %s: %s\n", ToUtf8(caption).c_str(), ToUtf8(text).c_str());
+    return kind == BoxKind::Confirmation || kind == BoxKind::YesNo ? BoxResult::Cancel
+                                                                   : BoxResult::Ok;
+  }
   QMessageBox box(this);
   box.setWindowTitle(U(caption));
   box.setText(U(text));
@@ -401,9 +432,9 @@ bool TForm1::ChooseFile(FileDialogRequest& req) {
 bool TForm1::OpenFromCommandLine(const QString& path) {
   const QFileInfo info(path);
   // The dialog offers only existing files; a mistyped name must not
-  // replace the text chosen last.
+  // replace the text chosen last, nor a FIFO or a folder, which is never read.
   if (!info.isFile()) {
-    Warn(sjis::kMsgFileNotFound);
+    Warn(info.exists() ? sjis::kMsgCannotRead : sjis::kMsgFileNotFound);
     return false;
   }
   std::string sjis;

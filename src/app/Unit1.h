@@ -63,6 +63,12 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   // then redraws what it changed.
   void MEnv1Click();
 
+  // Closes as Alt+F4 does, asked from outside (a signal, the session's
+  // end), in whatever state: boxes and dialogs open are closed, a font data
+  // run is stopped as 中止 stops it and the close goes on once it has. From
+  // then on a box waits for nobody: its text goes to standard error.
+  void EndSession();
+
   PageView* View() const { return view_; }
   const Bitmap& WindowSurface() const { return surface_; }
   QAction* ActionFor(const MenuItem* item) const;
@@ -74,6 +80,7 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   // ---- SettingsDialogOwner ----
   Reader& DialogReader() override { return *this; }
   QWidget* DialogWindow() override { return this; }
+  void FontDataRunEnded() override;
 
   // ---- PlatformHooks ----
   void ProcessMessages() override;
@@ -102,8 +109,9 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
 
   // A text named on the command line becomes the chosen text, as a choice
   // in the file dialog would: setting Text and the caption, no reading. A
-  // missing file or a name with no Shift-JIS form is refused with a
-  // warning and leaves Text alone. False when refused.
+  // missing file, one that is not a regular file (a FIFO, a folder) or a
+  // name with no Shift-JIS form is refused with a warning and leaves Text
+  // alone. False when refused.
   bool OpenFromCommandLine(const QString& path);
 
   bool IsFullScreen() const { return fullScreen_; }
@@ -135,6 +143,7 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   Bitmap surface_{640, 480};
   PageView* view_ = nullptr;
   bool closed_ = false;
+  bool endingSession_ = false;
   MessagePump pump_;
   bool fullScreen_ = false;
   int zoom_ = 1;

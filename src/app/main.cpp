@@ -30,13 +30,15 @@ int main(int argc, char** argv) {
   int status = 0;
   try {
     TForm1 form1;
-    CloseOnSessionEnd(&form1, [&form1] { form1.MExit1Click(); });
+    CloseOnSessionEnd(&form1, [&form1] { form1.EndSession(); });
     form1.show();
     // "pagelune FILE" (as the desktop entry starts it) chooses that text;
     // reading still starts from the cover.
     const QStringList args = QCoreApplication::arguments();
     if (args.size() > 1) form1.OpenFromCommandLine(args.at(1));
-    app.exec();
+    // A signal while the box of that choice was open has closed the window
+    // already, and no loop would ever end.
+    if (form1.isVisible()) app.exec();
   } catch (const std::exception& e) {
     QMessageBox::critical(nullptr, kAppTitle, QString::fromLocal8Bit(e.what()));
     status = 1;

@@ -27,6 +27,8 @@ DialogRefusal CheckSettingsDialog(Reader& r, const SettingsDialogFields& f) {
       continue;
     return {edit, WithPath(sjis::kMsgNotAPictureFmt, *path)};
   }
+  if (f.RadioButton2 && PathExists(f.Edit8) && !FileExists(f.Edit8))
+    return {8, CannotReadMessage(f.Edit8)};  // a FIFO, a folder: never waited on
   if (f.RadioButton2 && FileExists(f.Edit8) && FileSize(f.Edit8) < kAtlasBytes)
     return {8, WithPath(sjis::kMsgFontDataIncompleteFmt, f.Edit8)};
   return {};

@@ -47,7 +47,8 @@ struct DialogRefusal {
 };
 // Refused: a changed wallpaper path naming a file that is there but does
 // not read as a picture (stored, it would show grey at the next start), and
-// font data chosen with a file that is there but is not whole.
+// font data chosen with a file that is there but is not whole or not a
+// regular file.
 DialogRefusal CheckSettingsDialog(Reader& r, const SettingsDialogFields& f);
 
 // OK: fills dlgInt from the controls, loads what changed into the reader

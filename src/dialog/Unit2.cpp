@@ -574,9 +574,11 @@ void TForm2::Button8Click() {
   if (result == FontDataResult::WriteFailed)
     hooks->MessageBox(BoxKind::Warning, sjis::kMsgFontDataFailed, sjis::kWarningTitle);
   else
-    hooks->MessageBox(BoxKind::Information,
-                      AbortFlag ? sjis::kMsgFontDataAborted : sjis::kMsgFontDataDone,
-                      sjis::kInformationTitle);
+    hooks->MessageBox(
+        BoxKind::Information,
+        result == FontDataResult::Aborted ? sjis::kMsgFontDataAborted : sjis::kMsgFontDataDone,
+        sjis::kInformationTitle);
   ProgressBar1->setValue(0);
   SetCreating(false);
+  owner_->FontDataRunEnded();
 }

@@ -39,6 +39,8 @@ class SettingsDialogOwner {
   virtual Reader& DialogReader() = 0;
   // The window the dialog opens over and is placed by.
   virtual QWidget* DialogWindow() = 0;
+  // A font data run has ended and its result was shown.
+  virtual void FontDataRunEnded() {}
   // The dialog registers itself here for as long as it lives.
   TForm2* Form2 = nullptr;
 };

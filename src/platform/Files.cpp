@@ -21,6 +21,11 @@ bool FileExists(const std::string& sjisPath) {
   return stat(NativePath(sjisPath).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool PathExists(const std::string& sjisPath) {
+  struct stat st;
+  return !sjisPath.empty() && stat(NativePath(sjisPath).c_str(), &st) == 0;
+}
+
 long long FileSize(const std::string& sjisPath) {
   struct stat st;
   if (sjisPath.empty() || stat(NativePath(sjisPath).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
@@ -64,13 +69,19 @@ bool ReadFully(int fd, std::uint8_t* dst, std::size_t n, std::size_t& got) {
 }  // namespace
 
 namespace {
+// Opens a file for reading, refusing anything but a regular file. A FIFO
+// would block the open (and every read) until a writer came, a device could
+// be read for ever: non-blocking, then looked at before any read.
+bool OpenRegular(const std::string& sjisPath, Fd& f, struct stat& st) {
+  f.fd = open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  return f.fd >= 0 && fstat(f.fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 // Opens a regular file for a whole read and tells its size, refusing one of
 // limit bytes or more.
 ReadResult OpenWhole(const std::string& sjisPath, std::uint64_t limit, Fd& f, std::size_t& size) {
-  f.fd = open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC);
-  if (f.fd < 0) return ReadResult::CannotOpen;
   struct stat st;
-  if (fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::CannotOpen;
+  if (!OpenRegular(sjisPath, f, st)) return ReadResult::CannotOpen;
   if (static_cast<std::uint64_t>(st.st_size) >= limit) return ReadResult::TooLarge;
   size = static_cast<std::size_t>(st.st_size);
   return ReadResult::Ok;
@@ -104,14 +115,34 @@ ReadResult ReadWholeFile(const std::string& sjisPath, std::unique_ptr<std::uint8
 }
 
 long long ReadFilePrefix(const std::string& sjisPath, std::uint8_t* dst, std::size_t max) {
-  Fd f{open(NativePath(sjisPath).c_str(), O_RDONLY | O_CLOEXEC)};
-  if (f.fd < 0) return -1;
+  Fd f{-1};
+  struct stat st;
+  if (!OpenRegular(sjisPath, f, st)) return -1;
   std::size_t got = 0;
   if (!ReadFully(f.fd, dst, max, got)) return -1;
   return static_cast<long long>(got);
 }
 
-FileWriteCalls FileWrites = {[](char* name) { return mkostemp(name, O_CLOEXEC); }, ::write};
+FileWriteCalls FileWrites = {
+    [](char* name) { return mkostemps(name, sizeof kTempSuffix - 1, O_CLOEXEC); }, ::write,
+    ::fsync};
+
+int CreateTempFileFor(const std::string& target, std::string& name) {
+  name = target + ".XXXXXX" + kTempSuffix;
+  const int fd = FileWrites.CreateTemp(name.data());
+  if (fd < 0) name.clear();
+  return fd;
+}
+
+void SyncFolderOf(const std::string& nativePath) {
+  const std::size_t slash = nativePath.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : nativePath.substr(0, slash + 1);
+  // Without it a power cut soon after the rename may bring back the old
+  // file, or none. A folder that cannot be synced changes nothing: the
+  // file itself is on disk.
+  Fd dir{open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+  if (dir.fd >= 0) FileWrites.Sync(dir.fd);
+}
 
 namespace {
 
@@ -145,11 +176,20 @@ void RemoveStaleTemporariesNative(const std::string& nativePath) {
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const bool anyName = !name.empty() && name[0] == '*';
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return;
+  const int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return;
+  DIR* dir = fdopendir(dfd);
+  if (!dir) {
+    close(dfd);
+    return;
+  }
   const time_t oneMinuteAgo = time(nullptr) - 60;
+  constexpr std::string_view suffix = kTempSuffix;
   while (const dirent* e = readdir(dir)) {
-    const std::string_view n = e->d_name;
+    std::string_view n = e->d_name;
+    // name + "." + six letters or digits + the suffix, and nothing else.
+    if (!n.ends_with(suffix)) continue;
+    n.remove_suffix(suffix.size());
     if (n.size() < 8 || n[n.size() - 7] != '.') continue;
     const std::string_view stem = n.substr(0, n.size() - 7), tail = n.substr(n.size() - 6);
     const bool ours =
@@ -158,18 +198,20 @@ void RemoveStaleTemporariesNative(const std::string& nativePath) {
           return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
         }))
       continue;
-    const std::string file = folder + std::string(n);
+    // Looked at and removed inside the folder already open, never through
+    // a link: a link of that name stays, and so does what it names.
     struct stat st;
-    if (lstat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime < oneMinuteAgo)
-      unlink(file.c_str());
+    if (fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        st.st_mtime < oneMinuteAgo)
+      unlinkat(dfd, e->d_name, 0);
   }
   closedir(dir);
 }
 
 bool WriteFileAtomically(const std::string& sjisPath, const std::string& data) {
   const std::string path = FollowLinks(NativePath(sjisPath));
-  std::string tmp = path + ".XXXXXX";
-  int fd = FileWrites.CreateTemp(tmp.data());
+  std::string tmp;
+  const int fd = CreateTempFileFor(path, tmp);
   if (fd < 0) return false;
   bool ok = true;
   std::size_t done = 0;
@@ -193,9 +235,10 @@ bool WriteFileAtomically(const std::string& sjisPath, const std::string& data) {
     mode = 0666 & ~mask;
   }
   if (ok) ok = fchmod(fd, mode) == 0;
-  if (ok) ok = fsync(fd) == 0;
+  if (ok) ok = FileWrites.Sync(fd) == 0;
   if (close(fd) != 0) ok = false;
   if (ok) ok = rename(tmp.c_str(), path.c_str()) == 0;
   if (!ok) unlink(tmp.c_str());
+  if (ok) SyncFolderOf(path);
   return ok;
 }

@@ -11,6 +11,8 @@
 
 // True when the path names an existing regular file.
 bool FileExists(const std::string& sjisPath);
+// True when anything is there: a regular file, a folder, a FIFO, a device.
+bool PathExists(const std::string& sjisPath);
 // The size of a regular file, or -1 when the path names none.
 long long FileSize(const std::string& sjisPath);
 // The current working directory, as Shift-JIS ("/" at the root, no trailing
@@ -19,7 +21,9 @@ long long FileSize(const std::string& sjisPath);
 std::string CurrentDirectory();
 
 enum class ReadResult { Ok, CannotOpen, TooLarge };
-// Reads a whole file. Files of limit bytes or more are refused.
+// Reads a whole file. Files of limit bytes or more are refused, and so is
+// anything that is not a regular file (a FIFO, a folder, a device), which is
+// never opened in a way that could block.
 ReadResult ReadWholeFile(const std::string& sjisPath, std::vector<std::uint8_t>& out,
                          std::uint64_t limit);
 // The same into a buffer that is not zero-filled first (a large text would
@@ -27,32 +31,44 @@ ReadResult ReadWholeFile(const std::string& sjisPath, std::vector<std::uint8_t>&
 // the caller fills. size is the count of bytes read.
 ReadResult ReadWholeFile(const std::string& sjisPath, std::unique_ptr<std::uint8_t[]>& out,
                          std::size_t& size, std::uint64_t limit, std::size_t extra);
-// Reads at most max bytes from the start of a file into dst; returns the
-// count read, or -1 when the file cannot be opened.
+// Reads at most max bytes from the start of a regular file into dst;
+// returns the count read, or -1 when the file cannot be opened or is not a
+// regular file.
 long long ReadFilePrefix(const std::string& sjisPath, std::uint8_t* dst, std::size_t max);
 
 // Writes data to path through a temporary file in the same folder, renamed
 // over the old file only once everything is on disk, so a crash or a full
-// disk never leaves a half-written file. False when anything failed; the
-// old file is then untouched. A path that is a symbolic link is written
-// through: its target is replaced the same way and the link stays.
+// disk never leaves a half-written file; the rename is put on disk with the
+// folder. False when anything failed; the old file is then untouched. A
+// path that is a symbolic link is written through: its target is replaced
+// the same way and the link stays.
 bool WriteFileAtomically(const std::string& sjisPath, const std::string& data);
 
-// The calls through which WriteFileAtomically makes its temporary file
-// (from a name ending in "XXXXXX") and fills it. Tests replace them to fake
-// a read-only folder or a full disk, which permissions cannot do for root.
+// Temporary files are named "<file>.<six letters or digits>.pagelune-tmp",
+// a name no user gives a file, so that only they are ever cleaned up.
+inline constexpr char kTempSuffix[] = ".pagelune-tmp";
+// Makes and opens the temporary file for the native path target, beside
+// it; name gets its name. -1 (name empty) when it cannot be made.
+int CreateTempFileFor(const std::string& target, std::string& name);
+// Puts on disk the folder entry a rename made or replaced at nativePath.
+void SyncFolderOf(const std::string& nativePath);
+
+// The calls through which temporary files are made (from a name ending in
+// "XXXXXX" + kTempSuffix), filled and put on disk. Tests replace them to
+// fake a read-only folder or a full disk, which permissions cannot do for
+// root, and to see what is synced.
 struct FileWriteCalls {
   int (*CreateTemp)(char* nameTemplate);
   ssize_t (*Write)(int fd, const void* data, std::size_t size);
+  int (*Sync)(int fd);
 };
 extern FileWriteCalls FileWrites;
 
 // Removes what writes that never finished (a kill, a power cut) left beside
-// a file: path + "." + six letters or digits, the names WriteFileAtomically
-// and font data creation give their temporary files, beside a link's
-// target for a link. Only files older than a minute go, since another
-// reader may be writing a younger one. A "*" that begins the file name
-// stands for any name ("folder/*.fdt").
+// a file: its temporary files (above), beside a link's target for a link.
+// Only regular files older than a minute go, since another reader may be
+// writing a younger one; a link of that name is left alone. A "*" that
+// begins the file name stands for any name ("folder/*.fdt").
 void RemoveStaleTemporaries(const std::string& sjisPath);
 // The same by Linux file name, for paths never stored as Shift-JIS.
 void RemoveStaleTemporariesNative(const std::string& nativePath);

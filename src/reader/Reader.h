@@ -172,7 +172,9 @@ class Reader {
   std::string SettingsPath() const;
 
   // ---- settings file ----
-  void LoadSettings();
+  // False when a settings file is there that cannot be read (the defaults
+  // are then in force).
+  bool LoadSettings();
   // False when the file could not be written (already reported to the user).
   bool SaveSettings();
 
@@ -261,6 +263,9 @@ class Reader {
 // Shift-JIS helpers shared by the core.
 // A message with its one "%s" replaced by path, put in as bytes.
 std::string WithPath(std::string_view fmt, const std::string& path);
+// The path, and below it that the file cannot be read: for a file the
+// reader did not just choose, so the box says which one.
+std::string CannotReadMessage(const std::string& path);
 // The file-name part of a path: what follows its last "/".
 std::string FileNamePart(const std::string& path);
 // The folder part: what precedes its last "/" (empty when there is none).

@@ -9,13 +9,14 @@
 #include "settings/Settings.h"
 #include "text/SjisTexts.h"
 
-void Reader::LoadSettings() {
+bool Reader::LoadSettings() {
   StartDir = CurrentDirectory();
   // What saves and font data runs that were killed left behind.
   RemoveStaleTemporaries(SettingsPath());
   RemoveStaleTemporaries(StartDir + "/*.fdt");
   MakeSettingDefaults(StartDir, IntDefaults, StrDefaults);
-  ReadSettingsFile(SettingsPath(), IntDefaults, StrDefaults, Records, IntSettings, StrSettings);
+  return ReadSettingsFile(SettingsPath(), IntDefaults, StrDefaults, Records, IntSettings,
+                          StrSettings);
 }
 
 bool Reader::SaveSettings() {

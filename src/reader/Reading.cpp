@@ -17,13 +17,26 @@ constexpr std::uint64_t kMaxTextBytes = std::uint64_t(1) << 31;
 // Reads the whole file and appends the terminating zero the walk relies on.
 // A text in another encoding (as the setting Encoding chooses) is converted
 // to Shift-JIS: from here on the converted form is the text, positions and
-// all.
-bool LoadText(const std::string& path, std::int32_t encoding, std::unique_ptr<std::uint8_t[]>& text,
-              std::size_t& size) {
-  if (ReadWholeFile(path, text, size, kMaxTextBytes, 1) != ReadResult::Ok) return false;
-  const Conversion done =
-      ConvertToSjis(text, size, ChosenEncoding(encoding, text.get(), size), kMaxTextBytes);
-  return done == Conversion::AsIs || done == Conversion::Converted;
+// all. The warning to give when the text cannot be had, or null.
+const char* LoadText(const std::string& path, std::int32_t encoding,
+                     std::unique_ptr<std::uint8_t[]>& text, std::size_t& size) {
+  switch (ReadWholeFile(path, text, size, kMaxTextBytes, 1)) {
+    case ReadResult::Ok:
+      break;
+    case ReadResult::TooLarge:
+      return sjis::kMsgTooLarge;
+    default:
+      return sjis::kMsgCannotRead;
+  }
+  switch (ConvertToSjis(text, size, ChosenEncoding(encoding, text.get(), size), kMaxTextBytes)) {
+    case Conversion::AsIs:
+    case Conversion::Converted:
+      return nullptr;
+    case Conversion::TooLarge:
+      return sjis::kMsgTooLarge;
+    default:
+      return sjis::kMsgCannotRead;
+  }
 }
 
 // The walk over a run's text, with the filters the settings ask for.
@@ -100,10 +113,11 @@ void Reader::ReadText(std::int32_t start) {
 
   std::unique_ptr<std::uint8_t[]> text;
   std::size_t size = 0;
-  if (!LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding), text, size)) {
-    // Exists but cannot be read (or is too large): never walk it as if it
-    // had a size.
-    Warn(sjis::kMsgCannotRead);
+  // Exists but cannot be read, or is too large: never walk it as if it had
+  // a size.
+  if (const char* refused =
+          LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding), text, size)) {
+    Warn(refused);
     return;
   }
   TextLength = static_cast<std::int32_t>(size);

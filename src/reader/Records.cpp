@@ -41,6 +41,9 @@ void Reader::MDataClick(int tag) {
     ReadText(Records[1 + k].Index);
     return;
   }
+  // Something that is not a regular file (a FIFO, a folder) is there: it
+  // is never read, and the bookmark is not for clearing.
+  if (PathExists(Records[1 + k].Text)) return Warn(sjis::kMsgCannotRead);
   Warn(sjis::kMsgFileNotFound);
   // The text may come back (a drive not mounted, a folder renamed): the
   // bookmark is cleared only when the reader says so.

@@ -62,8 +62,11 @@ Reader::~Reader() = default;
 std::string Reader::SettingsPath() const { return StartDir + "/" + kSettingsFileName; }
 
 void Reader::FormCreate() {
-  // 1. Settings (the conversion tables are independent of the file).
-  LoadSettings();
+  // 1. Settings (the conversion tables are independent of the file). A file
+  // that cannot be read (a FIFO, a folder, no permission) gives the
+  // defaults; the reader is told once the cover shows, and the close will
+  // not replace it.
+  const bool settingsRead = LoadSettings();
   // 2. Conversion tables from their constant literals.
   std::memcpy(AsciiToFull.data(), sjis::kAsciiToFullLiteral, AsciiToFull.size());
   std::memcpy(KanaToFull.data(), sjis::kKanaToFullLiteral, KanaToFull.size());
@@ -130,7 +133,12 @@ void Reader::FormCreate() {
 
   // 14. The cover, without the wipe.
   DrawTitleScreen(false);
-  if (noFontData) Warn(WithPath(sjis::kMsgFontDataIncompleteFmt, StrSettings[kFontData]));
+  if (!settingsRead) Warn(CannotReadMessage(SettingsPath()));
+  if (noFontData) {
+    const std::string& path = StrSettings[kFontData];
+    Warn(PathExists(path) && !FileExists(path) ? CannotReadMessage(path)
+                                               : WithPath(sjis::kMsgFontDataIncompleteFmt, path));
+  }
 }
 
 void Reader::FormClose() {
@@ -161,6 +169,10 @@ std::string WithPath(std::string_view fmt, const std::string& path) {
   std::string text(fmt.substr(0, at));
   if (at != std::string_view::npos) text.append(path).append(fmt.substr(at + 2));
   return text;
+}
+
+std::string CannotReadMessage(const std::string& path) {
+  return path + "\n" + sjis::kMsgCannotRead;
 }
 
 std::string FileNamePart(const std::string& path) {

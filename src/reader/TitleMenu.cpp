@@ -92,7 +92,9 @@ void Reader::SelectTitleItem(int index, bool activate) {
       if (FileExists(text))
         ReadText(0);
       else
-        Warn(text.empty() ? sjis::kMsgChooseTextFirst : sjis::kMsgFileNotFound);
+        Warn(text.empty()       ? sjis::kMsgChooseTextFirst
+             : PathExists(text) ? sjis::kMsgCannotRead
+                                : sjis::kMsgFileNotFound);
       break;
     }
     case 1: {
@@ -102,7 +104,9 @@ void Reader::SelectTitleItem(int index, bool activate) {
         UpdateCaption();
         ReadText(resume.Index);
       } else {
-        Warn(resume.Text.empty() ? sjis::kMsgNoResumeRecord : sjis::kMsgFileNotFound);
+        Warn(resume.Text.empty()       ? sjis::kMsgNoResumeRecord
+             : PathExists(resume.Text) ? sjis::kMsgCannotRead
+                                       : sjis::kMsgFileNotFound);
       }
       break;
     }

@@ -1,11 +1,13 @@
 #include "render/FontData.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -25,20 +27,42 @@ constexpr int kBlock = kFontDataCell / 24;  // 4 x 4 pixels per weight
 
 // The output under a temporary name beside the final one: removed unless
 // committed, so no partial file ever carries the real name.
-// Its name is also kept where a signal handler can read it.
+// Its name is also kept where a signal handler can read it, published only
+// once whole: the handler may run on another thread.
 char gPendingName[4096];
+std::atomic<bool> gPendingSet{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// The signals that end the process, held back on this thread for a scope.
+class EndingSignalsHeld {
+ public:
+  EndingSignalsHeld() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGALRM}) sigaddset(&set, s);
+    pthread_sigmask(SIG_BLOCK, &set, &old_);
+  }
+  ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+
+ private:
+  sigset_t old_;
+};
 
 class PendingFile {
  public:
   explicit PendingFile(const std::string& path) : final_(path) {
-    temp_ = final_ + ".XXXXXX";
-    fd_ = mkostemp(temp_.data(), O_CLOEXEC);
+    // A handler that ends the process removes the file by its name: it must
+    // not come between the file's making and the copy of its name.
+    const EndingSignalsHeld held;
+    fd_ = CreateTempFileFor(final_, temp_);
     created_ = fd_ >= 0;
-    if (created_ && temp_.size() < sizeof gPendingName)
+    if (created_ && temp_.size() < sizeof gPendingName) {
       std::memcpy(gPendingName, temp_.c_str(), temp_.size() + 1);
+      gPendingSet.store(true);
+    }
   }
   ~PendingFile() {
-    gPendingName[0] = '\0';
+    gPendingSet.store(false);
     if (fd_ >= 0) close(fd_);
     if (created_ && !committed_) unlink(temp_.c_str());
   }
@@ -64,17 +88,20 @@ class PendingFile {
     struct stat st;
     mode_t mode;
     if (stat(final_.c_str(), &st) == 0) {
+      // A FIFO or a device of that name is not font data to replace.
+      if (!S_ISREG(st.st_mode)) return false;
       mode = st.st_mode & 07777;
     } else {
       const mode_t mask = umask(0);
       umask(mask);
       mode = 0666 & ~mask;
     }
-    bool ok = fchmod(fd_, mode) == 0 && fsync(fd_) == 0;
+    bool ok = fchmod(fd_, mode) == 0 && FileWrites.Sync(fd_) == 0;
     if (close(fd_) != 0) ok = false;
     fd_ = -1;
     if (ok) ok = rename(temp_.c_str(), final_.c_str()) == 0;
     committed_ = ok;
+    if (ok) SyncFolderOf(final_);
     return ok;
   }
 
@@ -216,11 +243,15 @@ void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out
   }
 }
 
-const char* PendingFontDataFile() { return gPendingName; }
+const char* PendingFontDataFile() { return gPendingSet.load() ? gPendingName : ""; }
 
 FontDataResult CreateFontData(const std::string& outPath, const FontRasterFactory& makeRasteriser,
                               const FontRowFn& onRow, const FontAbortFn& aborted, int threads) {
   RemoveStaleTemporariesNative(outPath);  // left by runs that were killed
+  // A folder, a FIFO or a device of that name is not font data to replace:
+  // said before any row is made.
+  struct stat st;
+  if (stat(outPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return FontDataResult::WriteFailed;
   PendingFile file(outPath);
   if (!file.Created()) return FontDataResult::WriteFailed;
 
@@ -253,7 +284,10 @@ FontDataResult CreateFontData(const std::string& outPath, const FontRasterFactor
     }
   }
 
+  // Stopped, the rows made so far are no font data to draw from: the file
+  // under the name stays as it was, and the temporary one goes.
+  if (stopped) return FontDataResult::Aborted;
   if (!file.Write(trailer.data(), trailer.size()) || !file.Commit())
     return FontDataResult::WriteFailed;
-  return stopped ? FontDataResult::Aborted : FontDataResult::Done;
+  return FontDataResult::Done;
 }

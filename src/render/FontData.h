@@ -66,8 +66,8 @@ using FontAbortFn = std::function<bool()>;
 
 enum class FontDataResult {
   Done,        // all 47 rows and the trailer: 5,118,336 bytes
-  Aborted,     // the rows finished so far and the trailer (the shorter file is the result)
-  WriteFailed  // nothing was left under the file's name
+  Aborted,     // stopped: a file under the name is left as it was, nothing else is left
+  WriteFailed  // nothing was written under the file's name
 };
 
 // The lead byte of atlas row 0..46.
@@ -81,8 +81,8 @@ void EncodeGlyphSlot(const GlyphMask& mask, std::uint8_t* slot);
 void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out);
 
 // Makes the font data file at outPath (a Linux path, kept as it is). The file is written under a
-// temporary name beside it and renamed at the end, also after an abort, so
-// a failed run never leaves a partial file under the real name. threads <= 1
+// temporary name beside it and renamed over outPath only once whole, so a
+// failed or aborted run never leaves a partial file under the real name. threads <= 1
 // renders on the calling thread; more renders rows ahead on that many worker
 // threads, with bytes identical to the serial run. An exception from a
 // rasteriser ends the run (nothing is left) and is rethrown here.
@@ -90,5 +90,6 @@ FontDataResult CreateFontData(const std::string& outPath, const FontRasterFactor
                               const FontRowFn& onRow, const FontAbortFn& aborted, int threads);
 
 // The temporary file a run is writing now, "" when none: a signal handler
-// that ends the process removes it (unlink is safe there).
+// that ends the process removes it (unlink is safe there). The name is
+// whole whenever it is given, whichever thread asks.
 const char* PendingFontDataFile();

@@ -36,7 +36,7 @@ Existing ReadProfile(const std::string& path, IniProfile& profile) {
 
 }  // namespace
 
-void ReadSettingsFile(const std::string& path,
+bool ReadSettingsFile(const std::string& path,
                       const std::array<std::int32_t, kIntSettingCount>& intDefaults,
                       const std::array<std::string, kStrSettingCount>& strDefaults,
                       std::array<ReadRecord, kRecordCount>& records,
@@ -44,7 +44,7 @@ void ReadSettingsFile(const std::string& path,
                       std::array<std::string, kStrSettingCount>& strs) {
   // No file, or one that cannot be read, gives every default.
   IniProfile profile;
-  ReadProfile(path, profile);
+  const bool readable = ReadProfile(path, profile) != Existing::Unusable;
 
   for (int i = 0; i < static_cast<int>(records.size()); ++i) {
     const std::string section = RecordSection(i);
@@ -58,6 +58,7 @@ void ReadSettingsFile(const std::string& path,
     else
       ints[e.Slot] = profile.ReadInteger(kSystemSection, e.Key, intDefaults[e.Slot]);
   }
+  return readable;
 }
 
 bool WriteSettingsFile(const std::string& path, const std::array<ReadRecord, kRecordCount>& records,

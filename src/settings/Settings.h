@@ -22,8 +22,10 @@ inline constexpr std::size_t kRecordCount = 11;
 
 // Reads every record, and every System key into its slot of ints or strs.
 // A key the file lacks, or a file that is absent or cannot be read, gives
-// the default of its slot (records default to empty).
-void ReadSettingsFile(const std::string& path,
+// the default of its slot (records default to empty). False when something
+// is there that cannot be read: no permission, far too large, or not a
+// regular file (a FIFO, a folder, a device), which is never waited on.
+bool ReadSettingsFile(const std::string& path,
                       const std::array<std::int32_t, kIntSettingCount>& intDefaults,
                       const std::array<std::string, kStrSettingCount>& strDefaults,
                       std::array<ReadRecord, kRecordCount>& records,

@@ -61,7 +61,8 @@ TEST(Input, PointerAndButtons) {
   EXPECT_EQ(states, "1020");
 }
 
-// The cover's four items: warnings that change nothing, the two readings,
+// The cover's four items: warnings that change nothing (a text that is not
+// a regular file cannot be read, and is never waited on), the two readings,
 // the file dialog (its folder and filter kept either way), quitting.
 TEST(Input, CoverItems) {
   struct Case {
@@ -70,6 +71,7 @@ TEST(Input, CoverItems) {
   } cases[] = {{0, "", "", "! W:先に文章を選んでください。 "},
                {1, "a.txt", "", "! W:中断した記録がありません。 "},
                {1, "a.txt", "gone.txt", "! W:ファイルが見つかりません。 "},
+               {0, ".", "", "! W:ファイルを読み込めません。 "},  // a folder
                {0, "a.txt", "", "0.0-8 "},
                {1, "e.txt", "a.txt", "0.0-4 "}};
   for (const Case& c : cases) {

@@ -1,5 +1,7 @@
 // The settings file: the profile format, the bytes a close writes, what a
 // start reads, and writes that fail.
+#include <fcntl.h>
+
 #include <climits>
 
 #include "Rig.h"
@@ -145,11 +147,17 @@ TEST(SettingsFile, AddedKeys) {
 
 // Writes that fail: a message naming the file (a "%s" in it stays as it
 // is), the old file as it was, no temporary file left, the window closes.
+// A settings file that is a folder or a FIFO nobody writes to is never
+// waited on: the defaults, the reader told at start, and never replaced.
 TEST(SettingsFile, FailedWritesKeepTheOldFile) {
   const std::string old = "[System]\r\nMsgSpeed=20\r\n";
   const FileWriteCalls saved = FileWrites;
-  for (int way = 0; way < 4; ++way) {
-    Rig rig(old);
+  for (int way = 0; way < 5; ++way) {
+    Rig rig(way == 2 || way == 3 ? "" : old, false);
+    if (way == 2) fs::create_directory(rig.File("Yomibon.ini"));
+    if (way == 3) mkfifo("Yomibon.ini", 0600);
+    rig.R->FormCreate();
+    EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], way == 2 || way == 3 ? 15 : 20);
     rig.R->IntSettings[kMsgSpeed] = 40;
     if (way == 0) {  // a full disk
       FileWrites.Write = [](int, const void*, std::size_t) -> ssize_t {
@@ -157,18 +165,19 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
       };
     } else if (way == 1) {  // a read-only folder
       FileWrites.CreateTemp = [](char*) { return errno = EROFS, -1; };
-    } else if (way == 2) {
-      fs::remove(rig.File("Yomibon.ini"));
-      fs::create_directory(rig.File("Yomibon.ini"));
-    } else {
+    } else if (way == 4) {
       rig.R->StartDir = rig.Dir + "/100%s%n";
     }
     rig.R->FormClose();
     FileWrites = saved;
-    EXPECT_EQ(rig.P.Log, "E:" + rig.R->StartDir + "/Yomibon.ini に書き込めません ") << way;
-    // Only the settings file (a folder of that name for way 2) is left.
+    const std::string path = rig.R->StartDir + "/Yomibon.ini";
+    EXPECT_EQ(rig.P.Log,
+              (way == 2 || way == 3 ? "! W:" + path + "\nファイルを読み込めません。 " : "") +
+                  "E:" + path + " に書き込めません ")
+        << way;
+    // Only the settings file (a folder or FIFO for ways 2 and 3) is left.
     EXPECT_EQ(std::distance(fs::directory_iterator(rig.Dir), {}), 1) << way;
-    EXPECT_EQ(way == 2 ? old : rig.Read("Yomibon.ini"), old);  // way 2 left a folder
+    EXPECT_EQ(fs::is_regular_file(rig.File("Yomibon.ini")) ? rig.Read("Yomibon.ini") : old, old);
   }
 }
 
@@ -209,7 +218,7 @@ TEST(SettingsFile, NamesOfAnyKind) {
 
 // A settings file that is a link is written through it and stays a link.
 // What killed saves and font data runs left goes at startup, once older
-// than a minute.
+// than a minute; a user's files of like names stay, and so does a link.
 TEST(SettingsFile, LinksAndLeftovers) {
   Rig rig("", false);
   fs::create_directory(rig.File("real"));
@@ -217,17 +226,27 @@ TEST(SettingsFile, LinksAndLeftovers) {
   fs::create_symlink("real/Yomibon.ini", rig.File("Yomibon.ini"));
   // clang-format off
   const std::tuple<std::string, int, bool> files[] = {
-      {"real/Yomibon.ini.Ab12Cd", 90, false}, {"real/Yomibon.ini.Ab12Ce", 30, true},
-      {"Yomibon.ini.Ab12Cf", 90, true}, {"f.fdt.zZ09aA", 90, false}, {"f.fdt.zZ09a", 90, true},
-      {"notes.txt.Ab12Cd", 90, true}};
+      {"real/Yomibon.ini.Ab12Cd.pagelune-tmp", 90, false},
+      {"real/Yomibon.ini.Ab12Ce.pagelune-tmp", 30, true},
+      {"real/Yomibon.ini.Ab12Cd.pagelune-bak", 90, true},
+      {"Yomibon.ini.Ab12Cf.pagelune-tmp", 90, true},
+      {"f.fdt.zZ09aA.pagelune-tmp", 90, false}, {"f.fdt.zZ09a.pagelune-tmp", 90, true},
+      {"notes.txt.Ab12Cd.pagelune-tmp", 90, true}, {"real/Yomibon.ini.backup", 90, true},
+      {"real/Yomibon.ini.201912", 90, true}, {"IPAGothic.fdt.backup", 90, true},
+      {"IPAGothic.fdt.201912", 90, true}, {"victim", 90, true}};
   // clang-format on
   for (const auto& [name, age, kept] : files) {
     rig.Write(name, "x");
     fs::last_write_time(rig.File(name),
                         fs::file_time_type::clock::now() - std::chrono::seconds(age));
   }
+  const std::string link = rig.File("real/Yomibon.ini.Ab12Cg.pagelune-tmp");
+  fs::create_symlink(rig.File("victim"), link);
+  const timespec old[2] = {{0, UTIME_OMIT}, {time(nullptr) - 90, 0}};
+  utimensat(AT_FDCWD, link.c_str(), old, AT_SYMLINK_NOFOLLOW);
   rig.R->FormCreate();
   for (const auto& [name, age, kept] : files) EXPECT_EQ(fs::exists(rig.File(name)), kept) << name;
+  EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], 20);
   rig.R->IntSettings[kMsgSpeed] = 40;
   rig.R->FormClose();

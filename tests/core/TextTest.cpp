@@ -92,7 +92,8 @@ TEST(Reading, StartPositions) {
 }
 
 // Files that give no run: a warning, the cover stays, the length is kept
-// for an unreadable file (a folder, a missing file, 2 GiB or more).
+// for an unreadable file (a folder, a missing file) and for one of 2 GiB or
+// more, which says so.
 TEST(Reading, RefusedFiles) {
   Rig rig;
   rig.R->TextLength = 5;
@@ -107,7 +108,9 @@ TEST(Reading, RefusedFiles) {
     rig.R->TextLength = 5;
     rig.R->StrSettings[kText] = path;
     rig.R->ReadText(0);
-    EXPECT_EQ(rig.P.Log, "! W:ファイルを読み込めません。 ") << path;
+    EXPECT_EQ(rig.P.Log, path.ends_with("big.txt") ? "! W:ファイルが大きすぎます。 "
+                                                   : "! W:ファイルを読み込めません。 ")
+        << path;
     EXPECT_EQ(rig.R->TextLength, 5);
     EXPECT_EQ(rig.R->Mode, -1);
   }
@@ -246,7 +249,8 @@ TEST(Reading, Ends) {
 
 // Bookmarks: a save takes the page on screen and replaces what was there;
 // both items show "name　percent %"; a load reads from the saved place. A
-// bookmark whose file is gone is cleared only when the reader says so.
+// bookmark whose file is gone is cleared only when the reader says so; one
+// whose name is now a folder says it cannot be read.
 TEST(Bookmarks, SaveLoadAndMissingFile) {
   Rig rig;
   int n = 0;
@@ -262,6 +266,10 @@ TEST(Bookmarks, SaveLoadAndMissingFile) {
   rig.R->MDataClick(13);
   EXPECT_EQ(rig.P.Log, "4.0-4 ");
   EXPECT_EQ(rig.P.Captions.back(), "a.txt - Pagelune");
+  std::filesystem::remove(rig.File("a.txt"));
+  std::filesystem::create_directory(rig.File("a.txt"));  // never read, and not for clearing
+  rig.R->MDataClick(13);
+  EXPECT_EQ(rig.P.Log, "4.0-4 ! W:ファイルを読み込めません。 ");
   std::filesystem::remove(rig.File("a.txt"));
   for (BoxResult answer : {BoxResult::Cancel, BoxResult::Ok}) {
     rig.P.Log.clear();

@@ -4,6 +4,7 @@
 // and the Qt platform pieces below the reader (wallpaper files, glyphs).
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <QtWidgets>
 #include <QtTest>
@@ -11,6 +12,7 @@
 #include <functional>
 
 #include "../Golden.h"
+#include "app/SessionEnd.h"
 #include "app/Unit1.h"
 #include "platform/Sjis.h"
 #include "platform/qt/FontMapping.h"
@@ -257,6 +259,7 @@ class ShellTest : public QObject {
     QTest::newRow("[*]") << "a[*].txt|a[*].txt|~/a[*].txt a[*].txt - Pagelune ";
     QTest::newRow("no Shift-JIS form") << "한.txt|한.txt|" + no + U(sjis::kMsgNameNotSjis);
     QTest::newRow("missing") << "|no.txt|" + no + U(sjis::kMsgFileNotFound);
+    QTest::newRow("a folder") << "|sub|" + no + U(sjis::kMsgCannotRead);
   }
   void commandLine() {
     QFETCH(QString, row);
@@ -368,7 +371,7 @@ class ShellTest : public QObject {
   // Font data from the dialog, one press of 開始 after another: declined;
   // from a font picked with 選択 (picking the
   // family shown keeps the Windows face) to the end; from another, aborted
-  // at the second row. The log of the runs, kept in a file, holds the boxes, the
+  // at the second row, which leaves the older file of its name as it was. The log of the runs, kept in a file, holds the boxes, the
   // progress bar's values (at 1 the controls switched off and the close box
   // tried) and the controls switched off after each run. The whole file is byte for byte the one
   // pagelune-fdt makes of that face, to any output path. The tool refuses
@@ -377,6 +380,7 @@ class ShellTest : public QObject {
   // unfinished file with it.
   void fontData() {
     Rig rig;
+    QVERIFY(QFile("IPAMincho.fdt").open(QIODevice::WriteOnly));  // the aborted run leaves it
     QProcess tool;
     StartTool(tool, {"ＭＳ ゴシック", "--bold", "한.fdt"});
     bool abort = false;
@@ -432,11 +436,39 @@ class ShellTest : public QObject {
             " | 2 pagelune-fdt: expected a face name and an output file"
             " | 2 pagelune-fdt: no installed font \"No Such Face\" (fc-list : family lists them)"
             " | 1 pagelune-fdt: drawing \"IPAGothic\" with IPAGothic / pagelune-fdt: cannot "
-            "write no/a.fdt | IPAMincho.fdt 110592 | 한.fdt 5118336 | ＭＳ ゴシック.fdt 5118336")
+            "write no/a.fdt | IPAMincho.fdt 0 | 한.fdt 5118336 | ＭＳ ゴシック.fdt 5118336")
             .split(" | "));
     QFile a("ＭＳ ゴシック.fdt"), b("한.fdt");
     QVERIFY(tool.exitCode() == 0 && a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly) &&
             a.readAll() == b.readAll());
+  }
+
+  // A signal ends the process in every state, taking an unfinished font data
+  // file with it. Here the event loop never runs again, stuck in a font data
+  // run: a first signal ends it after the grace, a second one while the
+  // first is served at once.
+  void endingSignals() {
+    TempDir here;
+    QStringList seen;
+    for (int count : {1, 2}) {
+      const pid_t child = fork();
+      if (child == 0) {
+        CatchEndingSignals(count == 1 ? 1 : 600);
+        const FontRasterFn stuck = [count](std::uint8_t lead, std::uint8_t, GlyphMask&) {
+          for (int i = 0; lead == 0x83 && i < count; ++i) raise(SIGTERM);
+          while (lead == 0x83) pause();
+          return false;
+        };
+        CreateFontData(
+            "a.fdt", [&] { return stuck; }, nullptr, nullptr, 1);
+        _exit(0);
+      }
+      int status = 0;
+      for (int i = 0; i < 100 && waitpid(child, &status, WNOHANG) == 0; ++i) QTest::qSleep(100);
+      if (kill(child, SIGKILL) == 0) waitpid(child, &status, 0);  // never ended
+      seen << QString::number(WTERMSIG(status)) << QDir().entryList(QDir::Files);
+    }
+    QCOMPARE(seen.join(' '), QString("%1 %1").arg(SIGTERM));
   }
 
   // Windows face names as installed families; IPAGothic's win ascent and
