@@ -126,7 +126,9 @@ TEST(Input, FullScreen) {
   r.FormMouseMove(100, 1);
   rig.P.Left = rig.P.Top = -1;
   r.MDisp1Click();
-  EXPECT_EQ(rig.P.Frame, "F1M0CCCM1F0CCF1M0CM0F0CC");
+  EXPECT_EQ(rig.P.Frame,
+            "full nobar menus menus menus bar window menus menus full nobar menus nobar window "
+            "menus menus ");
   EXPECT_EQ(std::tuple(rig.P.Left, rig.P.Top, r.IntSettings[kFullScreen]), std::tuple(189, 121, 0));
   Rig small("", false);
   small.P.DesktopW = 640;
@@ -134,7 +136,7 @@ TEST(Input, FullScreen) {
   EXPECT_TRUE(small.R->MDisp1.Checked && !small.R->MDisp1.Enabled);
   for (int y : {0, 0, 5, 0}) small.R->FormMouseMove(20, y);
   small.R->MDisp1Click();
-  EXPECT_EQ(small.P.Frame, "F1M0CCCM1CM1M0CM1C");
+  EXPECT_EQ(small.P.Frame, "full nobar menus menus menus bar menus bar nobar menus bar menus ");
 }
 
 }  // namespace

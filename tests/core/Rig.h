@@ -61,7 +61,7 @@ class Scripted : public PlatformHooks {
   std::vector<std::string> Captions;
   int Rasterizations = 0;
   int DesktopW = 1024, DesktopH = 768, Left = 0, Top = 0;
-  std::string Frame;  // "F1" / "F0" full screen, "M1" / "M0" menu bar, "C" menus changed
+  std::string Frame;  // full screen entered or left, menu bar shown or hidden, menus changed
   std::function<bool(FileDialogRequest&)> Choose;
 
   void At(std::uint32_t t, std::function<void()> f) { Events.emplace_back(t, std::move(f)); }
@@ -142,9 +142,9 @@ class Scripted : public PlatformHooks {
   void GetWindowOuterSize(int& w, int& h) override { w = 6 + 640 * Zoom, h = 45 + 480 * Zoom; }
   int Zoom = 1;
   void SetZoom(int k) override { Zoom = k; }
-  void SetFullScreen(bool on) override { Frame += on ? "F1" : "F0"; }
-  void ShowMenuBar(bool on) override { Frame += on ? "M1" : "M0"; }
-  void MenuChanged() override { Frame += "C"; }
+  void SetFullScreen(bool on) override { Frame += on ? "full " : "window "; }
+  void ShowMenuBar(bool on) override { Frame += on ? "bar " : "nobar "; }
+  void MenuChanged() override { Frame += "menus "; }
   void MoveWindow(int left, int top) override { Left = left, Top = top; }
 
   bool IsGlyph(const Copy& c) const {
