@@ -18,7 +18,7 @@ std::string_view View(const std::uint8_t* text, std::int64_t from, std::int64_t 
 bool Is(std::string_view s, std::string_view word) {
   if (s.size() != word.size()) return false;
   for (std::size_t i = 0; i < s.size(); ++i)
-    if (char(s[i] | 0x20) != word[i] && s[i] != word[i]) return false;
+    if ((s[i] >= 'A' && s[i] <= 'Z' ? char(s[i] | 0x20) : s[i]) != word[i]) return false;
   return true;
 }
 

@@ -1,12 +1,12 @@
 // Web pages as they are saved, read with tag removal: the page's markup
-// decides what shows, as in a browser. Of the head only the title shows
-// (the rest is tags, scripts and styles); scripts, styles and comments
-// are not shown; line breaks and the starts and ends of blocks end lines,
-// which the composer honours whatever NLineCut says; the line feeds and
-// indentation of the source are white space; an image shows its alt text. A filter on the byte
-// walk, like Aozora notation: positions stay those of the text, and what is not shown is stepped
-// over, never removed. All markup bytes are ASCII below 0x40, which no Shift-JIS trail byte is, so
-// the page is scanned byte by byte.
+// decides what shows, as in a browser. Scripts, styles and comments are not
+// shown, so of the head only the title is; line breaks and the starts and
+// ends of blocks end lines, which the composer honours whatever NLineCut
+// says; the line feeds and indentation of the source are white space; an
+// image shows its alt text. A filter on the byte walk, like Aozora
+// notation: positions stay those of the text, and what is not shown is
+// stepped over, never removed. Every byte of markup is ASCII below 0x40,
+// which no Shift-JIS trail byte is, so a page is scanned byte by byte.
 #pragma once
 
 #include <cstdint>
