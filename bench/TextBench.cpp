@@ -6,7 +6,8 @@
 // Aozora one reads the same novel written in Aozora Bunko notation. "Walk"
 // measures the byte walk and conversion alone, per character produced.
 // "OpenLarge" measures a 100 MB text, Shift-JIS or UTF-8, to its first
-// character, also from a start past its end (its last page). "OpenNotation"
+// character, also from a start past its end (its last page); "OpenScriptPage"
+// a 4 MiB web page that is nearly all script. "OpenNotation"
 // walks one line of 4 MiB of notation left open (［＃ and 《 with no ］ or 》,
 // or ｜ before them), to its first character and to its end.
 #include <benchmark/benchmark.h>
@@ -198,10 +199,8 @@ class FirstCharPlatform : public BenchPlatform {
   void ProcessMessages() override {}
 };
 
-void OpenLargeText(benchmark::State& state, bool utf8, std::int32_t start = 0) {
-  // A UTF-8 novel of 100 MB is converted to Shift-JIS before it is walked.
-  NovelFolder folder(utf8 ? ToUtf8(MakeNovel(72u << 20)).substr(0, 100u << 20)
-                          : MakeNovel(100u << 20));
+void OpenText(benchmark::State& state, std::string text, std::int32_t start = 0) {
+  NovelFolder folder(std::move(text));
   FirstCharPlatform platform;
   auto reader = std::make_unique<Reader>(&platform);
   reader->FormCreate();
@@ -218,6 +217,11 @@ void OpenLargeText(benchmark::State& state, bool utf8, std::int32_t start = 0) {
   state.SetLabel(std::to_string(folder.Text.size()) +
                  " bytes; time = start of a run to its first character");
 }
+void OpenLargeText(benchmark::State& state, bool utf8, std::int32_t start = 0) {
+  // A UTF-8 novel of 100 MB is converted to Shift-JIS before it is walked.
+  OpenText(state, utf8 ? ToUtf8(MakeNovel(72u << 20)).substr(0, 100u << 20) : MakeNovel(100u << 20),
+           start);
+}
 void BM_OpenLargeText(benchmark::State& state) { OpenLargeText(state, false); }
 void BM_OpenLargeUtf8Text(benchmark::State& state) { OpenLargeText(state, true); }
 // A start in the middle is first taken back to where its character, tag or
@@ -225,6 +229,23 @@ void BM_OpenLargeUtf8Text(benchmark::State& state) { OpenLargeText(state, true);
 // laid out first, by the composer drawing and waiting for nothing.
 void BM_OpenLargeTextMiddle(benchmark::State& state) { OpenLargeText(state, false, 50 << 20); }
 void BM_OpenLargeTextPastEnd(benchmark::State& state) { OpenLargeText(state, false, INT32_MAX); }
+
+// A saved web page of 4 MiB that is nearly all one script in its head (with
+// "<", "&", quotes and comments of its own) before its title, UTF-8 with its
+// charset named after the script, as a site's page may be; to its first
+// character (the title's), from
+// the top or (range 1) from a start inside the script, which takes the
+// walk back to the script's start.
+void BM_OpenScriptPage(benchmark::State& state) {
+  std::string script;
+  for (int i = 0; script.size() < (4u << 20); ++i)
+    script += "  if (a < " + std::to_string(i) + " && b > 0) { s += \"<p>&amp;</p>\"; } // \"\n";
+  const std::string page = "<!DOCTYPE html>\n<html><head><script>\n" + script +
+                           "</script>\n<meta charset=\"utf-8\">\n<title>題</title>\n" +
+                           "</head><body><p>" + ToUtf8(MakeNovel(4096)) + "</p></body></html>\n";
+  OpenText(state, page, state.range(0) ? 2 << 20 : 0);
+}
+BENCHMARK(BM_OpenScriptPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeText)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeUtf8Text)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeTextMiddle)->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 #include <optional>
 #include <string>
@@ -311,6 +312,7 @@ Utf8Count CountUtf8(const std::uint8_t* p, std::size_t n, bool cut,
 // EUC-JP, but never holds either kind.
 struct EucCount {
   bool Valid = true, High = false, Single = false;
+  bool Bytes = true;  // valid bytes, whatever they say
   std::size_t Pairs = 0, Kana = 0;
 };
 EucCount CountEuc(const std::uint8_t* p, std::size_t n, bool cut) {
@@ -334,6 +336,7 @@ EucCount CountEuc(const std::uint8_t* p, std::size_t n, bool cut) {
     c.High = c.High || b >= 0xE0 || p[i + 1] >= 0xE0;
     i += len - 1;
   }
+  c.Bytes = c.Valid;
   c.Valid = c.Valid && c.Pairs > 0 && (c.High || c.Single) && c.Kana * 4 >= c.Pairs;
   return c;
 }
@@ -387,14 +390,19 @@ constexpr std::size_t kFewSequences = 3;
 // Fewer EUC-JP characters than this are too few for the detector.
 constexpr std::size_t kShortEuc = 16;
 
+std::optional<TextEncoding> ByteOrderMark(const std::uint8_t* p, std::size_t size) {
+  if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return TextEncoding::Utf8;
+  if (size >= 2 && p[0] == 0xFF && p[1] == 0xFE) return TextEncoding::Utf16Le;
+  if (size >= 2 && p[0] == 0xFE && p[1] == 0xFF) return TextEncoding::Utf16Be;
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::uint16_t UnicodeToSjis(std::uint32_t cp) { return cp < 0x10000 ? SjisTable()[cp] : 0; }
 
 TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
-  if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return TextEncoding::Utf8;
-  if (size >= 2 && p[0] == 0xFF && p[1] == 0xFE) return TextEncoding::Utf16Le;
-  if (size >= 2 && p[0] == 0xFE && p[1] == 0xFF) return TextEncoding::Utf16Be;
+  if (const auto marked = ByteOrderMark(p, size)) return *marked;
   TextEncoding wide;
   if (Utf16Reading(p, std::min(size, kSampleBytes), wide)) return wide;
   // The sample starts where the text does: markup, style sheets or an
@@ -438,6 +446,36 @@ TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
     if (euc.Pairs < kShortEuc ? !euc.Single : guessed() == "EUC-JP") return TextEncoding::EucJp;
   }
   return TextEncoding::ShiftJis;
+}
+
+TextEncoding PageEncoding(std::string_view charset, const std::uint8_t* p, std::size_t size) {
+  if (const auto marked = ByteOrderMark(p, size)) return *marked;
+  std::string name(charset);
+  for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
+  const auto is = [&](std::initializer_list<std::string_view> names) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  // As detection samples: from the first byte above 0x7F on.
+  const std::size_t h =
+      std::size_t(std::find_if(p, p + size, [](std::uint8_t b) { return b >= 0x80; }) - p);
+  const std::uint8_t* s = p + h;
+  const std::size_t n = std::min(size - h, kSampleBytes);
+  const bool cut = h + n < size;
+  const TextEncoding detected = DetectEncoding(p, size);
+  if (is({"shift_jis", "shift-jis", "sjis", "x-sjis", "ms_kanji", "csshiftjis", "windows-31j",
+          "cswindows31j", "cp932", "ms932", "x-ms-cp932"}))
+    return ValidSjis(s, n, cut) && detected != TextEncoding::Utf8 ? TextEncoding::ShiftJis
+                                                                  : detected;
+  // UTF-16 named in bytes that read as ASCII is not UTF-16: a browser reads
+  // such a page as UTF-8, and so does the reader.
+  if (is({"utf-8", "utf8", "unicode-1-1-utf-8", "utf-16", "utf-16le", "utf-16be"})) {
+    const Utf8Count u = CountUtf8(s, n, cut);
+    return u.Bad == 0 || u.Bad * 1000 < u.Sequences ? TextEncoding::Utf8 : detected;
+  }
+  if (is({"euc-jp", "x-euc-jp", "eucjp", "cseucpkdfmtjapanese"}))
+    return CountEuc(s, n, cut).Bytes ? TextEncoding::EucJp : detected;
+  if (is({"iso-2022-jp", "csiso2022jp"})) return h == size ? TextEncoding::Iso2022Jp : detected;
+  return detected;
 }
 
 TextEncoding ChosenEncoding(std::int32_t choice, const std::uint8_t* text, std::size_t size) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 enum class TextEncoding { ShiftJis, Utf8, Utf16Le, Utf16Be, EucJp, Iso2022Jp };
 
@@ -21,6 +22,16 @@ enum class TextEncoding { ShiftJis, Utf8, Utf16Le, Utf16Be, EucJp, Iso2022Jp };
 // the detector (uchardet) naming it too, or a reading as Shift-JIS that
 // no Japanese text would give. Shift-JIS whenever in doubt.
 TextEncoding DetectEncoding(const std::uint8_t* text, std::size_t size);
+
+// The encoding of an HTML page that names one (charset, as the page writes
+// it): a byte-order mark decides; then the named encoding (Shift_JIS,
+// Windows-31J, UTF-8, EUC-JP, ISO-2022-JP and their aliases, any case) when
+// the text reads as valid in it, as DetectEncoding samples it. A name the
+// reader does not know, or one the bytes belie, leaves it to
+// DetectEncoding, so a mislabelled Shift-JIS page reads as Shift-JIS; and a
+// page named Shift-JIS that DetectEncoding finds to be UTF-8 (saved again
+// as UTF-8, its head left as it was) reads as UTF-8.
+TextEncoding PageEncoding(std::string_view charset, const std::uint8_t* text, std::size_t size);
 
 // The encoding 文字コード (setting Encoding) chooses: 0 detected, 1 Shift-JIS,
 // 2 UTF-8, 3 EUC-JP, 4 UTF-16 (little-endian unless a byte-order mark says

@@ -15,10 +15,12 @@ namespace {
 constexpr std::uint64_t kMaxTextBytes = std::uint64_t(1) << 31;
 
 // Reads the whole file and appends the terminating zero the walk relies on.
-// A text in another encoding (as the setting Encoding chooses) is converted
-// to Shift-JIS: from here on the converted form is the text, positions and
-// all. The warning to give when the text cannot be had, or null.
-const char* LoadText(const std::string& path, std::int32_t encoding,
+// A text in another encoding (as the setting Encoding chooses, or, when it
+// leaves it to the text, as an HTML page read with tag removal declares)
+// is converted to Shift-JIS: from here on the converted form is the text,
+// positions and all. The warning to give when the text cannot be had, or
+// null.
+const char* LoadText(const std::string& path, std::int32_t encoding, bool tagCut,
                      std::unique_ptr<std::uint8_t[]>& text, std::size_t& size) {
   switch (ReadWholeFile(path, text, size, kMaxTextBytes, 1)) {
     case ReadResult::Ok:
@@ -28,7 +30,12 @@ const char* LoadText(const std::string& path, std::int32_t encoding,
     default:
       return sjis::kMsgCannotRead;
   }
-  switch (ConvertToSjis(text, size, ChosenEncoding(encoding, text.get(), size), kMaxTextBytes)) {
+  text[size] = 0;  // markup is read up to a terminating zero, as the walk reads it
+  const std::int64_t length = static_cast<std::int64_t>(size);
+  const TextEncoding enc = encoding == 0 && tagCut && LooksLikeHtml(text.get(), length)
+                               ? PageEncoding(DeclaredCharset(text.get(), length), text.get(), size)
+                               : ChosenEncoding(encoding, text.get(), size);
+  switch (ConvertToSjis(text, size, enc, kMaxTextBytes)) {
     case Conversion::AsIs:
     case Conversion::Converted:
       return nullptr;
@@ -45,6 +52,7 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
   walker.Aozora.Use = aozora == 0 ? Notation::Off : aozora == 2 ? Notation::On : Notation::IfUsed;
   walker.Entities = UnicodeToSjis;
+  walker.Html.On = LooksLikeHtml(text, r.TextLength);
   walker.Ruby = r.IntSettings[kRuby] == 1;
   return walker;
 }
@@ -115,8 +123,8 @@ void Reader::ReadText(std::int32_t start) {
   std::size_t size = 0;
   // Exists but cannot be read, or is too large: never walk it as if it had
   // a size.
-  if (const char* refused =
-          LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding), text, size)) {
+  if (const char* refused = LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding),
+                                     IntSettings[kTagCut] != 0, text, size)) {
     Warn(refused);
     return;
   }

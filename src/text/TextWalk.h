@@ -5,18 +5,21 @@
 // marker, and every other byte (CR, TAB, control bytes, 0x7F, 0x80,
 // 0xF0..0xFF) is dropped. Pure functions over a buffer that ends in one
 // zero byte, so the walk can be tested and measured without a reader.
-// HTML entities and Aozora Bunko notation are filters the reader may switch
-// on; off, the walk is the plain one.
+// HTML entities, an HTML page's markup and Aozora Bunko notation are
+// filters the reader may switch on; off, the walk is the plain one.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 
 #include "text/Aozora.h"
+#include "text/Html.h"
 #include "text/HtmlEntity.h"
 
 // First byte of the line-break marker; its second byte is not significant.
 constexpr std::uint8_t kLineBreakMarker = 1;
+// Second byte of a line-break marker honoured whatever NLineCut says.
+constexpr std::uint8_t kHardBreak = 1;
 
 enum class ByteClass : std::uint8_t {
   Drop,      // produces nothing
@@ -93,6 +96,7 @@ class TextWalker {
 
   // The filters; all off unless set.
   AozoraFilter Aozora;  // Aozora Bunko notation, when Aozora.Use is not Off
+  HtmlFilter Html;      // an HTML page's markup, with tag removal, when Html.On
   bool Ruby = false;    // ruby is shown in （…） rather than dropped
   // With tag removal: HTML entities become the Shift-JIS code this gives
   // for their code point (0 for none, shown as 〓).
@@ -103,17 +107,23 @@ class TextWalker {
   // text ends first.
   bool Next(std::int64_t& pos, bool tagCut, std::uint8_t* out) {
     out[0] = 0;
+    // A page's tags are read as a browser reads them; a tag begun before
+    // tag removal was switched on is dropped to its '>' as in any text.
+    const bool html = Html.On && tagCut;
     while (pos < length_ && pos < stop_) {
       const std::int64_t at = unit_ = pos;
       const std::uint8_t b = text_[pos];
-      if (b == '<') inTag_ = true;
-      if (tagCut && inTag_) {
-        if (b == '>') inTag_ = false;
-        ++pos;
-        continue;
+      bool taken = html && !inTag_ && Html.Take(text_, length_, pos, out);
+      if (!taken) {
+        if (!html && b == '<') inTag_ = true;
+        if (tagCut && inTag_) {
+          if (b == '>') inTag_ = false;
+          ++pos;
+          continue;
+        }
+        taken = b == '&' && tagCut && Entities && Entity(pos, out, html);
       }
-      const bool entity = b == '&' && tagCut && Entities && Entity(pos, out);
-      if (!entity) {
+      if (!taken) {
         // The explanatory block begins with a line of hyphens.
         if (Aozora.Use != Notation::Off && b == '-' && (pos == 0 || text_[pos - 1] == '\n') &&
             Aozora.SkipBlock(text_, length_, pos))
@@ -122,8 +132,10 @@ class TextWalker {
         if (b == '>') inTag_ = false;
       }
       if (out[0] != 0) {
-        if (Aozora.Use == Notation::Off || Aozora.Pass(text_, length_, at, pos, out, Ruby))
+        if (Aozora.Use == Notation::Off || Aozora.Pass(text_, length_, at, pos, out, Ruby)) {
+          if (html) Html.Shown(out);
           return true;
+        }
         out[0] = 0;
       }
       ++pos;
@@ -136,24 +148,30 @@ class TextWalker {
   // lies inside (a position kept under other settings, or edited by hand),
   // so that none is shown from its middle. Walks from the line start, which no trail byte
   // can hide, and takes up the notation where the line left it (a ruby
-  // being shown). The tag state stays outside, as at any start.
+  // being shown). The tag state stays outside, as at any start. An HTML
+  // page is walked from its first byte, since its scripts, styles and
+  // comments span lines, and the walk goes on in the state it reached
+  // (in an alt text, in <pre>).
   std::int64_t Prime(std::int64_t start, bool tagCut) {
     inTag_ = false;
+    Html.Reset();
     if (start <= 0 || start >= length_) return start;
-    const std::int64_t tag = tagCut ? TagOpen(start) : -1;
+    const bool html = Html.On && tagCut;
+    const std::int64_t tag = tagCut && !html ? TagOpen(start) : -1;
     if (tag >= 0) start = tag;
     // The explanatory block spans lines: it is found from its heading.
     const std::int64_t block =
         Aozora.Use == Notation::Off ? -1 : Aozora.BlockAround(text_, length_, start);
     if (block >= 0) start = block;
-    std::int64_t line = start;
+    std::int64_t line = html ? 0 : start;
     while (line > 0 && text_[line - 1] != '\n') --line;
     std::uint8_t out[2];
     // The walk begins no piece at or past start; when it still ends past
     // start, the last piece begun holds start, and a second walk ends there.
     for (;;) {
-      inTag_ = tagCut && TagOpen(line) >= 0;
+      inTag_ = tagCut && !html && TagOpen(line) >= 0;
       Aozora.Reset(true);
+      Html.Reset();
       stop_ = start;
       std::int64_t p = line;
       while (p < start && Next(p, tagCut, out)) ++p;
@@ -169,14 +187,19 @@ class TextWalker {
 
  private:
   // The entity at pos, if it is one: its character in out and pos at its
-  // ';'. A control character (&#0; &#1; &#x85;) shows nothing, as its byte
-  // in the text would: the walk drops control bytes, and a line feed is a
-  // line break either way.
-  bool Entity(std::int64_t& pos, std::uint8_t* out) {
+  // last byte. A control character (&#0; &#1; &#x85;) shows nothing, as its
+  // byte in the text would: the walk drops control bytes, and a line feed
+  // is a line break either way. In a page, neither do the invisible ones
+  // (&shy; &zwj; &lrm; ...), which only guide a browser's layout.
+  bool Entity(std::int64_t& pos, std::uint8_t* out, bool html) {
     std::uint32_t cp;
-    const std::int64_t end = ParseEntity(text_, length_, pos, cp);
+    const std::int64_t end = ParseEntity(text_, length_, pos, cp, html);
     if (end < 0) return false;
     pos = end;
+    if (html && (cp == 0xAD || (cp >= 0x200B && cp <= 0x200F) || (cp >= 0x2060 && cp <= 0x2064))) {
+      out[0] = 0;
+      return true;
+    }
     const std::uint16_t code = cp < 0x80 ? std::uint16_t(cp) : Entities(cp);
     const std::uint8_t one[2] = {std::uint8_t(code), 0};
     if (code == 0 && cp >= 0xA0) {

@@ -210,6 +210,78 @@ TEST(Markup, WhatIsShown) {
   }
 }
 
+// A saved web page with tag removal: what shows, line by line ("|"). The
+// head but its title, scripts, styles and comments are hidden; <br> and the
+// ends of blocks end lines, whatever NLineCut says, with at most one empty
+// line; the source's line feeds are white space; alt text shows; every
+// HTML entity. Without the page's marker at its start, or with TagCut 0,
+// the walk is the plain one.
+TEST(Html, WhatIsShown) {
+  const std::string head =
+      "<!DOCTYPE html>\n<HTML><head><meta charset=x><Title>\n 題&amp;名 </title>"
+      "<style>p:before{content:\"<br>\"}</style><link rel=a><script type=a>if (a<b) "
+      "s=\"</p>&copy;</scripts>\";</SCRIPT ></head>\n";
+  // clang-format off
+  const std::tuple<std::string, int, std::string> cases[] = {
+      {head + "<body><!-- <br>い --><p>\n  本　<b>文</b>\n  だ  <br>x</p>", 1, "題＆名|本　文だ|ｘ"},
+      {"<html>あ<br><br><br><br>い</p></div><li>う<div></div></p><hr>え", 1, "あ||い|う|え"},
+      {"<html><p>あ</p>\n<p><br></p>\n<p>い</p><br><p>う", 1, "あ||い||う"},
+      {"<html><head><title>t</title>shown<img alt=\"a>&lt;\">.", 1, "ｔ|ｓｈｏｗｎａ＞＜．"},
+      {"<html>字<img src=x.png alt=\"※(「てへん＋劣」)\" class=gaiji />だ<img alt=''><img src=b alt>。<img alt=&#x41;>",
+       1, "字※（「てへん＋劣」）だ。Ａ"},
+      {"<html>&hellip;&copy;&mdash;&nbsp;&Aacute;&amp&notit;&lt3&fjlig;&shy;&ZeroWidthSpace;&NotANamE;",
+       1, "…〓―　〓＆￢ｉｔ；＜３〓＆ＮｏｔＡＮａｍＥ；"},
+      {"<html>a < b <3 <a title=\"x>y\">z</a><pre>  p\nq</pre>r", 1, "ａ　＜　ｂ　＜３　ｚ|　ｐｑ|ｒ"},
+      {" <?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE HTML PUBLIC \"x\">a<br>b", 1, "ａ|ｂ"},
+      {"<meta charset=utf-8>a<script>b", 1, "ａ"}, {"<html>a<!-->b<!-- c", 1, "ａｂ"},
+      {"<htmlx>a<br>&hellip;b", 1, "ａ＆ｈｅｌｌｉｐ；ｂ"},
+      {"x<html><head>t</head>a\nb<br>&hellip;&amp;", 1, "ｘｔａｂ＆ｈｅｌｌｉｐ；＆"},
+      {"<html>t<br>&amp;", 0, "＜ｈｔｍｌ＞ｔ＜ｂｒ＞＆ａｍｐ；"},
+  };
+  // clang-format on
+  for (const auto& [text, tagCut, want] : cases) {
+    Rig rig;
+    rig.R->IntSettings[kTagCut] = tagCut;
+    rig.R->IntSettings[kEncoding] = 1;
+    rig.Run(S(text));
+    EXPECT_EQ(ToUtf8(rig.Lines()), want) << text;
+  }
+}
+
+// The encoding a page names decides, when 文字コード leaves it to the text and
+// tags are removed, unless a byte-order mark decides or the bytes belie it
+// (then detection decides, and a Shift-JIS page stays readable); a name in
+// a script does not count.
+TEST(Html, DeclaredEncoding) {
+  const std::string utf8 = Encode("あい", "UTF-8"), euc = Encode("漢字", "EUC-JP"),
+                    hello = "こんにちは、世界。", sjis = S(hello),
+                    rain = "私は傘を持って駅まで歩いた、電車の音がする。";
+  // clang-format off
+  const std::tuple<std::string, int, int, std::string> cases[] = {
+      {"<meta charset=\"UTF-8\">" + utf8, 0, 1, "あい"},
+      {"<html><head><meta http-equiv=Content-Type content=\"text/html; charset=euc-jp\">" + euc, 0, 1,
+       "漢字"},
+      {"<?xml version=\"1.0\" encoding='EUC-JP'?><html>" + euc, 0, 1, "漢字"},
+      {"<html><script>s='<meta charset=utf-8>'</script><!--<br><meta charset=utf-8>-->"
+       "<meta charset=euc-jp>" + euc, 0, 1, "漢字"},
+      {"<html><body><meta charset=utf-8>" + utf8, 0, 1, ToUtf8(utf8)},
+      {"<meta charset=utf-8>" + sjis, 0, 1, hello}, {"<meta charset=x-mac-japanese>" + sjis, 0, 1, hello},
+      {"<meta charset=euc-jp>" + sjis, 0, 1, hello}, {"<meta charset=iso-2022-jp>" + sjis, 0, 1, hello},
+      {"<meta charset=Shift_JIS>" + Encode(rain, "EUC-JP"), 0, 1, rain},
+      {"<meta charset=Shift_JIS>aa" + Encode(Rep("あ", 30), "UTF-8"), 0, 1, "ａａ" + Rep("あ", 22)},
+      {"\xEF\xBB\xBF<meta charset=euc-jp>" + utf8, 0, 1, "あい"},
+      {"<meta charset=utf-8>" + utf8, 1, 1, ToUtf8(utf8)},
+      {"<meta charset=utf-8>" + utf8, 0, 0, "＜ｍｅｔａ　ｃｈａｒｓｅｔ＝ｕｔｆ－８＞" + ToUtf8(utf8)}};
+  // clang-format on
+  for (const auto& [text, encoding, tagCut, shown] : cases) {
+    Rig rig;
+    rig.R->IntSettings[kEncoding] = encoding;
+    rig.R->IntSettings[kTagCut] = tagCut;
+    rig.Run(text);
+    EXPECT_EQ(ToUtf8(rig.R->PageLines[0]), shown) << ToUtf8(text);
+  }
+}
+
 // 改ページ ends the page: its pause, then a clean page that starts after the
 // note, where a resumed reading starts too; so does a page that turns in
 // the middle of a ruby shown in parentheses.

@@ -1,0 +1,71 @@
+// Web pages as they are saved, read with tag removal: the page's markup
+// decides what shows, as in a browser. Scripts, styles and comments are not
+// shown, so of the head only the title is; line breaks and the starts and
+// ends of blocks end lines, which the composer honours whatever NLineCut
+// says; the line feeds and indentation of the source are white space; an
+// image shows its alt text. A filter on the byte walk, like Aozora
+// notation: positions stay those of the text, and what is not shown is
+// stepped over, never removed. Every byte of markup is ASCII below 0x40,
+// which no Shift-JIS trail byte is, so a page is scanned byte by byte.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+// True when the text opens as an HTML page: after white space, an XML
+// declaration and comments, "<html", "<!DOCTYPE html" or "<meta", in any
+// case. A text without one is walked as plain text. (A byte-order mark
+// decides the encoding before this is asked, and is gone once converted.)
+bool LooksLikeHtml(const std::uint8_t* text, std::int64_t length);
+
+// The character encoding the page names in its head (<meta charset>,
+// <meta http-equiv="Content-Type" content="...; charset=...">, or the XML
+// declaration's encoding), as written; empty when it names none.
+std::string_view DeclaredCharset(const std::uint8_t* text, std::int64_t length);
+
+class HtmlFilter {
+ public:
+  bool On = false;  // the text is an HTML page
+
+  // At pos, where a piece of the page begins: takes the piece when the
+  // markup decides it (a tag, comment, script or style, a run of white
+  // space, the rest of an image tag after its alt text), with pos at its
+  // last byte and out[0..1] the character it gives (a hard line break, a
+  // space) or out[0] = 0. False for a character of the text, which the walk
+  // converts as usual.
+  bool Take(const std::uint8_t* text, std::int64_t length, std::int64_t& pos, std::uint8_t* out) {
+    const std::uint8_t b = text[pos];
+    if (altEnd_ < 0 && b != '<' && (pre_ || !IsSpace(b))) return false;
+    return TakeMarkup(text, length, pos, out);
+  }
+  // The walk produced a character that shows.
+  void Shown(const std::uint8_t* out) {
+    if (out[0] == 1) return;  // a line break
+    bare_ = false;
+    breaks_ = 0;
+  }
+  // The state at the start of the text.
+  void Reset() {
+    const bool on = On;
+    *this = HtmlFilter();
+    On = on;
+  }
+
+  static bool IsSpace(std::uint8_t b) {
+    return b == ' ' || b == '\n' || b == '\r' || b == '\t' || b == '\f';
+  }
+
+ private:
+  bool TakeMarkup(const std::uint8_t* text, std::int64_t length, std::int64_t& pos,
+                  std::uint8_t* out);
+  // What a tag from '<' to its '>' does; its piece may end past it.
+  void Tag(const std::uint8_t* text, std::int64_t length, std::int64_t& pos, std::uint8_t* out);
+  // A hard line break in out, when always (<br>) or the line holds something.
+  void Break(std::uint8_t* out, bool always);
+
+  bool pre_ = false;          // in <pre>: white space as written
+  bool bare_ = true;          // nothing shown since the last hard break
+  int breaks_ = 0;            // hard breaks since something was shown
+  std::int64_t altEnd_ = -1;  // where the alt text being shown ends
+  std::int64_t tagEnd_ = -1;  // the '>' of its image tag
+};
