@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Sjis.h"
 #include "platform/TextEncoding.h"
+#include "platform/ZipText.h"
 #include "reader/Reader.h"
 #include "text/SjisTexts.h"
 #include "text/TextWalk.h"
@@ -27,6 +28,20 @@ const char* LoadText(const std::string& path, std::int32_t encoding,
       return sjis::kMsgTooLarge;
     default:
       return sjis::kMsgCannotRead;
+  }
+  // A ZIP (told by its first bytes, whatever its name) is read as the text
+  // inside it. Refusals in the order of ZipMember; running out of memory
+  // says too large, as it does for a file.
+  if (IsZip(text.get(), size)) {
+    static constexpr const char* kRefusals[] = {nullptr,
+                                                sjis::kMsgZipDamaged,
+                                                sjis::kMsgZipEncrypted,
+                                                sjis::kMsgZipUnsupported,
+                                                sjis::kMsgZipNoText,
+                                                sjis::kMsgZipTooLarge,
+                                                sjis::kMsgTooLarge};
+    if (const char* refused = kRefusals[int(TakeZipMember(text, size, kMaxTextBytes, 1))])
+      return refused;
   }
   switch (ConvertToSjis(text, size, ChosenEncoding(encoding, text.get(), size), kMaxTextBytes)) {
     case Conversion::AsIs:
