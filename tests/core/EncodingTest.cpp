@@ -5,7 +5,6 @@
 
 #include "Rig.h"
 #include "platform/TextEncoding.h"
-#include "platform/ZipText.h"
 
 namespace {
 
@@ -239,74 +238,53 @@ TEST(Aozora, PageBreaksAndResume) {
   }
 }
 
-// A ZIP written by libzip (a name ending in "/" is a folder); "!" before a
-// name encrypts that member.
-std::string Zip(const std::string& path,
-                const std::vector<std::pair<std::string, std::string>>& members) {
-  int error = 0;
-  zip_t* z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+// A ZIP written by libzip: members by name ("!" first encrypts it) and
+// bytes; with none, the end record alone.
+using Members = std::vector<std::pair<std::string, std::string>>;
+std::string Zip(const Rig& rig, const Members& members) {
+  if (members.empty()) return "PK\x05\x06" + std::string(18, '\0');
+  zip_t* z = zip_open(rig.File("z").c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
   for (const auto& [name, bytes] : members) {
-    const bool secret = name[0] == '!';
-    const zip_int64_t i =
-        name.ends_with("/") ? zip_dir_add(z, name.c_str(), 0)
-                            : zip_file_add(z, name.c_str() + secret,
-                                           zip_source_buffer(z, bytes.data(), bytes.size(), 0), 0);
-    if (secret) zip_file_set_encryption(z, zip_uint64_t(i), ZIP_EM_AES_256, "pw");
+    const char* n = name.c_str() + (name[0] == '!');
+    const auto i = zip_file_add(z, n, zip_source_buffer(z, bytes.data(), bytes.size(), 0), 0);
+    if (n != name.c_str()) zip_file_set_encryption(z, zip_uint64_t(i), ZIP_EM_AES_256, "pw");
   }
   EXPECT_EQ(zip_close(z), 0);
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return rig.Read("z");
 }
 
-// A ZIP, found by its bytes whatever its name, reads as its first ".txt"
-// member (or first ".htm(l)"), past pictures, folders and a Mac's copies:
-// the same pages, at the same positions, as that text alone, in any
-// encoding. Refused with a warning, the cover staying: a damaged ZIP, one
-// cut short, a member longer or shorter than its header says, encrypted,
-// packed by a method not known, none to read, or declaring 2 GiB.
+// A ZIP, told by its bytes whatever its name, reads as its first ".txt"
+// member (else its first ".htm(l)"), past pictures, folders and a Mac's
+// copies, in any encoding: the same pages at the same positions as that
+// text alone. Refused, the cover staying: one cut short, a member longer or
+// shorter than its headers say, encrypted, packed by a method not known,
+// none to read, or one declaring 2 GiB.
 TEST(Encoding, ZipFiles) {
-  const std::string story = Story(), html = "<p>" + Encode("あいう", "CP932") + "</p>";
-  const std::vector<std::pair<std::string, std::string>> good = {{"a.txt", Encode(story, "UTF-8")}},
-                                                         mixed = {{"p.png", "\x89PNG"},
-                                                                  {"d.txt/", ""},
-                                                                  {"a.Html", "x"},
-                                                                  {"__MACOSX/._b.txt", "m"},
-                                                                  {"b.TXT", S(story)}};
-  // Patches: {offset in the central header (then - 2 in the local one), value};
-  // offset -1 cuts the file to value bytes.
-  struct Case {
-    std::vector<std::pair<std::string, std::string>> members;
-    int at;
-    std::uint32_t value;
-    std::string want;
-  };
-  const Case cases[] = {
-      {good, 0, 0, S(story)},
-      {mixed, 0, 0, S(story)},
-      {{{"p.jpg", "j"}, {"a.htm", html}, {"b.HTM", "y"}}, 0, 0, html},
-      {good, -1, 100, "ZIPファイルが壊れています。"},
-      {{{"a.txt", "abc"}}, 24, 4, "ZIPファイルが壊れています。"},
-      {{{"a.txt", "abc"}}, 24, 2, "ZIPファイルが壊れています。"},
-      {{{"a.txt", "abc"}}, 24, 1u << 31, "ZIPファイルの中の文章が大きすぎます。"},
-      {{{"a.txt", "abc"}}, 10, 9, "この圧縮方式のZIPファイルは読めません。"},
+  const std::string story = S(Story()), html = "<p>" + S("あいう") + "</p>",
+                    bad = "ZIPファイルが壊れています。", none = "ZIPファイルに文章がありません。";
+  const Members abc = {{"a.txt", "abc"}};
+  // Each ZIP patched: {offset in the central header (less 2 in the local
+  // one), value}, or cut to value bytes (offset -1).
+  // clang-format off
+  const std::tuple<Members, int, std::uint32_t, std::string> cases[] = {
+      {{{"a.txt", Encode(Story(), "UTF-8")}}, 0, 0, story}, {{{"a.txt", story}}, -1, 100, bad},
+      {{{"p.png", "\x89PNG"}, {"d.txt/", ""}, {"a.Html", "x"}, {"__MACOSX/._b.txt", "m"},
+        {"b.TXT", story}}, 0, 0, story},
+      {{{"a.htm", html}, {"p.jpg", "j"}, {"b.HTM", "y"}}, 0, 0, html},
+      {abc, 24, 4, bad}, {abc, 24, 2, bad}, {abc, 24, 1u << 31, "ZIPファイルの中の文章が大きすぎます。"},
+      {abc, 10, 9, "この圧縮方式のZIPファイルは読めません。"},
       {{{"!a.txt", "abc"}}, 0, 0, "暗号化されたZIPファイルは読めません。"},
-      {{{"p.png", "abc"}, {"d/", ""}}, 0, 0, "ZIPファイルに文章がありません。"},
-  };
-  for (const Case& c : cases) {
+      {{{"p.png", "abc"}, {"d/", ""}}, 0, 0, none}, {{}, 0, 0, none}};
+  // clang-format on
+  for (const auto& [members, at, value, want] : cases) {
     Rig rig, plain;
-    plain.P.HashPauses = rig.P.HashPauses = true;
-    std::string bytes = Zip(rig.File("b.x"), c.members);
-    if (c.at < 0) bytes.resize(c.value);
-    const std::size_t central = bytes.find("PK\x01\x02");
-    for (std::size_t at : {central + c.at, std::size_t(c.at - 2)})
-      if (c.at > 0)
-        for (int k = 0; k < (c.at == 10 ? 2 : 4); ++k) bytes[at + k] = char(c.value >> 8 * k);
-    const std::string shown = rig.Run(bytes);
-    if (c.want.ends_with("。")) {
-      EXPECT_EQ(shown, "! W:" + c.want + " ") << c.want;
-      continue;
-    }
-    EXPECT_EQ(shown, plain.Run(c.want));
+    rig.P.HashPauses = plain.P.HashPauses = true;
+    std::string bytes = Zip(rig, members);
+    if (at < 0) bytes.resize(value);
+    for (std::size_t p : {bytes.find("PK\x01\x02") + at, std::size_t(at - 2)})
+      for (int k = 0; at > 0 && k < (at == 10 ? 2 : 4); ++k) bytes[p + k] = char(value >> 8 * k);
+    const bool refused = want.ends_with("。");
+    EXPECT_EQ(rig.Run(bytes), refused ? "! W:" + want + " " : plain.Run(want)) << want;
     EXPECT_EQ(std::pair(rig.Lines(), rig.R->TextLength),
               std::pair(plain.Lines(), plain.R->TextLength));
   }
