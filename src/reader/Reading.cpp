@@ -4,6 +4,7 @@
 #include "platform/Files.h"
 #include "platform/Sjis.h"
 #include "platform/TextEncoding.h"
+#include "platform/ZipText.h"
 #include "reader/Reader.h"
 #include "text/SjisTexts.h"
 #include "text/TextWalk.h"
@@ -29,6 +30,20 @@ const char* LoadText(const std::string& path, std::int32_t encoding, bool tagCut
       return sjis::kMsgTooLarge;
     default:
       return sjis::kMsgCannotRead;
+  }
+  // A ZIP (told by its first bytes, whatever its name) is read as the text
+  // inside it. Refusals in the order of ZipMember; running out of memory
+  // says too large, as it does for a file.
+  if (IsZip(text.get(), size)) {
+    static constexpr const char* kRefusals[] = {nullptr,
+                                                sjis::kMsgZipDamaged,
+                                                sjis::kMsgZipEncrypted,
+                                                sjis::kMsgZipUnsupported,
+                                                sjis::kMsgZipNoText,
+                                                sjis::kMsgZipTooLarge,
+                                                sjis::kMsgTooLarge};
+    if (const char* refused = kRefusals[int(TakeZipMember(text, size, kMaxTextBytes, 1))])
+      return refused;
   }
   text[size] = 0;  // markup is read up to a terminating zero, as the walk reads it
   const std::int64_t length = static_cast<std::int64_t>(size);

@@ -1,6 +1,7 @@
 // Texts that are not plain Shift-JIS: other encodings, Aozora Bunko
 // notation, HTML entities; and what detection must never get wrong.
 #include <iconv.h>
+#include <zip.h>
 
 #include "Rig.h"
 #include "platform/TextEncoding.h"
@@ -306,6 +307,58 @@ TEST(Aozora, PageBreaksAndResume) {
     rig.P.Log.clear();
     EXPECT_EQ(rig.Run(S(text), starts.back()), ruby ? "0.0-2 " : "0.0-1 ");
     EXPECT_EQ(rig.Lines(), S(last));
+  }
+}
+
+// A ZIP written by libzip: members by name ("!" first encrypts it) and
+// bytes; with none, the end record alone.
+using Members = std::vector<std::pair<std::string, std::string>>;
+std::string Zip(const Rig& rig, const Members& members) {
+  if (members.empty()) return "PK\x05\x06" + std::string(18, '\0');
+  zip_t* z = zip_open(rig.File("z").c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+  for (const auto& [name, bytes] : members) {
+    const char* n = name.c_str() + (name[0] == '!');
+    const auto i = zip_file_add(z, n, zip_source_buffer(z, bytes.data(), bytes.size(), 0), 0);
+    if (n != name.c_str()) zip_file_set_encryption(z, zip_uint64_t(i), ZIP_EM_AES_256, "pw");
+  }
+  EXPECT_EQ(zip_close(z), 0);
+  return rig.Read("z");
+}
+
+// A ZIP, told by its bytes whatever its name, reads as its first ".txt"
+// member (else its first ".htm(l)"), past pictures, folders and a Mac's
+// copies, in any encoding: the same pages at the same positions as that
+// text alone. Refused, the cover staying: one cut short, a member longer or
+// shorter than its headers say, encrypted, packed by a method not known,
+// none to read, or one declaring 2 GiB.
+TEST(Encoding, ZipFiles) {
+  const std::string story = S(Story()), html = "<p>" + S("あいう") + "</p>",
+                    bad = "ZIPファイルが壊れています。", none = "ZIPファイルに文章がありません。";
+  const Members abc = {{"a.txt", "abc"}};
+  // Each ZIP patched: {offset in the central header (less 2 in the local
+  // one), value}, or cut to value bytes (offset -1).
+  // clang-format off
+  const std::tuple<Members, int, std::uint32_t, std::string> cases[] = {
+      {{{"a.txt", Encode(Story(), "UTF-8")}}, 0, 0, story}, {{{"a.txt", story}}, -1, 100, bad},
+      {{{"p.png", "\x89PNG"}, {"d.txt/", ""}, {"a.Html", "x"}, {"__MACOSX/._b.txt", "m"},
+        {"b.TXT", story}}, 0, 0, story},
+      {{{"a.htm", html}, {"p.jpg", "j"}, {"b.HTM", "y"}}, 0, 0, html},
+      {abc, 24, 4, bad}, {abc, 24, 2, bad}, {abc, 24, 1u << 31, "ZIPファイルの中の文章が大きすぎます。"},
+      {abc, 10, 9, "この圧縮方式のZIPファイルは読めません。"},
+      {{{"!a.txt", "abc"}}, 0, 0, "暗号化されたZIPファイルは読めません。"},
+      {{{"p.png", "abc"}, {"d/", ""}}, 0, 0, none}, {{}, 0, 0, none}};
+  // clang-format on
+  for (const auto& [members, at, value, want] : cases) {
+    Rig rig, plain;
+    rig.P.HashPauses = plain.P.HashPauses = true;
+    std::string bytes = Zip(rig, members);
+    if (at < 0) bytes.resize(value);
+    for (std::size_t p : {bytes.find("PK\x01\x02") + at, std::size_t(at - 2)})
+      for (int k = 0; at > 0 && k < (at == 10 ? 2 : 4); ++k) bytes[p + k] = char(value >> 8 * k);
+    const bool refused = want.ends_with("。");
+    EXPECT_EQ(rig.Run(bytes), refused ? "! W:" + want + " " : plain.Run(want)) << want;
+    EXPECT_EQ(std::pair(rig.Lines(), rig.R->TextLength),
+              std::pair(plain.Lines(), plain.R->TextLength));
   }
 }
 
