@@ -22,6 +22,7 @@
 
 #include "dialog/SettingsDialog.h"
 #include "dialog/Unit2.h"
+#include "platform/Files.h"
 #include "platform/qt/MessagePump.h"
 #include "platform/qt/QtBitmapFile.h"
 #include "platform/Sjis.h"
@@ -419,7 +420,7 @@ bool TForm1::ChooseFile(FileDialogRequest& req) {
   if (idx >= 0) req.FilterIndex = idx + 1;
   if (!ok) return false;
   std::string sjis;
-  if (!PathToSjis(dlg.selectedFiles().first().toStdString(), sjis)) {
+  if (!PathToStore(dlg.selectedFiles().first().toStdString(), sjis)) {
     // A name with no Shift-JIS form that leads back to it could not be
     // stored without naming another file.
     Warn(sjis::kMsgNameNotSjis);
@@ -438,7 +439,7 @@ bool TForm1::OpenFromCommandLine(const QString& path) {
     return false;
   }
   std::string sjis;
-  if (!PathToSjis(info.absoluteFilePath().toStdString(), sjis)) {
+  if (!PathToStore(info.absoluteFilePath().toStdString(), sjis)) {
     Warn(sjis::kMsgNameNotSjis);
     return false;
   }

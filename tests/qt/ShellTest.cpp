@@ -251,13 +251,15 @@ class ShellTest : public QObject {
   }
 
   // A text named on the command line: Text (~ is the current folder), the
-  // caption shown and the log afterwards.
+  // caption shown and the log afterwards. Below a current folder with no
+  // Shift-JIS form (the reader's start folder) the file is stored from ".".
   void commandLine_data() {
-    QTest::addColumn<QString>("row");  // file made | argument | result
+    QTest::addColumn<QString>("row");  // file made | argument | result | start folder
     const QString no = "/earlier.txt Pagelune beep " + Box(BoxKind::Warning, sjis::kWarningTitle);
     QTest::newRow("Japanese, dots") << "月.txt|sub/../月.txt|~/月.txt 月.txt - Pagelune ";
     QTest::newRow("[*]") << "a[*].txt|a[*].txt|~/a[*].txt a[*].txt - Pagelune ";
-    QTest::newRow("no Shift-JIS form") << "한.txt|한.txt|" + no + U(sjis::kMsgNameNotSjis);
+    QTest::newRow("in café") << "k.txt|k.txt|./k.txt k.txt - Pagelune |café";
+    QTest::newRow("in café, no form") << "한.txt|한.txt|" + no + U(sjis::kMsgNameNotSjis) + "|café";
     QTest::newRow("missing") << "|no.txt|" + no + U(sjis::kMsgFileNotFound);
     QTest::newRow("a folder") << "|sub|" + no + U(sjis::kMsgCannotRead);
   }
@@ -265,6 +267,7 @@ class ShellTest : public QObject {
     QFETCH(QString, row);
     const QStringList c = row.split('|');
     Rig w;
+    if (c.size() > 3) QVERIFY(QDir().mkdir(c[3]) && QDir::setCurrent(c[3]));
     QVERIFY(QDir().mkdir("sub") && (c[0].isEmpty() || QFile(c[0]).open(QIODevice::WriteOnly)));
     w.StrSettings[kText] = "/earlier.txt";
     w.winId();  // the caption shown is the native window's
@@ -371,13 +374,12 @@ class ShellTest : public QObject {
   // Font data from the dialog, one press of 開始 after another: declined;
   // from a font picked with 選択 (picking the
   // family shown keeps the Windows face) to the end; from another, aborted
-  // at the second row, which leaves the older file of its name as it was. The log of the runs, kept in a file, holds the boxes, the
-  // progress bar's values (at 1 the controls switched off and the close box
-  // tried) and the controls switched off after each run. The whole file is byte for byte the one
-  // pagelune-fdt makes of that face, to any output path. The tool refuses
-  // bad arguments and a face that is not installed with 2 and a file it
-  // cannot write with 1, leaving nothing behind; Ctrl+C takes the
-  // unfinished file with it.
+  // at the second row, which leaves the older file of its name as it was. The log of the runs, kept
+  // in a file, holds the boxes, the progress bar's values (at 1 the controls switched off and the
+  // close box tried) and the controls switched off after each run. The whole file is byte for byte
+  // the one pagelune-fdt makes of that face, to any output path. The tool refuses bad arguments and
+  // a face that is not installed with 2 and a file it cannot write with 1, leaving nothing behind;
+  // Ctrl+C takes the unfinished file with it.
   void fontData() {
     Rig rig;
     QVERIFY(QFile("IPAMincho.fdt").open(QIODevice::WriteOnly));  // the aborted run leaves it
