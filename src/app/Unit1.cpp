@@ -30,6 +30,15 @@
 
 namespace {
 QString U(const std::string& sjis) { return QString::fromStdString(ToUtf8(sjis)); }
+
+// A caption that begins with the file-name part of path, that name spelt as
+// it is on disk: a Shift-JIS code that stands for two characters (0x8160
+// for 〜 and ～, 0x5C for \ and ¥) reads back as one of them only.
+QString WithNameOnDisk(const std::string& caption, const std::string& path) {
+  const std::string name = FileNamePart(path);
+  if (name.empty() || caption.compare(0, name.size(), name) != 0) return U(caption);
+  return QString::fromStdString(FileNamePart(NativePath(path))) + U(caption.substr(name.size()));
+}
 }  // namespace
 
 // ---------------------------------------------------------------- PageView
@@ -228,7 +237,10 @@ void TForm1::MenuChanged() {
   }
   for (auto& [item, action] : actions_) {
     const bool bookmark = item >= &DataItems[0] && item <= &DataItems[19];
-    QString text = U(item->Caption);
+    // A bookmark's name as the text's is on disk.
+    QString text =
+        bookmark ? WithNameOnDisk(item->Caption, Records[1 + (item - &DataItems[0]) % 10].Text)
+                 : U(item->Caption);
     // A menu bar draws no check mark: a command on the bar shows its own.
     const bool onBar = std::find(MainMenu1.begin(), MainMenu1.end(), item) != MainMenu1.end();
     if (onBar && item->Checked) text = QString::fromUtf8("\u2713") + text;
@@ -247,7 +259,7 @@ QString LiteralWindowTitle(const QString& s) {
 }
 
 void TForm1::CaptionChanged(const std::string& caption) {
-  setWindowTitle(LiteralWindowTitle(U(caption)));
+  setWindowTitle(LiteralWindowTitle(WithNameOnDisk(caption, StrSettings[kText])));
 }
 
 void TForm1::MEnv1Click() {
@@ -414,7 +426,12 @@ bool TForm1::ChooseFile(FileDialogRequest& req) {
   if (req.FilterIndex >= 1 && req.FilterIndex <= filters.size())
     dlg.selectNameFilter(filters[req.FilterIndex - 1]);
   if (!req.InitialDir.empty()) dlg.setDirectory(QString::fromStdString(NativePath(req.InitialDir)));
-  if (!req.FileName.empty()) dlg.selectFile(QString::fromStdString(NativePath(req.FileName)));
+  // The stored name as it is spelt in its folder.
+  if (!req.FileName.empty()) {
+    const std::string& dir = req.InitialDir;
+    const std::string path = dir.empty() ? req.FileName : dir + "/" + req.FileName;
+    dlg.selectFile(QString::fromStdString(FileNamePart(NativePath(path))));
+  }
   const bool ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
   const int idx = filters.indexOf(dlg.selectedNameFilter());
   if (idx >= 0) req.FilterIndex = idx + 1;

@@ -250,15 +250,18 @@ class ShellTest : public QObject {
     QVERIFY(Listed(seen, "shell-page-placement.txt"));
   }
 
-  // A text named on the command line: Text (~ is the current folder), the
-  // caption shown and the log afterwards. Below a current folder with no
+  // A text named on the command line: Text (~ is the current folder, as
+  // Shift-JIS reads back), the caption shown, a bookmark's caption and the
+  // log afterwards. Below a current folder with no
   // Shift-JIS form (the reader's start folder) the file is stored from ".".
   void commandLine_data() {
     QTest::addColumn<QString>("row");  // file made | argument | result | start folder
-    const QString no = "/earlier.txt Pagelune beep " + Box(BoxKind::Warning, sjis::kWarningTitle);
-    QTest::newRow("Japanese, dots") << "月.txt|sub/../月.txt|~/月.txt 月.txt - Pagelune ";
-    QTest::newRow("[*]") << "a[*].txt|a[*].txt|~/a[*].txt a[*].txt - Pagelune ";
-    QTest::newRow("in café") << "k.txt|k.txt|./k.txt k.txt - Pagelune |café";
+    const QString no =
+        "/earlier.txt Pagelune earlier.txt　? % beep " + Box(BoxKind::Warning, sjis::kWarningTitle);
+    QTest::newRow("dots") << "月.txt|sub/../月.txt|~/月.txt 月.txt - Pagelune 月.txt　? % ";
+    QTest::newRow("[*]") << "a[*].txt|a[*].txt|~/a[*].txt a[*].txt - Pagelune a[*].txt　? % ";
+    QTest::newRow("〜 ¥") << "〜¥.txt|〜¥.txt|~/～\\.txt 〜¥.txt - Pagelune 〜¥.txt　? % ";
+    QTest::newRow("in café") << "k.txt|k.txt|./k.txt k.txt - Pagelune k.txt　? % |café";
     QTest::newRow("in café, no form") << "한.txt|한.txt|" + no + U(sjis::kMsgNameNotSjis) + "|café";
     QTest::newRow("missing") << "|no.txt|" + no + U(sjis::kMsgFileNotFound);
     QTest::newRow("a folder") << "|sub|" + no + U(sjis::kMsgCannotRead);
@@ -272,8 +275,10 @@ class ShellTest : public QObject {
     w.StrSettings[kText] = "/earlier.txt";
     w.winId();  // the caption shown is the native window's
     w.OpenFromCommandLine(c[1]);
+    w.MDataClick(0);  // a bookmark of it, on the cover: no length to divide by
     QCOMPARE(U(w.StrSettings[kText]).replace(QDir::currentPath(), "~") + " " +
-                 w.windowHandle()->title() + " " + w.Log.join(' '),
+                 w.windowHandle()->title() + " " + w.ActionFor(&w.DataItems[0])->text() + " " +
+                 w.Log.join(' '),
              c[2]);
   }
 
