@@ -8,11 +8,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QTranslator>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -38,6 +41,19 @@ QString WithNameOnDisk(const std::string& caption, const std::string& path) {
   const std::string name = FileNamePart(path);
   if (name.empty() || caption.compare(0, name.size(), name) != 0) return U(caption);
   return QString::fromStdString(FileNamePart(NativePath(path))) + U(caption.substr(name.size()));
+}
+
+// Qt's own words (the file chooser's buttons, labels and messages) in
+// Japanese, as the reader's are, where Qt's translation is installed;
+// English otherwise. Once for the program.
+void SpeakJapanese() {
+  static bool tried = false;
+  if (tried) return;
+  tried = true;
+  auto* qt = new QTranslator(QCoreApplication::instance());
+  if (qt->load(QLocale(QLocale::Japanese), "qtbase", "_",
+               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qt);
 }
 }  // namespace
 
@@ -109,6 +125,7 @@ TForm1::TForm1() : QMainWindow(nullptr), PlatformHooks(), Reader(this) {
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   setWindowTitle(kAppTitle);
+  SpeakJapanese();
 
   view_ = new PageView(this);
   view_->Surface = QImage(surface_.Bits(), 640, 480, static_cast<qsizetype>(surface_.Stride()),
@@ -407,12 +424,18 @@ bool TForm1::LoadBitmapFile(const std::string& path, Bitmap& out) {
 // ---- file dialog ----
 
 QStringList QtNameFilters(const std::string& filterUtf8) {
-  QStringList parts = QString::fromStdString(filterUtf8).split('|');
+  const QStringList parts = QString::fromStdString(filterUtf8).split('|');
+  // Qt shows a filter's patterns after its name: a name that shows them
+  // itself ("テキストファイル(*.txt)") loses its own copy.
+  static const QRegularExpression shown("\\s*\\([^()]*\\)\\s*$");
+  // "*.*" stands for every file where every name has an extension; a Linux
+  // name may have none.
+  static const QRegularExpression everyFile("^\\*\\.\\*$");
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    out << parts[i] + " (" + patterns + ")";
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    patterns.replaceInStrings(everyFile, "*");
+    out << QString(parts[i]).remove(shown) + " (" + patterns.join(' ') + ")";
   }
   return out;
 }

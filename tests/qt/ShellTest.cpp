@@ -282,6 +282,27 @@ class ShellTest : public QObject {
              c[2]);
   }
 
+  // The file chooser in a start folder with no Shift-JIS form ("." in the
+  // settings): Qt's words in Japanese, each filter's patterns once and
+  // every file under すべてのファイル, the stored name preselected as it is
+  // spelt on disk, and the file chosen stored below ".".
+  void chooser() {
+    Rig w;
+    QVERIFY(QDir().mkpath("é/sub") && QFile("é/sub/〜.txt").open(QIODevice::WriteOnly));
+    FileDialogRequest req{sjis::kOpenDialog1Title, sjis::kOpenDialog1Filter, 3, "./sub",
+                          ToSjis("～.txt")};
+    QTimer::singleShot(0, [&] {
+      auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      w.Log << d->nameFilters() << d->findChild<QLabel*>("fileNameLabel")->text()
+            << d->findChild<QLineEdit*>("fileNameEdit")->text();
+      static_cast<QDialog*>(d)->done(QDialog::Accepted);  // as OK, but never waits on a box
+    });
+    QVERIFY(QDir::setCurrent("é") && w.TForm1::ChooseFile(req));
+    QCOMPARE(w.Log.join(" | ") + " | " + U(req.Chosen),
+             "テキストファイル (*.txt) | HTMLファイル (*.htm *.html) | すべてのファイル (*) | "
+             "ファイル名(&N): | 〜.txt | ./sub/～.txt");
+  }
+
   // The dialog's title, modality and fixed size, its controls (captions,
   // items, ranges, places, focus order), as a listing kept in a file.
   void dialog() {
