@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -347,8 +348,24 @@ bool TForm2::EditSjis(const QLineEdit* e, std::string& out) const {
 
 void TForm2::FillDialog() {
   const Reader& r = *reader_;
-  // 1. Just below and right of the reader window's corner.
-  move(owner_->DialogWindow()->pos() + QPoint(16, 16));
+  // 1. Centred on the reader's window, whatever its size (a zoomed page,
+  // full screen), and on its screen.
+  const QWidget* over = owner_->DialogWindow();
+  QRect box = frameGeometry();
+  // Until it was first shown, the dialog's frame is taken to be the
+  // window's.
+  if (box == geometry()) {
+    const QRect f = over->frameGeometry(), in = over->geometry();
+    box.adjust(f.left() - in.left(), f.top() - in.top(), f.right() - in.right(),
+               f.bottom() - in.bottom());
+  }
+  box.moveCenter(over->frameGeometry().center());
+  if (const QScreen* screen = over->screen()) {
+    const QRect area = screen->availableGeometry();
+    box.moveLeft(std::max(area.left(), std::min(box.left(), area.right() - box.width() + 1)));
+    box.moveTop(std::max(area.top(), std::min(box.top(), area.bottom() - box.height() + 1)));
+  }
+  move(box.topLeft());
   // 2.-3. The working copy, with the menu positions as choice indices.
   DlgIntSettings = r.IntSettings;
   DlgIntSettings[kMenuPosX] = MenuPosChoiceIndex(0, r.IntSettings[kMenuPosX]);

@@ -67,6 +67,8 @@ struct Rig : TempDir, TForm1 {
   }
   void Beep() override { Log << "beep"; }
   std::uint32_t GetTickCount() override { return Clock += 20; }
+  int Moves = 0;
+  void MoveWindow(int left, int top) override { ++Moves, TForm1::MoveWindow(left, top); }
   bool ChooseFile(FileDialogRequest& req) override {
     Log << U(req.Title + "|" + req.Filter + "|" + req.InitialDir + "|" + req.FileName);
     req.Chosen = Choice;
@@ -219,8 +221,17 @@ class ShellTest : public QObject {
   // black bars. The pointer maps back to page pixels, the bars to the edge.
   // At x2 and x3 each page pixel is a square of the factor's side below the
   // menu bar, the pointer mapped back the same way, and the zoom survives a
-  // trip to full screen and back.
+  // trip to full screen and back. The settings dialog opens centred on the
+  // window at each zoom and in full screen, and on the screen when the
+  // window reaches past its corner.
   void pagePlacement() {
+    auto dialogAt = [](Rig& w) {
+      QRect d, r;  // the dialog and the window, as it opens
+      w.RunDialog([&](TForm2& dialog) { d = dialog.frameGeometry(), r = w.frameGeometry(); });
+      const QPoint off = d.center() - r.center();  // halving rounds off a pixel
+      return (off.manhattanLength() < 2 ? " centred" : QString()) +
+             (w.screen()->availableGeometry().contains(d) ? " on screen" : "");
+    };
     const std::pair<QSize, QPointF> at[] = {
         {{1280, 960}, {1279.5, 959.5}}, {{2560, 1440}, {1288, 657}}, {{1920, 1080}, {10, 500}},
         {{1366, 768}, {1360, 5}},       {{1300, 1000}, {600, 3}},    {{600, 400}, {300, 399}}};
@@ -235,13 +246,18 @@ class ShellTest : public QObject {
       seen << QString::asprintf("%d,%d %dx%d%s at %d,%d", r.x(), r.y(), r.width(), r.height(),
                                 smooth ? " smooth" : "", v.ToPage(p).x(), v.ToPage(p).y());
     }
-    for (int factor : {2, 3}) {
+    for (int factor : {1, 2, 3}) {
       Rig w;
       w.SetZoom(factor);
       const QImage shown = w.View()->grab().toImage().convertToFormat(QImage::Format_RGB32);
       QCOMPARE(shown, w.View()->Surface.scaled(w.View()->size()).convertToFormat(shown.format()));
       w.show();
+      QTRY_VERIFY(w.Moves > 0);  // centred once framed
+      seen << QString("x%1 dialog").arg(factor) + dialogAt(w);
+      w.move(500, 400);
+      seen << "past the corner: dialog" + dialogAt(w);
       w.MDisp1Click();
+      seen << "full screen: dialog" + dialogAt(w);
       w.MDisp1Click();
       const QPoint p = w.View()->ToPage({915.9, 657.2});
       seen << QString::asprintf("x%d %dx%d at %d,%d", factor, w.width(),
