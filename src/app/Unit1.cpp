@@ -8,11 +8,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScreen>
+#include <QTranslator>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -22,6 +25,7 @@
 
 #include "dialog/SettingsDialog.h"
 #include "dialog/Unit2.h"
+#include "platform/Files.h"
 #include "platform/qt/MessagePump.h"
 #include "platform/qt/QtBitmapFile.h"
 #include "platform/Sjis.h"
@@ -29,6 +33,28 @@
 
 namespace {
 QString U(const std::string& sjis) { return QString::fromStdString(ToUtf8(sjis)); }
+
+// A caption that begins with the file-name part of path, that name spelt as
+// it is on disk: a Shift-JIS code that stands for two characters (0x8160
+// for 〜 and ～, 0x5C for \ and ¥) reads back as one of them only.
+QString WithNameOnDisk(const std::string& caption, const std::string& path) {
+  const std::string name = FileNamePart(path);
+  if (name.empty() || caption.compare(0, name.size(), name) != 0) return U(caption);
+  return QString::fromStdString(FileNamePart(NativePath(path))) + U(caption.substr(name.size()));
+}
+
+// Qt's own words (the file chooser's buttons, labels and messages) in
+// Japanese, as the reader's are, where Qt's translation is installed;
+// English otherwise. Once for the program.
+void SpeakJapanese() {
+  static bool tried = false;
+  if (tried) return;
+  tried = true;
+  auto* qt = new QTranslator(QCoreApplication::instance());
+  if (qt->load(QLocale(QLocale::Japanese), "qtbase", "_",
+               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qt);
+}
 }  // namespace
 
 // ---------------------------------------------------------------- PageView
@@ -99,6 +125,7 @@ TForm1::TForm1() : QMainWindow(nullptr), PlatformHooks(), Reader(this) {
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   setWindowTitle(kAppTitle);
+  SpeakJapanese();
 
   view_ = new PageView(this);
   view_->Surface = QImage(surface_.Bits(), 640, 480, static_cast<qsizetype>(surface_.Stride()),
@@ -227,7 +254,10 @@ void TForm1::MenuChanged() {
   }
   for (auto& [item, action] : actions_) {
     const bool bookmark = item >= &DataItems[0] && item <= &DataItems[19];
-    QString text = U(item->Caption);
+    // A bookmark's name as the text's is on disk.
+    QString text =
+        bookmark ? WithNameOnDisk(item->Caption, Records[1 + (item - &DataItems[0]) % 10].Text)
+                 : U(item->Caption);
     // A menu bar draws no check mark: a command on the bar shows its own.
     const bool onBar = std::find(MainMenu1.begin(), MainMenu1.end(), item) != MainMenu1.end();
     if (onBar && item->Checked) text = QString::fromUtf8("\u2713") + text;
@@ -246,7 +276,7 @@ QString LiteralWindowTitle(const QString& s) {
 }
 
 void TForm1::CaptionChanged(const std::string& caption) {
-  setWindowTitle(LiteralWindowTitle(U(caption)));
+  setWindowTitle(LiteralWindowTitle(WithNameOnDisk(caption, StrSettings[kText])));
 }
 
 void TForm1::MEnv1Click() {
@@ -394,12 +424,18 @@ bool TForm1::LoadBitmapFile(const std::string& path, Bitmap& out) {
 // ---- file dialog ----
 
 QStringList QtNameFilters(const std::string& filterUtf8) {
-  QStringList parts = QString::fromStdString(filterUtf8).split('|');
+  const QStringList parts = QString::fromStdString(filterUtf8).split('|');
+  // Qt shows a filter's patterns after its name: a name that shows them
+  // itself ("テキストファイル(*.txt)") loses its own copy.
+  static const QRegularExpression shown("\\s*\\([^()]*\\)\\s*$");
+  // "*.*" stands for every file where every name has an extension; a Linux
+  // name may have none.
+  static const QRegularExpression everyFile("^\\*\\.\\*$");
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    out << parts[i] + " (" + patterns + ")";
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    patterns.replaceInStrings(everyFile, "*");
+    out << QString(parts[i]).remove(shown) + " (" + patterns.join(' ') + ")";
   }
   return out;
 }
@@ -413,13 +449,18 @@ bool TForm1::ChooseFile(FileDialogRequest& req) {
   if (req.FilterIndex >= 1 && req.FilterIndex <= filters.size())
     dlg.selectNameFilter(filters[req.FilterIndex - 1]);
   if (!req.InitialDir.empty()) dlg.setDirectory(QString::fromStdString(NativePath(req.InitialDir)));
-  if (!req.FileName.empty()) dlg.selectFile(QString::fromStdString(NativePath(req.FileName)));
+  // The stored name as it is spelt in its folder.
+  if (!req.FileName.empty()) {
+    const std::string& dir = req.InitialDir;
+    const std::string path = dir.empty() ? req.FileName : dir + "/" + req.FileName;
+    dlg.selectFile(QString::fromStdString(FileNamePart(NativePath(path))));
+  }
   const bool ok = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
   const int idx = filters.indexOf(dlg.selectedNameFilter());
   if (idx >= 0) req.FilterIndex = idx + 1;
   if (!ok) return false;
   std::string sjis;
-  if (!PathToSjis(dlg.selectedFiles().first().toStdString(), sjis)) {
+  if (!PathToStore(dlg.selectedFiles().first().toStdString(), sjis)) {
     // A name with no Shift-JIS form that leads back to it could not be
     // stored without naming another file.
     Warn(sjis::kMsgNameNotSjis);
@@ -438,7 +479,7 @@ bool TForm1::OpenFromCommandLine(const QString& path) {
     return false;
   }
   std::string sjis;
-  if (!PathToSjis(info.absoluteFilePath().toStdString(), sjis)) {
+  if (!PathToStore(info.absoluteFilePath().toStdString(), sjis)) {
     Warn(sjis::kMsgNameNotSjis);
     return false;
   }

@@ -171,5 +171,6 @@ QRect FitPage(QSize area, bool* smooth = nullptr);
 QString LiteralMenuText(const QString& s);
 // Escapes "[*]" so Qt shows it literally (a file name in the caption).
 QString LiteralWindowTitle(const QString& s);
-// "desc|pattern|desc|pattern" to Qt's name filters ("desc (pattern)").
+// "desc|pattern|desc|pattern" to Qt's name filters ("desc (pattern)"), each
+// pattern shown once, and "*.*" as "*".
 QStringList QtNameFilters(const std::string& filterUtf8);

@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -97,12 +98,16 @@ QComboBox* MakeList(QWidget* parent, const char* name, std::initializer_list<con
   return c;
 }
 
+// The pages hold one row more than the 227 pixels their first controls
+// need: the 文字処理 page's auto wait and, framed, its reading settings.
+constexpr int kExtraHeight = 36;
+
 // A tab page filled by one caption-less group box.
 QWidget* MakePage(QTabWidget* tabs, const char* name, const char* caption, const char* groupName,
                   QGroupBox*& group) {
   QWidget* page = Named(new QWidget(tabs), name);
   group = Named(new QGroupBox(page), groupName);
-  group->setGeometry(0, 0, 332, 227);
+  group->setGeometry(0, 0, 332, 227 + kExtraHeight);
   tabs->addTab(page, U(caption));
   return page;
 }
@@ -205,7 +210,7 @@ TForm2::TForm2(SettingsDialogOwner* owner)
   FontDialog1.Name = ToSjis("ＭＳ Ｐゴシック");
   FontDialog2.Name = sjis::kDefaultFont;
   BuildControls();
-  setFixedSize(348, 292);
+  setFixedSize(348, 292 + kExtraHeight);
   if (owner_) owner_->Form2 = this;
 }
 
@@ -215,7 +220,7 @@ TForm2::~TForm2() {
 
 void TForm2::BuildControls() {
   PageControl1 = Named(new QTabWidget(this), "PageControl1");
-  PageControl1->setGeometry(4, 4, 340, 254);
+  PageControl1->setGeometry(4, 4, 340, 254 + kExtraHeight);
 
   // 一般
   TabSheet1 = MakePage(PageControl1, "TabSheet1", "一般", "GroupBox1", GroupBox1);
@@ -256,18 +261,25 @@ void TForm2::BuildControls() {
   Label13 = MakeLabel(g, "Label13", "0ms", 268, 140);
   CheckBox2 = MakeToggle<QCheckBox>(g, "CheckBox2", "不要な改行を削除する", 12, 170, 141, 17);
   CheckBox3 = MakeToggle<QCheckBox>(g, "CheckBox3", "タグを削除する", 12, 200, 101, 17);
-  // Added controls fill the page's free right column and bottom right.
-  CheckBox4 = MakeToggle<QCheckBox>(g, "CheckBox4", "ルビ表示", 262, 20, 66, 17);
-  Label17 = MakeLabel(g, "Label17", "オート待ち", 262, 80);
+  // Added controls: the auto wait in a row of its own below the switches,
+  // with its unit as the reveal speed has; beside them, framed, how a text
+  // is read (its encoding, notation and ruby), with room for one more
+  // switch right of ルビ表示. Rows line up with the switches' rows.
+  Label17 = MakeLabel(g, "Label17", "オート待ち", 12, 230);
   SpinEdit1 = Named(new QSpinBox(g), "SpinEdit1");
   SpinEdit1->setRange(0, 60000);
   SpinEdit1->setSingleStep(100);
-  SpinEdit1->setGeometry(262, 96, 64, 20);
-  Label15 = MakeLabel(g, "Label15", "文字コード", 160, 170);
+  SpinEdit1->setGeometry(72, 226, 56, 20);
+  Label18 = MakeLabel(g, "Label18", "ms", 132, 230);
+  GroupBox5 = Named(new QGroupBox(g), "GroupBox5");
+  GroupBox5->setGeometry(154, 158, 172, 98);
+  g = GroupBox5;
+  Label15 = MakeLabel(g, "Label15", "文字コード", 6, 12);
   ComboBox4 =
-      MakeList(g, "ComboBox4", {"自動判別", "Shift-JIS", "UTF-8", "EUC-JP", "UTF-16"}, 224, 166);
-  Label16 = MakeLabel(g, "Label16", "青空文庫", 160, 200);
-  ComboBox5 = MakeList(g, "ComboBox5", {"使わない", "注記があれば", "常に使う"}, 224, 196);
+      MakeList(g, "ComboBox4", {"自動判別", "Shift-JIS", "UTF-8", "EUC-JP", "UTF-16"}, 66, 8);
+  Label16 = MakeLabel(g, "Label16", "青空文庫", 6, 42);
+  ComboBox5 = MakeList(g, "ComboBox5", {"使わない", "注記があれば", "常に使う"}, 66, 38);
+  CheckBox4 = MakeToggle<QCheckBox>(g, "CheckBox4", "ルビ表示", 6, 72, 66, 17);
 
   // フォント
   TabSheet3 = MakePage(PageControl1, "TabSheet3", "フォント", "GroupBox3", GroupBox3);
@@ -305,9 +317,9 @@ void TForm2::BuildControls() {
                       {Button9, Button10}})
     setTabOrder(a, b);
 
-  Button1 = MakeButton(this, "Button1", "デフォルト", 4, 265, 75, 21);
-  Button2 = MakeButton(this, "Button2", "OK", 177, 265, 75, 21);
-  Button3 = MakeButton(this, "Button3", "キャンセル", 269, 265, 75, 21);
+  Button1 = MakeButton(this, "Button1", "デフォルト", 4, 265 + kExtraHeight, 75, 21);
+  Button2 = MakeButton(this, "Button2", "OK", 177, 265 + kExtraHeight, 75, 21);
+  Button3 = MakeButton(this, "Button3", "キャンセル", 269, 265 + kExtraHeight, 75, 21);
 
   for (QSlider* s : {TrackBar1, TrackBar2, TrackBar3})
     connect(s, &QSlider::valueChanged, this, [this, s] { TrackBarChange(s); });
@@ -347,8 +359,24 @@ bool TForm2::EditSjis(const QLineEdit* e, std::string& out) const {
 
 void TForm2::FillDialog() {
   const Reader& r = *reader_;
-  // 1. Just below and right of the reader window's corner.
-  move(owner_->DialogWindow()->pos() + QPoint(16, 16));
+  // 1. Centred on the reader's window, whatever its size (a zoomed page,
+  // full screen), and on its screen.
+  const QWidget* over = owner_->DialogWindow();
+  QRect box = frameGeometry();
+  // Until it was first shown, the dialog's frame is taken to be the
+  // window's.
+  if (box == geometry()) {
+    const QRect f = over->frameGeometry(), in = over->geometry();
+    box.adjust(f.left() - in.left(), f.top() - in.top(), f.right() - in.right(),
+               f.bottom() - in.bottom());
+  }
+  box.moveCenter(over->frameGeometry().center());
+  if (const QScreen* screen = over->screen()) {
+    const QRect area = screen->availableGeometry();
+    box.moveLeft(std::max(area.left(), std::min(box.left(), area.right() - box.width() + 1)));
+    box.moveTop(std::max(area.top(), std::min(box.top(), area.bottom() - box.height() + 1)));
+  }
+  move(box.topLeft());
   // 2.-3. The working copy, with the menu positions as choice indices.
   DlgIntSettings = r.IntSettings;
   DlgIntSettings[kMenuPosX] = MenuPosChoiceIndex(0, r.IntSettings[kMenuPosX]);

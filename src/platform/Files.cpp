@@ -33,16 +33,33 @@ long long FileSize(const std::string& sjisPath) {
   return st.st_size;
 }
 
-std::string CurrentDirectory() {
+namespace {
+// The working folder's Linux name; empty when it cannot be told.
+std::string WorkingFolder() {
   std::string buf(PATH_MAX, '\0');
-  if (!getcwd(buf.data(), buf.size())) return ".";
+  if (!getcwd(buf.data(), buf.size())) return std::string();
   buf.resize(std::char_traits<char>::length(buf.c_str()));
+  return buf;
+}
+}  // namespace
+
+std::string CurrentDirectory() {
+  const std::string here = WorkingFolder();
   std::string sjis;
-  if (PathToSjis(buf, sjis)) return sjis;
+  if (!here.empty() && PathToSjis(here, sjis)) return sjis;
   // A folder with no Shift-JIS form (é, a byte that is not UTF-8) is named
   // relatively: the reader never changes its folder, so "." stays this one,
   // and paths under it survive a trip through the settings file.
   return ".";
+}
+
+bool PathToStore(const std::string& nativePath, std::string& sjisPath) {
+  if (PathToSjis(nativePath, sjisPath)) return true;
+  // Below a start folder that the settings call "." (it has no Shift-JIS
+  // form), a file is named from there, as the default wallpapers are.
+  const std::string here = WorkingFolder() + "/";
+  if (here.size() < 2 || nativePath.compare(0, here.size(), here) != 0) return false;
+  return PathToSjis("./" + nativePath.substr(here.size()), sjisPath);
 }
 
 namespace {

@@ -19,6 +19,11 @@ long long FileSize(const std::string& sjisPath);
 // separator otherwise), or "." when it has no Shift-JIS form that leads back
 // to it.
 std::string CurrentDirectory();
+// The Shift-JIS path under which a file chosen by its Linux path (absolute)
+// is stored: its own Shift-JIS form, or, below a start folder that has none
+// (CurrentDirectory() is "."), "./" and the path from there. False when
+// neither leads back to the file.
+bool PathToStore(const std::string& nativePath, std::string& sjisPath);
 
 enum class ReadResult { Ok, CannotOpen, TooLarge };
 // Reads a whole file. Files of limit bytes or more are refused, and so is
