@@ -371,13 +371,12 @@ class ShellTest : public QObject {
   // Font data from the dialog, one press of 開始 after another: declined;
   // from a font picked with 選択 (picking the
   // family shown keeps the Windows face) to the end; from another, aborted
-  // at the second row, which leaves the older file of its name as it was. The log of the runs, kept in a file, holds the boxes, the
-  // progress bar's values (at 1 the controls switched off and the close box
-  // tried) and the controls switched off after each run. The whole file is byte for byte the one
-  // pagelune-fdt makes of that face, to any output path. The tool refuses
-  // bad arguments and a face that is not installed with 2 and a file it
-  // cannot write with 1, leaving nothing behind; Ctrl+C takes the
-  // unfinished file with it.
+  // at the second row, which leaves the older file of its name as it was. The log of the runs, kept
+  // in a file, holds the boxes, the progress bar's values (at 1 the controls switched off and the
+  // close box tried) and the controls switched off after each run. The whole file is byte for byte
+  // the one pagelune-fdt makes of that face, to any output path. The tool refuses bad arguments and
+  // a face that is not installed with 2 and a file it cannot write with 1, leaving nothing behind;
+  // Ctrl+C takes the unfinished file with it.
   void fontData() {
     Rig rig;
     QVERIFY(QFile("IPAMincho.fdt").open(QIODevice::WriteOnly));  // the aborted run leaves it
