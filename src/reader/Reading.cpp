@@ -90,11 +90,13 @@ bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step,
     r.ReadPos = static_cast<std::int32_t>(pos);
     compose();
     step();
+    // PrevCharEnd still tells where the character being composed begins.
+    if (r.Relayout) return false;
     r.CurChar[0] = r.NextChar[0];
     r.CurChar[1] = r.NextChar[1];
     r.PrevCharEnd = r.CharEnd;
     r.CharEnd = pos + 1 > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(pos + 1);
-    if (r.ReturnToTitle || r.Closing || r.Relayout) return false;
+    if (r.ReturnToTitle || r.Closing) return false;
     ++pos;
     // Ruby, like tag removal, follows the settings dialog from the next step.
     walker.Ruby = r.IntSettings[kRuby] == 1;
