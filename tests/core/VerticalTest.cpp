@@ -54,32 +54,35 @@ TEST(Vertical, GlyphForms) {
   }
 }
 
-// V while reading (here at the pause after the first sentence of page 2):
-// the page from its start again, in rows, what was seen at once, its pause
-// going on; the look back (Space) shows page 1 in the columns it was read
-// in, with V shut meanwhile. V twice on the cover leaves the settings
-// file as it was.
+// V while reading, at the end of page 1 and in page 2: the page from its
+// start again in the new direction, what was seen at once (h: the window
+// shows rows, v: columns), its pause going on, the pages after as they
+// fall; the look back (Space) shows page 1 in the rows it was read in, with
+// V shut meanwhile. V twice on the cover leaves the settings file as it was.
 TEST(Vertical, ChangeWhileReading) {
   Rig rig(kVerticalIni);
   Reader& r = *rig.R;
   int pauses = 0;
   std::string seen;
+  auto look = [&] {
+    seen += std::to_string(r.PageStart) + rig.Lines().substr(0, 4) +
+            (rig.P.Window.Pixel(24, 23) == kWhite ? "h" : "") +
+            (rig.P.Window.Pixel(612, 23) == kWhite ? "v" : "") + (r.MVert1.Enabled ? " " : "- ");
+  };
   rig.P.OnPause = [&] {
-    seen += std::to_string(r.PageStart) + rig.Lines().substr(0, 4) + " ";
-    if (++pauses == 2) return r.FormKeyDown(kVkV);
-    if (pauses == 3) {
+    look();
+    if (++pauses == 1 || pauses == 3) return r.FormKeyDown(kVkV);
+    if (pauses == 4) {
       rig.P.Press(kVkSpace, 5);
-      rig.P.At(rig.P.Now + 20, [&] {
-        seen += rig.P.Window.Pixel(612, 23) == kWhite && !r.MVert1.Enabled ? "columns " : "? ";
-        r.FormKeyDown(kVkV);
-      });
+      rig.P.At(rig.P.Now + 20, [&] { look(), r.FormKeyDown(kVkV); });
       rig.P.At(rig.P.Now + 40, [&] { rig.P.Press(kVkReturn, 5); });
     }
     rig.P.At(rig.P.Now + 60, [&] { rig.P.Press(kVkReturn, 5); });
   };
-  EXPECT_EQ(rig.Run(Rep(A, 17 * 23) + Rep(I, 20) + S("。う。")), "22.0-17 1.0-4 0.0-21 0.21-23 ");
-  EXPECT_EQ(ToUtf8(seen), "782ああ 782いい 782いい columns 782いい ");
-  EXPECT_TRUE(!r.MVert1.Checked && r.MVert1.Enabled && r.IntSettings[kVertical] == 0);
+  EXPECT_EQ(rig.Run(Rep(A, 17 * 23) + Rep(I, 20) + S("。う。")),
+            "22.0-17 16.0-24 0.0-4 0.0-4 0.4-6 ");
+  EXPECT_EQ(ToUtf8(seen), "782ああv 816ああh 816いいh 816いいv 816いいh- 816いいv ");
+  EXPECT_TRUE(r.MVert1.Checked && r.MVert1.Enabled && r.IntSettings[kVertical] == 1);
   Rig plain;
   for (int i = 0; i < 2; ++i) plain.R->FormKeyDown(kVkV);
   plain.R->FormClose();
