@@ -61,6 +61,7 @@ void StartPage(Reader& r, std::int32_t start) {
   r.CharEnd = r.PrevCharEnd = 0;
   r.PageStart = start;
   r.LineBreakPending = r.WaitArmed = r.Relayout = false;
+  r.CharsSincePause = 0;  // a page laid out again counts what it shows again
 }
 
 // As a run from start begins.
