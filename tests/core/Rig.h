@@ -176,13 +176,13 @@ class Scripted : public PlatformHooks {
       if (IsGlyph(c)) glyphSincePause_ = true;
       // In vertical text: column.from-to, its marker from MarkerColumns.
       const bool v = c.Src == &R->MarkerColumns;
-      if (!v && (c.Src != &R->BaseBitmap || c.Sy != 480 || c.H != 2)) continue;
-      if (!glyphSincePause_) continue;
+      if ((!v && (c.Src != &R->BaseBitmap || c.Sy != 480 || c.H != 2)) || !glyphSincePause_)
+        continue;
       glyphSincePause_ = false;
       const std::string_view window((const char*)Window.Bits(), Window.Stride() * 480);
-      Log += std::to_string(v ? (606 - c.Dx) / 26 : (c.Dy - 44) / 26) + "." +
-             std::to_string(v ? (c.Dy - 19) / 24 : (c.Dx - 20) / 24) + "-" +
-             std::to_string(v ? (c.Dy + c.H - 19) / 24 : (c.Dx + c.W - 20) / 24) +
+      const int from = v ? (c.Dy - 19) / 24 : (c.Dx - 20) / 24, to = from + (v ? c.H : c.W) / 24;
+      Log += std::to_string(v ? (606 - c.Dx) / 26 : (c.Dy - 44) / 26) + "." + std::to_string(from) +
+             "-" + std::to_string(to) +
              (HashPauses ? "#" + std::to_string(std::hash<std::string_view>()(window)) : "") + " ";
       if (OnPause) OnPause();
     }
