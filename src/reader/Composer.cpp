@@ -68,7 +68,8 @@ void SetEnvEnabled(Reader& r, bool enabled) {
 // since it would redraw the current page under the reader. False when the
 // reader leaves, which ends the pause at once.
 bool ShowPreviousPage(Reader& r) {
-  RedrawPage(r, r.PageHistory.empty() ? std::vector<PlacedGlyph>() : r.PageHistory.back().Glyphs);
+  static const std::vector<PlacedGlyph> kNone;
+  RedrawPage(r, r.PageHistory.empty() ? kNone : r.PageHistory.back().Glyphs);
   // The first page of a run has no previous page to save: the empty page
   // shown saves as the page being read.
   if (!r.PageHistory.empty()) r.LookBackStart = r.PageHistory.back().Start;

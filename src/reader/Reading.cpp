@@ -107,6 +107,7 @@ bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step,
   r.NextChar = {kLineBreakMarker, 0, 0};
   if (!EndsLine(r.CurChar.data())) compose();
   step();
+  if (r.Relayout) return false;
   r.CurChar = {kLineBreakMarker, 0, 0};
   compose();
   return !r.Relayout;
