@@ -56,7 +56,8 @@ TEST(Vertical, GlyphForms) {
 
 // V while reading, at the end of page 1 and in page 2: the page from its
 // start again in the new direction, what was seen at once (h: the window
-// shows rows, v: columns), its pause going on, the pages after as they
+// shows rows, v: columns; the count of glyphs revealed does not grow), its
+// pause going on, the pages after as they
 // fall; the look back (Space) shows page 1 in the rows it was read in, with
 // V shut meanwhile.
 TEST(Vertical, ChangeWhileReading) {
@@ -65,8 +66,8 @@ TEST(Vertical, ChangeWhileReading) {
   int pauses = 0;
   std::string seen;
   auto look = [&] {
-    seen += std::to_string(r.PageStart) + rig.Lines().substr(0, 4) +
-            (rig.P.Window.Pixel(24, 23) == kWhite ? "h" : "") +
+    seen += std::to_string(rig.P.GlyphTimes().size()) + ":" + std::to_string(r.PageStart) +
+            rig.Lines().substr(0, 4) + (rig.P.Window.Pixel(24, 23) == kWhite ? "h" : "") +
             (rig.P.Window.Pixel(612, 23) == kWhite ? "v" : "") + (r.MVert1.Enabled ? " " : "- ");
   };
   rig.P.OnPause = [&] {
@@ -81,7 +82,8 @@ TEST(Vertical, ChangeWhileReading) {
   };
   EXPECT_EQ(rig.Run(Rep(A, 17 * 23) + Rep(I, 20) + S("。う。")),
             "22.0-17 16.0-24 0.0-4 0.0-4 0.4-6 ");
-  EXPECT_EQ(ToUtf8(seen), "782ああv 816ああh 816いいh 816いいv 816いいh- 816いいv ");
+  EXPECT_EQ(ToUtf8(seen),
+            "391:782ああv 408:816ああh 412:816いいh 413:816いいv 413:816いいh- 415:816いいv ");
   EXPECT_TRUE(r.MVert1.Checked && r.MVert1.Enabled && r.IntSettings[kVertical] == 1);
 }
 }  // namespace
