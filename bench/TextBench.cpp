@@ -5,10 +5,10 @@
 // the walk, the composer and the glyph drawing per character shown; the
 // Aozora one reads the same novel written in Aozora Bunko notation. "Walk"
 // measures the byte walk and conversion alone, per character produced.
-// "OpenLarge" measures a 100 MB text, Shift-JIS or UTF-8, to its first
-// character, also from a start past its end (its last page); "OpenZip" a
-// 10 MB one in a ZIP; "OpenScriptPage" a 4 MiB web page that is nearly all
-// script. "OpenNotation"
+// "Vertical" reads them in vertical columns. "OpenLarge" measures a 100 MB
+// text, Shift-JIS or UTF-8, to its first character, also from a start past
+// its end (its last page); "OpenZip" a 10 MB one in a ZIP; "OpenScriptPage"
+// a 4 MiB web page that is nearly all script. "OpenNotation"
 // walks one line of 4 MiB of notation left open (［＃ and 《 with no ］ or 》,
 // or ｜ before them), to its first character and to its end.
 #include <benchmark/benchmark.h>
@@ -159,7 +159,8 @@ class NovelFolder {
   std::string old_, dir_;
 };
 
-void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes, bool aozora = false) {
+void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes, bool aozora = false,
+                 bool vertical = false) {
   NovelFolder folder(MakeNovel(bytes, aozora));
   BenchPlatform platform;
   auto reader = std::make_unique<Reader>(&platform);
@@ -169,6 +170,7 @@ void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes, bool 
   reader->IntSettings[kFontType] = fontType;
   reader->AtlasComplete = true;  // all zero: solid blocks, as many blends as any glyph
   reader->IntSettings[kMsgSpeed] = 15;
+  reader->IntSettings[kVertical] = vertical ? 1 : 0;
   long long glyphs = 0;
   for (auto _ : state) {
     platform.Glyphs = 0;
@@ -188,6 +190,14 @@ void BM_SkipThroughFont(benchmark::State& state) { SkipThrough(state, 0, 512u <<
 // The novel of BM_SkipThroughAtlas in Aozora Bunko notation: the same
 // characters shown, through the notation filter.
 void BM_SkipThroughAozora(benchmark::State& state) { SkipThrough(state, 1, 5u << 20, true); }
+// The same novels in vertical columns: punctuation, brackets and small kana
+// turned or moved, through the caches of transformed glyphs.
+void BM_SkipThroughVertical(benchmark::State& state) {
+  SkipThrough(state, 1, 5u << 20, false, true);
+}
+void BM_SkipThroughFontVertical(benchmark::State& state) {
+  SkipThrough(state, 0, 512u << 10, false, true);
+}
 
 // From the start of a run on a 100 MB text to its first character on the
 // window: the whole-file read, the run's preparation and the composed
@@ -344,5 +354,7 @@ BENCHMARK(BM_OpenNotation)
 BENCHMARK(BM_SkipThroughAtlas)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkipThroughFont)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkipThroughAozora)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkipThroughVertical)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkipThroughFontVertical)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Walk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WalkAozora)->Unit(benchmark::kMillisecond);

@@ -15,7 +15,8 @@
 //      menu, as a hand-edited settings file may place it) from kPlaces
 //   3  the scripted InputState, one a pump in turn: 0, bits 0-1, bits 2-3,
 //      then {1, 2, 3}[bits 4-5 mod 3]; bits 6-7: at pump 8 * byte 4 + 1,
-//      1 go back to the title, 2 close the window, 3 toggle skip mode
+//      1 go back to the title, 2 close the window, 3 toggle skip mode and
+//      the direction (rows, vertical columns)
 //   5-6  where reading starts, signed 16-bit little-endian
 //   7  bits 0 and 7 Encoding {0, 1, 3, 4}; 1-2 Aozora {0, 1, 2, 7}; 3 Ruby;
 //      4-5 a byte-order mark put before the text {none, UTF-8, UTF-16 LE,
@@ -71,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int endAction = p.Pumps == 8L * h[4] + 1 ? h[3] >> 6 : 0;
     r.ReturnToTitle |= endAction == 1;
     r.Closing |= endAction == 2;
-    if (endAction == 3) r.MSkip1Click();
+    if (endAction == 3) r.MSkip1Click(), r.MVert1Click();
   };
   r.ReadText(start);
   if (h[7] >> 6 & 1 && !r.Closing) r.ReadText(r.PageStart);
@@ -79,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A ZIP's length is its member's.
   const bool zip = IsZip(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
   CHECK((r.TextLength == textBytes || r.IntSettings[kEncoding] != 1 || zip) && r.Row >= 0 &&
-        r.Row <= 16 && r.Column >= 0 && r.Column <= 25 && r.MarkColumn >= 0 &&
+        r.Row <= 22 && r.Column >= 0 && r.Column <= 25 && r.MarkColumn >= 0 &&
         r.MarkColumn <= r.Column);
   for (const std::string& line : r.PageLines) CHECK(line.size() % 2 == 0 && line.size() <= 50);
   CHECK(r.TextLength == 0 || (r.PageStart >= 0 && r.PageStart <= r.TextLength));

@@ -229,6 +229,8 @@ void TForm1::RunCommand(MenuItem* item) {
     MSkip1Click();
   else if (item == &MAuto1)
     MAuto1Click();
+  else if (item == &MVert1)
+    MVert1Click();
   else if (item >= &ZoomItems[0] && item <= &ZoomItems[2])
     MZoomClick(item->Tag);
   else if (item >= &DataItems[0] && item <= &DataItems[19])

@@ -53,6 +53,7 @@ std::int32_t ApplySettingsDialog(Reader& r, std::array<std::int32_t, kIntSetting
   dlgInt[kAozora] = f.ComboBox5;
   dlgInt[kRuby] = f.CheckBox4 ? 1 : 0;
   dlgInt[kAutoWait] = f.SpinEdit1;
+  dlgInt[kVertical] = f.CheckBox5 ? 1 : 0;
 
   // 2.-4. A wallpaper is read again only when its path changed: the same
   // path keeps the picture in memory even if the file changed on disk.
@@ -85,8 +86,9 @@ std::int32_t ApplySettingsDialog(Reader& r, std::array<std::int32_t, kIntSetting
   r.StrSettings[kNLineWord] = f.Edit6;
   r.StrSettings[kFont] = f.FontName;
   r.StrSettings[kFontData] = f.Edit8;
-  // 9. All integers at once.
+  // 9. All integers at once; a new direction lays out the page being read.
   r.IntSettings = dlgInt;
+  r.DirectionChanged();
   return flags;
 }
 

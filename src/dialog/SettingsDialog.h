@@ -37,6 +37,7 @@ struct SettingsDialogFields {
   int ComboBox4 = 0, ComboBox5 = 1;
   bool CheckBox4 = false;
   int SpinEdit1 = 1500;
+  bool CheckBox5 = false;  // 縦書き
 };
 
 // What OK refuses to store, before anything is stored: the edit (1..8,

@@ -280,6 +280,7 @@ void TForm2::BuildControls() {
   Label16 = MakeLabel(g, "Label16", "青空文庫", 6, 42);
   ComboBox5 = MakeList(g, "ComboBox5", {"使わない", "注記があれば", "常に使う"}, 66, 38);
   CheckBox4 = MakeToggle<QCheckBox>(g, "CheckBox4", "ルビ表示", 6, 72, 66, 17);
+  CheckBox5 = MakeToggle<QCheckBox>(g, "CheckBox5", "縦書き", 90, 72, 66, 17);
 
   // フォント
   TabSheet3 = MakePage(PageControl1, "TabSheet3", "フォント", "GroupBox3", GroupBox3);
@@ -407,6 +408,7 @@ void TForm2::FillDialog() {
   ComboBox5->setCurrentIndex(SettingValue(r.IntSettings, kAozora));
   CheckBox4->setChecked(SettingValue(r.IntSettings, kRuby) != 0);
   SpinEdit1->setValue(SettingValue(r.IntSettings, kAutoWait));
+  CheckBox5->setChecked(SettingValue(r.IntSettings, kVertical) != 0);
   // 8.
   (r.IntSettings[kFontType] != 0 ? RadioButton2 : RadioButton1)->setChecked(true);
   // 9.
@@ -461,6 +463,7 @@ void TForm2::Button1Click() {
     ComboBox5->setCurrentIndex(r.IntDefaults[kAozora]);
     CheckBox4->setChecked(r.IntDefaults[kRuby] != 0);
     SpinEdit1->setValue(r.IntDefaults[kAutoWait]);
+    CheckBox5->setChecked(r.IntDefaults[kVertical] != 0);
   } else if (page == TabSheet3) {
     FontDialog1.Name = r.StrDefaults[kFont];
     SetEditSjis(Edit8, r.StrDefaults[kFontData]);
@@ -502,6 +505,7 @@ void TForm2::Button2Click() {
   f.ComboBox5 = ComboBox5->currentIndex();
   f.CheckBox4 = CheckBox4->isChecked();
   f.SpinEdit1 = SpinEdit1->value();
+  f.CheckBox5 = CheckBox5->isChecked();
   const DialogRefusal refusal = CheckSettingsDialog(*reader_, f);
   if (refusal.Edit != 0)
     return refuse(refusal.Edit == 1 ? Edit1 : refusal.Edit == 2 ? Edit2 : Edit8, refusal.Message);

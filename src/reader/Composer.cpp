@@ -3,49 +3,63 @@
 #include "reader/Reader.h"
 #include "render/Screen.h"
 #include "text/TextWalk.h"
+#include "text/VerticalForm.h"
 #include "text/WordList.h"
 
 namespace {
 
-// Page grid of the reading screen.
-constexpr int kTextLeft = 20;
-constexpr int kTextTop = 19;
-constexpr int kAdvance = 24;
-constexpr int kPitch = 26;
-constexpr int kLines = 17;
-// The text area cleared at a page turn: (20, 19)-(632, 461).
-constexpr int kAreaWidth = 612;
-constexpr int kAreaHeight = 442;
-// The underline of line l lies on rows 44 + 26 l and 45 + 26 l; its
-// pattern is rows 480..481 of BaseBitmap (white over grey).
-constexpr int kUnderlineTop = 44;
+// The underline's pattern: rows 480..481 of BaseBitmap (white over grey).
 constexpr int kUnderlinePattern = 480;
 
 // A page break ends its line as a line break does.
 bool IsLineBreak(const std::array<std::uint8_t, 3>& c) { return EndsLine(c.data()); }
-bool Leaving(const Reader& r) { return r.Closing || r.ReturnToTitle; }
+bool Leaving(const Reader& r) { return r.Closing || r.ReturnToTitle || r.Relayout; }
 
-// Draws the underline under the text shown since the last pause, or erases
-// it with the clean background from the same place.
-void Underline(Reader& r, bool draw) {
-  const int x = kTextLeft + kAdvance * r.MarkColumn;
-  const int width = kAdvance * (r.Column - r.MarkColumn);
-  const int y = kUnderlineTop + kPitch * r.Row;
-  if (width <= 0) return;
-  r.Hooks->CopyToWindow(r.BaseBitmap, x, draw ? kUnderlinePattern : y, width, 2, x, y);
+// How a character stands in its cell: upright in horizontal text, as
+// vertical print sets it in a column.
+GlyphTransform FormIn(const PageLayout& layout, const std::uint8_t* c) {
+  if (!layout.Vertical) return {};
+  switch (VerticalFormOf(c[0], c[1])) {
+    case VerticalForm::Turned:
+      return {true, 0, 0};
+    case VerticalForm::Punctuation:
+      return {false, 12, -12};  // from the lower left quarter to the upper right
+    case VerticalForm::SmallKana:
+      return {false, 3, -3};
+    default:
+      return {};
+  }
 }
 
-// Clears the text area and draws the given lines, then shows the result.
-void RedrawPage(Reader& r, const std::array<std::string, 17>& lines) {
-  CopyRect(r.BackBuffer, kTextLeft, kTextTop, r.BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
-           kAreaHeight);
-  for (int i = 0; i < kLines; ++i)
-    r.DrawGlyphString(r.BackBuffer, kTextLeft, kTextTop + kPitch * i, lines[i]);
+// Draws the pause marker beside the text shown since the last pause, or
+// erases it with the clean background from the same place. Vertical text
+// takes it from MarkerColumns, horizontal from BaseBitmap's marker rows.
+void Underline(Reader& r, bool draw) {
+  const Rect m = r.Layout.Marker(r.Row, r.MarkColumn, r.Column);
+  if (m.Width() <= 0 || m.Height() <= 0) return;
+  const Bitmap& from = draw && r.Layout.Vertical ? r.MarkerColumns : r.BaseBitmap;
+  const int sx = draw && r.Layout.Vertical ? 0 : m.Left;
+  const int sy = draw && !r.Layout.Vertical ? kUnderlinePattern : m.Top;
+  r.Hooks->CopyToWindow(from, sx, sy, m.Width(), m.Height(), m.Left, m.Top);
+}
+
+void ClearText(Reader& r) {
+  const Rect a = kPageClearArea;
+  CopyRect(r.BackBuffer, a.Left, a.Top, r.BaseBitmap, a.Left, a.Top, a.Width(), a.Height());
+}
+
+// Clears the text area and draws the glyphs as they were drawn, then shows
+// the result.
+void RedrawPage(Reader& r, const std::vector<PlacedGlyph>& glyphs) {
+  ClearText(r);
+  for (const PlacedGlyph& g : glyphs) r.DrawPlacedGlyph(r.BackBuffer, g);
   r.FormPaint();
 }
 
+// The settings dialog and the direction stay as they are while a page looked
+// back at is shown: either would lay out the page being read under it.
 void SetEnvEnabled(Reader& r, bool enabled) {
-  r.MEnv1.Enabled = enabled;
+  r.MEnv1.Enabled = r.MVert1.Enabled = enabled;
   r.Hooks->MenuChanged();
 }
 
@@ -54,7 +68,8 @@ void SetEnvEnabled(Reader& r, bool enabled) {
 // since it would redraw the current page under the reader. False when the
 // reader leaves, which ends the pause at once.
 bool ShowPreviousPage(Reader& r) {
-  RedrawPage(r, r.PrevPageLines);
+  static const std::vector<PlacedGlyph> kNone;
+  RedrawPage(r, r.PageHistory.empty() ? kNone : r.PageHistory.back().Glyphs);
   // The first page of a run has no previous page to save: the empty page
   // shown saves as the page being read.
   if (!r.PageHistory.empty()) r.LookBackStart = r.PageHistory.back().Start;
@@ -72,7 +87,7 @@ bool ShowPreviousPage(Reader& r) {
   }
   SetEnvEnabled(r, true);
   r.LookBackStart = -1;
-  RedrawPage(r, r.PageLines);
+  RedrawPage(r, r.PageGlyphs);
   while (r.InputState != 0 && !Leaving(r)) r.Hooks->WaitForMessages();
   return true;
 }
@@ -84,19 +99,29 @@ bool EndPage(Reader& r, std::int32_t next) {
   const std::int32_t shown = r.PageStart;
   r.PageStart = next;
   r.WaitForReader();
-  if (Leaving(r)) return false;
+  if (Leaving(r)) {
+    // A new direction lays out again the page on screen.
+    if (r.Relayout) r.PageStart = shown;
+    return false;
+  }
   if (r.Quiet) return true;
-  CopyRect(r.BackBuffer, kTextLeft, kTextTop, r.BaseBitmap, kTextLeft, kTextTop, kAreaWidth,
-           kAreaHeight);
+  ClearText(r);
   if (r.IntSettings[kPageBar] != 0) r.DrawPageBar(true);
   r.FormPaint();
   // Swapping keeps both sets of strings at their grown capacity.
-  for (int i = 0; i < kLines; ++i) {
+  for (int i = 0; i < kMaxPageLines; ++i) {
     r.PrevPageLines[i].swap(r.PageLines[i]);
     r.PageLines[i].clear();
   }
-  if (r.PageHistory.size() == kLookBackPages) r.PageHistory.pop_front();
-  r.PageHistory.push_back({shown, r.PrevPageLines});
+  // The oldest page kept gives its glyphs' room to the newest.
+  std::vector<PlacedGlyph> glyphs;
+  if (r.PageHistory.size() == kLookBackPages) {
+    glyphs.swap(r.PageHistory.front().Glyphs);
+    r.PageHistory.pop_front();
+  }
+  glyphs.swap(r.PageGlyphs);
+  r.PageGlyphs.clear();
+  r.PageHistory.push_back({shown, r.Layout, std::move(glyphs)});
   return true;
 }
 
@@ -129,7 +154,7 @@ bool LookBackPages(Reader& r) {
     if (depth != r.LookBackDepth) {
       r.LookBackDepth = depth;
       r.LookBackStart = r.PageHistory[kept - depth].Start;
-      RedrawPage(r, r.PageHistory[kept - depth].Lines);
+      RedrawPage(r, r.PageHistory[kept - depth].Glyphs);
       ShowLookBackMarker(r, depth);
     }
     r.Hooks->WaitForMessages();
@@ -140,7 +165,7 @@ bool LookBackPages(Reader& r) {
   SetEnvEnabled(r, true);
   ShowLookBackMarker(r, 0);
   if (!Leaving(r)) {
-    RedrawPage(r, r.PageLines);
+    RedrawPage(r, r.PageGlyphs);
     // The press that returned must be let go, or it would end the pause too.
     while (r.InputState != 0 && !Leaving(r)) r.Hooks->WaitForMessages();
   }
@@ -186,7 +211,14 @@ void Reader::ComposeChar() {
   }
 
   if (!Quiet) {
-    ShowGlyph(kTextLeft + kAdvance * Column, kTextTop + kPitch * Row, CurChar.data());
+    const PlacedGlyph g{static_cast<std::int16_t>(Layout.CellX(Row, Column)),
+                        static_cast<std::int16_t>(Layout.CellY(Row, Column)), CurChar[0],
+                        CurChar[1], FormIn(Layout, CurChar.data())};
+    if (Redrawing)
+      DrawPlacedGlyph(BackBuffer, g);  // shown with the whole page once it is laid out
+    else
+      ShowGlyph(g.X, g.Y, CurChar.data(), g.Form);
+    PageGlyphs.push_back(g);
     PageLines[Row].append(reinterpret_cast<const char*>(CurChar.data()), 2);
     ++CharsSincePause;
   }
@@ -198,7 +230,7 @@ void Reader::ComposeChar() {
   // over only a message can change anything. A delay runs from the end of
   // the one before when that is less than a delay ago, so a late wake-up
   // on a busy machine does not slow the whole reveal.
-  if (!Quiet && !Skipping && IntSettings[kMsgSpeed] > 0) {
+  if (!Quiet && !Redrawing && !Skipping && IntSettings[kMsgSpeed] > 0) {
     const std::uint32_t speed = static_cast<std::uint32_t>(IntSettings[kMsgSpeed]);
     std::uint32_t t = Hooks->GetTickCount();
     if (RevealDueSet && t - RevealDue < speed) t = RevealDue;
@@ -217,18 +249,20 @@ void Reader::ComposeChar() {
     WaitForReader();
 
   // Line end; Column counts the character just drawn.
-  if (Column == 23 && InWordList(StrSettings[kTailWord], NextChar.data()))
+  const int cells = Layout.Cells();
+  if (Column == cells - 1 && InWordList(StrSettings[kTailWord], NextChar.data()))
     LineBreakPending = true;  // an opening bracket never ends a line
-  if (Column == 24 && !InWordList(StrSettings[kHeadWord], NextChar.data())) LineBreakPending = true;
-  if (Column == 25) LineBreakPending = true;  // only one character hangs
+  if (Column == cells && !InWordList(StrSettings[kHeadWord], NextChar.data()))
+    LineBreakPending = true;
+  if (Column == cells + 1) LineBreakPending = true;  // only one character hangs
 }
 
 void Reader::NewLine() {
   // The next page begins with the character being composed.
-  if (Row == kLines - 1 && !EndPage(*this, PrevCharEnd)) return;
+  if (Row >= Layout.Lines() - 1 && !EndPage(*this, PrevCharEnd)) return;
   Column = 0;
   MarkColumn = 0;
-  Row = (Row + 1) % kLines;
+  Row = (Row + 1) % Layout.Lines();
   LineBreakPending = false;
 }
 
@@ -238,7 +272,10 @@ void Reader::WaitForReader() {
   RevealDueSet = false;  // the reveal starts afresh after a pause
   const std::int32_t shownChars = CharsSincePause;
   CharsSincePause = 0;
-  if (Quiet) return;
+  if (Quiet || Redrawing) {
+    MarkColumn = Column;
+    return;
+  }
   Hooks->ProcessMessages();
   // An arrow key held runs through every pause.
   if (InputState > 2) return;

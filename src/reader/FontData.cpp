@@ -3,6 +3,7 @@
 #include "render/FontData.h"
 
 bool Reader::LoadFontData(const std::string& path) {
+  GlyphCache.Slots.clear();  // turned and moved glyphs of the atlas read before
   // One read from the start; a shorter file fills only the first slots.
   const long long got = ReadFilePrefix(path, FontAtlas.data(), kAtlasBytes);
   if (got < 0) return false;

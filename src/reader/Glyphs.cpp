@@ -16,14 +16,22 @@ constexpr std::size_t kMaxCachedMasks = 1024;
 
 }  // namespace
 
-const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail) {
+const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail, GlyphTransform form) {
   if (GlyphCache.Face != GlyphFont.Name || GlyphCache.Bold != GlyphFont.Bold) {
     GlyphCache.Masks.clear();
     GlyphCache.Face = GlyphFont.Name;
     GlyphCache.Bold = GlyphFont.Bold;
   }
-  const std::uint16_t key = static_cast<std::uint16_t>(lead << 8 | trail);
+  const std::uint64_t key = std::uint64_t(form.Key()) << 16 | std::uint64_t(lead << 8 | trail);
   auto it = GlyphCache.Masks.find(key);
+  if (it == GlyphCache.Masks.end() && !form.Identity()) {
+    // Made from the upright mask, which is copied before the cache may
+    // start afresh.
+    const GlyphMask* upright = CachedMask(lead, trail);
+    GlyphMask moved = upright ? TransformMask(*upright, form) : GlyphMask{};
+    if (GlyphCache.Masks.size() >= kMaxCachedMasks) GlyphCache.Masks.clear();
+    it = GlyphCache.Masks.emplace(key, std::move(moved)).first;
+  }
   if (it == GlyphCache.Masks.end()) {
     if (GlyphCache.Masks.size() >= kMaxCachedMasks) GlyphCache.Masks.clear();
     GlyphMask raw, kept;
@@ -65,6 +73,30 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail) {
   return it->second.Width > 0 ? &it->second : nullptr;
 }
 
+const std::uint8_t* Reader::AtlasGlyph(int slot, GlyphTransform form) {
+  const std::size_t at = static_cast<std::size_t>(slot) * kAtlasSlotBytes;
+  if (slot < 0 || at + kAtlasSlotBytes > FontAtlas.size()) return nullptr;
+  if (form.Identity()) return FontAtlas.data() + at;
+  const std::uint64_t key = std::uint64_t(form.Key()) << 16 | std::uint64_t(slot);
+  auto it = GlyphCache.Slots.find(key);
+  if (it == GlyphCache.Slots.end()) {
+    it = GlyphCache.Slots.emplace(key, std::array<std::uint8_t, kAtlasSlotBytes>{}).first;
+    TransformSlot(FontAtlas.data() + at, form, it->second.data());
+  }
+  return it->second.data();
+}
+
+void Reader::DrawPlacedGlyph(Bitmap& target, const PlacedGlyph& g) {
+  const int slot = AtlasSlot(g.Lead, g.Trail);
+  if (slot < 0) return;  // no glyph for this code: a blank cell
+  if (UsesAtlas()) {
+    if (const std::uint8_t* weights = AtlasGlyph(slot, g.Form))
+      DrawAtlasGlyph(target, g.X, g.Y, weights, GlyphFont.Color);
+  } else if (const GlyphMask* mask = CachedMask(g.Lead, g.Trail, g.Form)) {
+    DrawMaskGlyph(target, g.X, g.Y, *mask, GlyphFont.Color);
+  }
+}
+
 void Reader::DrawGlyphString(Bitmap& target, int x, int y, const std::string& text) {
   const Colour colour = GlyphFont.Color;
   const bool atlas = UsesAtlas();
@@ -91,12 +123,17 @@ void Reader::DrawGlyphString(Bitmap& target, int x, int y, const std::string& te
   }
 }
 
-void Reader::ShowGlyph(int x, int y, const std::uint8_t* code) {
+void Reader::ShowGlyph(int x, int y, const std::uint8_t* code, GlyphTransform form) {
   const bool atlas = UsesAtlas();
   const Colour saved = GlyphFont.Color;
   GlyphFont.Color = kWhite;
-  const char text[2] = {static_cast<char>(code[0]), static_cast<char>(code[0] ? code[1] : 0)};
-  DrawGlyphString(BackBuffer, x, y, std::string(text, 2));
+  if (form.Identity()) {
+    const char text[2] = {static_cast<char>(code[0]), static_cast<char>(code[0] ? code[1] : 0)};
+    DrawGlyphString(BackBuffer, x, y, std::string(text, 2));
+  } else {
+    DrawPlacedGlyph(BackBuffer, {static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                                 code[0], code[0] ? code[1] : std::uint8_t(0), form});
+  }
   // The atlas path never touches the font's colour; the font path leaves it
   // white, as drawing through the work bitmap's font does.
   if (atlas) GlyphFont.Color = saved;

@@ -32,6 +32,8 @@ void Reader::FormKeyDown(std::uint16_t key) {
   switch (key) {
     case kVkA:
       return MAuto1Click();
+    case kVkV:
+      return MVert1Click();
     case kVkPageUp:
     case kVkPageDown:
       PauseSteps += key == kVkPageUp ? -1 : 1;
@@ -154,6 +156,19 @@ void Reader::MAuto1Click() {
   MAuto1.Checked = !MAuto1.Checked;
   if (MAuto1.Checked) Skipping = false;
   Hooks->MenuChanged();
+}
+
+void Reader::MVert1Click() {
+  if (!MVert1.Enabled) return;
+  IntSettings[kVertical] = SettingValue(IntSettings, kVertical) == 0 ? 1 : 0;
+  DirectionChanged();
+}
+
+void Reader::DirectionChanged() {
+  MVert1.Checked = SettingValue(IntSettings, kVertical) != 0;
+  Hooks->MenuChanged();
+  // On the reading screen a run is under way: it lays the page out anew.
+  if (Mode == 4 && MVert1.Checked != Layout.Vertical) Relayout = true;
 }
 
 void Reader::MAbout1Click() {

@@ -20,6 +20,7 @@
 #include "reader/Platform.h"
 #include "render/Bitmap.h"
 #include "render/FontData.h"
+#include "render/PageLayout.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
 
@@ -68,6 +69,7 @@ enum : std::uint16_t {
   kVkRight = 39,
   kVkDown = 40,
   kVkA = 65,
+  kVkV = 86,
 };
 enum class MouseButton { Left, Right, Middle };
 
@@ -88,7 +90,7 @@ class Reader {
 
   // ---- menu model ----
   MenuItem MFile1, MTitle1, MN1, MExit1;
-  MenuItem MCreate1, MDisp1, MZoom1, MN2, MEnv1;
+  MenuItem MCreate1, MDisp1, MZoom1, MVert1, MN2, MEnv1;
   std::array<MenuItem, 3> ZoomItems;  // x1, x2, x3 under MZoom1; the tag is the factor
   MenuItem MSave1, MLoad1, MSkip1, MAuto1;
   MenuItem MHelp1, MAbout1;
@@ -127,10 +129,23 @@ class Reader {
   // The composer lays pages out without drawing or waiting (to find where a
   // page begins); only the composer's place and PageStart change.
   bool Quiet = false;
+  // The direction changed while reading: the run goes back to the start of
+  // the page being read and lays it out again in the new direction.
+  bool Relayout = false;
+  // The composer lays out again what the reader has already seen: drawn at
+  // once into BackBuffer, with no delay and no pause.
+  bool Redrawing = false;
   Bitmap BackBuffer;
   Bitmap BaseBitmap;
-  std::array<std::string, 17> PageLines;
-  std::array<std::string, 17> PrevPageLines;
+  // The pause marker of vertical text, BaseBitmap's two rows turned: a grey
+  // column and a white one, as tall as the window, copied from the rows the
+  // marker spans.
+  Bitmap MarkerColumns;
+  // The page being read: its grid, its lines, and its glyphs as drawn.
+  PageLayout Layout;
+  std::array<std::string, kMaxPageLines> PageLines;
+  std::vector<PlacedGlyph> PageGlyphs;
+  std::array<std::string, kMaxPageLines> PrevPageLines;
   DisplayModeRecord SavedDisplayMode;
   std::array<std::int32_t, kIntSettingCount> IntSettings{};
   std::array<std::int32_t, kIntSettingCount> IntDefaults{};
@@ -157,9 +172,11 @@ class Reader {
   std::int32_t CharsSincePause = 0;  // characters shown since the last pause
   std::uint32_t RevealDue = 0;       // tick the last reveal delay ended on
   bool RevealDueSet = false;
+  // A page as it was read, to be shown again as it was, in its direction.
   struct KeptPage {
-    std::int32_t Start;  // its PageStart, which a bookmark saved while it is shown keeps
-    std::array<std::string, 17> Lines;
+    std::int32_t Start = 0;  // its PageStart, which a bookmark saved while it is shown keeps
+    PageLayout Layout;
+    std::vector<PlacedGlyph> Glyphs;
   };
   std::deque<KeptPage> PageHistory;  // oldest first; the last one is PrevPageLines
 
@@ -206,6 +223,11 @@ class Reader {
   void MAuto1Click();
   void MAbout1Click();
   void MZoomClick(int factor);
+  // 縦書き: turns the setting Vertical over.
+  void MVert1Click();
+  // The setting Vertical was set: the menu's check mark follows, and the
+  // page being read is laid out again in the new direction.
+  void DirectionChanged();
 
   // ---- display mode and window ----
   void SetDisplayMode(int op);
@@ -223,7 +245,9 @@ class Reader {
 
   // ---- renderer ----
   void DrawGlyphString(Bitmap& target, int x, int y, const std::string& text);
-  void ShowGlyph(int x, int y, const std::uint8_t* code);
+  void ShowGlyph(int x, int y, const std::uint8_t* code, GlyphTransform form = {});
+  // One glyph of a page in the current text colour, no window copy.
+  void DrawPlacedGlyph(Bitmap& target, const PlacedGlyph& g);
   void ShowTextScreen();
   void ColumnWipe();
   void DrawPageBar(bool show);
@@ -247,14 +271,19 @@ class Reader {
  protected:
   // Glyph masks of the current face at the 72-pixel cell, kept until the
   // face or style changes (rasterising costs far more than blending).
+  // Transformed glyphs are kept beside the upright ones, keyed by code and
+  // transform; atlas slots too, until another atlas is read.
   struct GlyphCacheState {
     std::string Face;
     bool Bold = false;
-    std::unordered_map<std::uint16_t, GlyphMask> Masks;
+    std::unordered_map<std::uint64_t, GlyphMask> Masks;
+    std::unordered_map<std::uint64_t, std::array<std::uint8_t, kAtlasSlotBytes>> Slots;
   };
   GlyphCacheState GlyphCache;
   // Null when the platform draws nothing for the character.
-  const GlyphMask* CachedMask(std::uint8_t lead, std::uint8_t trail);
+  const GlyphMask* CachedMask(std::uint8_t lead, std::uint8_t trail, GlyphTransform form = {});
+  // The atlas slot under the transform; null when the code has no slot.
+  const std::uint8_t* AtlasGlyph(int slot, GlyphTransform form);
 
  private:
   std::string caption_;

@@ -72,30 +72,50 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   return walker;
 }
 
-// An empty page with the composer at its top-left, as a run from start
-// begins.
-void StartRun(Reader& r, std::int32_t start) {
+// An empty page in the direction in force with the composer at its
+// top-left.
+void StartPage(Reader& r, std::int32_t start) {
   for (std::string& line : r.PageLines) line.clear();
-  for (std::string& line : r.PrevPageLines) line.clear();
+  r.PageGlyphs.clear();
+  r.Layout = PageLayout{SettingValue(r.IntSettings, kVertical) != 0};
   r.CurChar = {kLineBreakMarker, 0, 0};
   r.NextChar[1] = r.NextChar[2] = 0;
   r.Column = r.Row = r.MarkColumn = 0;
   r.CharEnd = r.PrevCharEnd = 0;
   r.PageStart = start;
-  r.ReturnToTitle = r.LineBreakPending = r.WaitArmed = r.Skipping = false;
+  r.LineBreakPending = r.WaitArmed = r.Relayout = false;
+  r.CharsSincePause = 0;  // a page laid out again counts what it shows again
+}
+
+// As a run from start begins.
+void StartRun(Reader& r, std::int32_t start) {
+  StartPage(r, start);
+  for (std::string& line : r.PrevPageLines) line.clear();
+  r.ReturnToTitle = r.Skipping = false;
 }
 
 // Composes the text from pos to its end and calls step after each
 // character. The composer runs one character behind the walk: NextChar is
-// the lookahead of CurChar. False when the reader leaves.
+// the lookahead of CurChar. The characters that end at or before redrawTo
+// have been seen: they are laid out at once. False when the reader leaves
+// or the direction changed.
 template <class Step>
-bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step) {
+bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step,
+                 std::int32_t redrawTo = -1) {
+  auto compose = [&] {
+    const bool redraw = r.CharEnd <= redrawTo;
+    if (r.Redrawing && !redraw) r.FormPaint();  // the page as far as it was seen
+    r.Redrawing = redraw;
+    r.ComposeChar();
+  };
   while (walker.Next(pos, r.IntSettings[kTagCut] != 0, r.NextChar.data())) {
     // pos is the last byte of the character just produced; it lies at most
     // on the terminating zero, so it fits.
     r.ReadPos = static_cast<std::int32_t>(pos);
-    r.ComposeChar();
+    compose();
     step();
+    // PrevCharEnd still tells where the character being composed begins.
+    if (r.Relayout) return false;
     r.CurChar[0] = r.NextChar[0];
     r.CurChar[1] = r.NextChar[1];
     r.PrevCharEnd = r.CharEnd;
@@ -108,11 +128,12 @@ bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step) {
   // End of the text: the last character gets a line break as its
   // lookahead, and that line break may pause once more.
   r.NextChar = {kLineBreakMarker, 0, 0};
-  if (!EndsLine(r.CurChar.data())) r.ComposeChar();
+  if (!EndsLine(r.CurChar.data())) compose();
   step();
+  if (r.Relayout) return false;
   r.CurChar = {kLineBreakMarker, 0, 0};
-  r.ComposeChar();
-  return true;
+  compose();
+  return !r.Relayout;
 }
 
 // The start of the last page that shows a character: the whole text laid
@@ -159,7 +180,22 @@ void Reader::ReadText(std::int32_t start) {
   start = static_cast<std::int32_t>(walker.Prime(start, IntSettings[kTagCut] != 0));
   StartRun(*this, start);
   ShowTextScreen();
-  if (!ComposeText(*this, walker, start, [] {})) {
+  std::int32_t redrawTo = -1;
+  while (!ComposeText(
+      *this, walker, start, [] {}, redrawTo)) {
+    if (Relayout && !ReturnToTitle && !Closing) {
+      // A new direction: the page being read from its start again, what was
+      // seen of it at once, then the character being composed as before,
+      // with its pause. Skip and auto mode and the pages kept stay.
+      redrawTo = PrevCharEnd;
+      walker = Walker(*this, text.get());
+      start = static_cast<std::int32_t>(walker.Prime(PageStart, IntSettings[kTagCut] != 0));
+      StartPage(*this, start);
+      const Rect a = kPageClearArea;
+      CopyRect(BackBuffer, a.Left, a.Top, BaseBitmap, a.Left, a.Top, a.Width(), a.Height());
+      continue;
+    }
+    Redrawing = Relayout = false;
     Records[0] = {StrSettings[kText], PageStart, TextLength};
     text.reset();
     // Nothing is drawn once the window is closing.

@@ -32,9 +32,7 @@ void Reader::ShowTextScreen() {
   // Rows 480 and 481 of BaseBitmap (the wait marker) stay as they are.
   CopyRect(BaseBitmap, 0, 0, BackBuffer, 0, 0, screen::kWidth, screen::kHeight);
   if (IntSettings[kPageBar] != 0) DrawPageBar(true);
-  for (int i = 0; i < screen::kPageLineCount; ++i)
-    DrawGlyphString(BackBuffer, screen::kTextLeft, screen::kTextTop + screen::kLinePitch * i,
-                    PageLines[i]);
+  for (const PlacedGlyph& g : PageGlyphs) DrawPlacedGlyph(BackBuffer, g);
   ColumnWipe();
 }
 

@@ -20,6 +20,8 @@ constexpr char kCapAuto[] = "\x83\x49\x81\x5B\x83\x67\x28\x26\x41\x29";
 constexpr char kCapZoom[] = "\x95\x5C\x8E\xA6\x94\x7B\x97\xA6";
 // ×1, ×2, ×3
 constexpr const char* kCapZoomItems[3] = {"\x81\x7E\x31", "\x81\x7E\x32", "\x81\x7E\x33"};
+// 縦書き(&V)
+constexpr char kCapVert[] = "\x8F\x63\x8F\x91\x82\xAB\x28\x26\x56\x29";
 }  // namespace
 
 Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
@@ -37,6 +39,7 @@ Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
     ZoomItems[k].RadioItem = true;
     MZoom1.Items.push_back(&ZoomItems[k]);
   }
+  MVert1 = MakeItem(K::Command, kCapVert);
   MN2 = MakeItem(K::Separator, "-");
   MEnv1 = MakeItem(K::Command, sjis::kCapEnv, "Ctrl+E");
   MSave1 = MakeItem(K::Menu, sjis::kCapSave);
@@ -49,7 +52,7 @@ Reader::Reader(PlatformHooks* hooks) : Hooks(hooks) {
   MAbout1 = MakeItem(K::Command, sjis::kCapAbout);
 
   MFile1.Items = {&MTitle1, &MN1, &MExit1};
-  MCreate1.Items = {&MDisp1, &MZoom1, &MN2, &MEnv1};
+  MCreate1.Items = {&MDisp1, &MZoom1, &MVert1, &MN2, &MEnv1};
   MHelp1.Items = {&MAbout1};
   MainMenu1 = {&MFile1, &MCreate1, &MSave1, &MLoad1, &MSkip1, &MAuto1, &MHelp1};
 
@@ -86,6 +89,8 @@ void Reader::FormCreate() {
   BaseBitmap.SetSize(640, 482);
   BaseBitmap.HLine(0, 639, 480, kWhite);
   BaseBitmap.HLine(0, 639, 481, kGrey);
+  MarkerColumns.SetSize(2, 480, kGrey);
+  for (int y = 0; y < 480; ++y) MarkerColumns.SetPixel(1, y, kWhite);
 
   // 6. The glyph work bitmap and its font.
   GlyphBitmap.SetSize(72, 72);
@@ -100,6 +105,8 @@ void Reader::FormCreate() {
   // the font draws and the reader is told once the cover shows. FontType
   // stays as stored.
   const bool noFontData = IntSettings[kFontType] != 0 && !UseFontData(StrSettings[kFontData]);
+
+  MVert1.Checked = SettingValue(IntSettings, kVertical) != 0;
 
   // 9. Bookmark captions.
   for (int k = 0; k < 10; ++k) SetBookmarkCaption(k);

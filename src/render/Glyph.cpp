@@ -250,3 +250,34 @@ void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour c
     }
   }
 }
+
+void TransformSlot(const std::uint8_t* slot, GlyphTransform t, std::uint8_t* out) {
+  constexpr int n = kGlyphCell;
+  for (int r = 0; r < n; ++r)
+    for (int c = 0; c < n; ++c) {
+      // Back through the move, then through the quarter turn: the turned
+      // glyph's (r, c) is the upright one's (n - 1 - c, r).
+      const int mr = r - t.Dy, mc = c - t.Dx;
+      const int sr = t.Turn ? n - 1 - mc : mr, sc = t.Turn ? mr : mc;
+      out[r * n + c] = sr >= 0 && sr < n && sc >= 0 && sc < n ? slot[sr * n + sc] : 16;
+    }
+}
+
+GlyphMask TransformMask(const GlyphMask& mask, GlyphTransform t) {
+  GlyphMask out = mask;
+  if (t.Turn && mask.Width > 0 && mask.Height > 0 &&
+      mask.Alpha.size() >= static_cast<std::size_t>(mask.Width) * mask.Height) {
+    // Cell pixel (x, y) goes to (71 - y, x).
+    out.Width = mask.Height;
+    out.Height = mask.Width;
+    out.Left = kGlyphWorkSize - mask.Top - mask.Height;
+    out.Top = mask.Left;
+    for (int my = 0; my < mask.Height; ++my)
+      for (int mx = 0; mx < mask.Width; ++mx)
+        out.Alpha[static_cast<std::size_t>(mx) * out.Width + (mask.Height - 1 - my)] =
+            mask.Alpha[static_cast<std::size_t>(my) * mask.Width + mx];
+  }
+  out.Left += kGlyphScale * t.Dx;
+  out.Top += kGlyphScale * t.Dy;
+  return out;
+}

@@ -12,6 +12,7 @@
 
 #include "render/Bitmap.h"
 #include "render/GlyphMask.h"
+#include "render/PageLayout.h"
 
 constexpr int kGlyphCell = 24;                            // cell width and height
 constexpr int kGlyphScale = 3;                            // font-mode supersampling factor
@@ -34,3 +35,11 @@ void DrawAtlasGlyph(Bitmap& target, int x, int y, const std::uint8_t* slot, Colo
 // block averaged back (sum / 9, truncated). Only the cell changes; only the
 // blocks the ink reaches are worked out.
 void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour colour);
+
+// The slot's ink under the transform, into out (576 weights): where no ink
+// moves in, background (16).
+void TransformSlot(const std::uint8_t* slot, GlyphTransform t, std::uint8_t* out);
+
+// The mask under the transform, within the 72-pixel cell: turned about the
+// cell's centre, moved by three times (Dx, Dy).
+GlyphMask TransformMask(const GlyphMask& mask, GlyphTransform t);

@@ -34,6 +34,7 @@ constexpr std::array<SettingEntry, kSettingCount> kTable = {{
     {"Ruby", K::Integer, kRuby, 0, nullptr, false, true, 0, 1},
     {"AutoWait", K::Integer, kAutoWait, 1500, nullptr, false, true, 0, 60000},
     {"Zoom", K::Integer, kZoom, 1, nullptr, false, true, 1, 3},
+    {"Vertical", K::Integer, kVertical, 0, nullptr, false, true, 0, 1},
 }};
 
 // Reading and writing hand each key the next slot of its block; the slots

@@ -34,6 +34,7 @@ enum IntSetting : int {
   kRuby,      // 1: ruby shown in full-width parentheses instead of dropped
   kAutoWait,  // auto mode: ms a pause lasts, plus 50 ms a character shown
   kZoom,      // the window's page drawn at 1, 2 or 3 times
+  kVertical,  // 1: the page is set in vertical columns from the right
   kIntSettingCount
 };
 // String settings, in the order of the key table.
@@ -66,7 +67,7 @@ struct SettingEntry {
   std::int32_t Min = 0, Max = 0;
 };
 
-inline constexpr std::size_t kSettingCount = 27;
+inline constexpr std::size_t kSettingCount = 28;
 
 extern const std::array<SettingEntry, kSettingCount> kSettingTable;
 

@@ -123,8 +123,12 @@ TEST(Screens, TextScreen) {
     r.IntSettings[kBrightness2] = 60;
     r.IntSettings[kPageBar] = bar;
     r.PageStart = 400, r.TextLength = 1000;
-    r.PageLines[0] = S("あい");
-    r.PageLines[16] = Rep(S("う"), 25);
+    for (int k = 0; k < 27; ++k)  // あい on line 0, 25 う on line 16
+      r.PageGlyphs.push_back({std::int16_t(20 + 24 * (k < 2 ? k : k - 2)),
+                              std::int16_t(k < 2 ? 19 : 435),
+                              0x82,
+                              std::uint8_t(k < 2 ? 0xA0 + 2 * k : 0xA4),
+                              {}});
     r.ShowTextScreen();
     EXPECT_GOLDEN(GoldenPicture(bar ? "text-screen.png" : "text-screen-no-bar.png", rig.P.Window));
     EXPECT_GOLDEN(GoldenPicture("text-screen-clean.png", r.BaseBitmap));

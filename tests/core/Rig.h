@@ -174,11 +174,15 @@ class Scripted : public PlatformHooks {
     for (; seen_ < Copies.size(); ++seen_) {
       const Copy c = Copies[seen_];
       if (IsGlyph(c)) glyphSincePause_ = true;
-      if (c.Src != &R->BaseBitmap || c.Sy != 480 || c.H != 2 || !glyphSincePause_) continue;
+      // In vertical text: column.from-to, its marker from MarkerColumns.
+      const bool v = c.Src == &R->MarkerColumns;
+      if ((!v && (c.Src != &R->BaseBitmap || c.Sy != 480 || c.H != 2)) || !glyphSincePause_)
+        continue;
       glyphSincePause_ = false;
       const std::string_view window((const char*)Window.Bits(), Window.Stride() * 480);
-      Log += std::to_string((c.Dy - 44) / 26) + "." + std::to_string((c.Dx - 20) / 24) + "-" +
-             std::to_string((c.Dx + c.W - 20) / 24) +
+      const int from = v ? (c.Dy - 19) / 24 : (c.Dx - 20) / 24, to = from + (v ? c.H : c.W) / 24;
+      Log += std::to_string(v ? (606 - c.Dx) / 26 : (c.Dy - 44) / 26) + "." + std::to_string(from) +
+             "-" + std::to_string(to) +
              (HashPauses ? "#" + std::to_string(std::hash<std::string_view>()(window)) : "") + " ";
       if (OnPause) OnPause();
     }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 
 #include "Rig.h"
+#include "render/Screen.h"
 #include "text/WordList.h"
 
 namespace {
@@ -120,28 +121,42 @@ TEST(Reading, RefusedFiles) {
   }
 }
 
-// A whole page in atlas mode: the picture at each pause, the page turn
-// (cleared area, bar for the new start, top-left first), the previous lines.
+// A whole page in atlas mode, in rows and in columns: the picture at each
+// pause (in columns the marker is a grey column and a white one left of the
+// new text), the page turn (cleared area, the right column's shadow too;
+// bar for the new start, first cell first), the previous lines.
 TEST(Reading, PageTurnPictures) {
-  Rig rig;
-  for (std::size_t i = 0; i < rig.R->FontAtlas.size(); ++i)
-    rig.R->FontAtlas[i] = std::uint8_t((i * 7 + i / 576) % 17);
-  rig.R->AtlasComplete = true;
-  rig.R->IntSettings[kFontType] = 1;
-  rig.R->IntSettings[kMsgSpeed] = 0;
-  rig.R->BodyWallpaper.SetSize(3, 2, 0x3070A0);
-  rig.R->BodyWallpaper.SetPixel(1, 1, 0xF0E0D0);
-  std::vector<std::int32_t> starts;
-  rig.P.OnPause = [&] {
-    starts.push_back(rig.R->PageStart);
-    const std::string name = "page-turn-" + std::to_string(starts.size()) + ".png";
-    EXPECT_GOLDEN(GoldenPicture(name, rig.P.Window));
-    rig.P.Press(kVkReturn, 5);
-  };
-  EXPECT_EQ(rig.Run(Rep(A, 17 * 24 - 1) + S("「い。う")), "16.0-23 0.0-3 0.3-4 ");
-  EXPECT_EQ(starts, (std::vector<std::int32_t>{814, 814, 814}));
-  EXPECT_EQ(rig.Lines(), S("「い。う"));
-  for (int i = 0; i < 17; ++i) EXPECT_EQ(rig.R->PrevPageLines[i], Rep(A, i < 16 ? 24 : 23));
+  for (int v : {0, 1}) {
+    Rig rig;
+    for (std::size_t i = 0; i < rig.R->FontAtlas.size(); ++i)
+      rig.R->FontAtlas[i] = std::uint8_t((i * 7 + i / 576) % 17);
+    rig.R->AtlasComplete = true;
+    rig.R->IntSettings[kFontType] = 1;
+    rig.R->IntSettings[kMsgSpeed] = 0;
+    rig.R->IntSettings[kVertical] = v;
+    rig.R->BodyWallpaper.SetSize(3, 2, 0x3070A0);
+    rig.R->BodyWallpaper.SetPixel(1, 1, 0xF0E0D0);
+    const int cells = v ? 17 : 24, lines = v ? 23 : 17;
+    std::vector<std::int32_t> starts;
+    rig.P.OnPause = [&] {
+      starts.push_back(rig.R->PageStart);
+      const std::string name = v ? "vertical-page-" : "page-turn-";
+      EXPECT_GOLDEN(GoldenPicture(name + std::to_string(starts.size()) + ".png", rig.P.Window));
+      // Once turned, only the new text, its marker and the bar are not clean.
+      Bitmap clean(640, 480);
+      CopyRect(clean, 0, 0, rig.R->BaseBitmap, 0, 0, 640, 480);
+      clean = Except(clean, rig.P.Window, v ? Rect{580, 19, 633, 140} : Rect{20, 19, 140, 46});
+      EXPECT_TRUE(starts.size() < 2 ||
+                  Except(clean, rig.P.Window, screen::kPageBar) == rig.P.Window);
+      rig.P.Press(kVkReturn, 5);
+    };
+    EXPECT_EQ(rig.Run(Rep(A, cells * lines - 1) + S(v ? "「い。ぁー" : "「い。う")),
+              v ? "22.0-16 0.0-3 0.3-5 " : "16.0-23 0.0-3 0.3-4 ");
+    EXPECT_EQ(starts, std::vector<std::int32_t>(3, 2 * cells * lines - 2));
+    EXPECT_EQ(rig.Lines(), S(v ? "「い。ぁー" : "「い。う"));
+    for (int i = 0; i < lines; ++i)
+      EXPECT_EQ(rig.R->PrevPageLines[i], Rep(A, cells - (i == lines - 1)));
+  }
 }
 
 // The underline under the new text (its colours show in the pictures of
