@@ -16,6 +16,8 @@ constexpr std::uint8_t kNoteOpen = 0x6D;                     // ［ (with ＃ af
 constexpr std::uint8_t kNoteClose = 0x6E;                    // ］
 constexpr std::uint8_t kParenOpen = 0x69;                    // （
 constexpr std::uint8_t kParenClose = 0x6A;                   // ）
+constexpr std::uint8_t kQuoteOpen = 0x75;                    // 「
+constexpr std::uint8_t kQuoteClose = 0x76;                   // 」
 constexpr std::string_view kNoteStart = "\x81\x6D\x81\x94";  // ［＃
 // 【テキスト中に現れる記号について】
 constexpr std::string_view kBlockHeading =
@@ -125,6 +127,47 @@ std::int64_t AozoraFilter::Find(const std::uint8_t* text, std::int64_t length, s
   return -1;
 }
 
+std::int64_t AozoraFilter::NoteClose(const std::uint8_t* text, std::int64_t length,
+                                     std::int64_t at) {
+  if (at < lineFrom_ || at >= lineTo_) {
+    // Inside a note, its ［＃…］, 「…」 and 《…》 nest; a closing bracket
+    // counts only for the innermost one still open, so 「中］外」 quotes a
+    // ］ and a note quoting ［＃…］ ends at its own ］. Characters are walked
+    // from the line start, so no trail byte is taken for a bracket. A note
+    // inside a closed one is not kept: the walk steps over it with its
+    // outer note. Nesting deeper than any real note goes uncounted, so a
+    // line of openers costs no memory.
+    constexpr std::size_t kDeepest = 32;
+    const void* lf = memrchr(text, '\n', std::size_t(at));
+    lineFrom_ = lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : 0;
+    lineTo_ = NextLine(text, length, at);
+    notes_.clear();
+    nesting_.clear();
+    for (std::int64_t c = lineFrom_; c < lineTo_; c += Width(text[c])) {
+      if (text[c] != 0x81) continue;
+      const std::uint8_t t = text[c + 1];
+      const bool note = t == kNoteOpen && text[c + 2] == 0x81 && text[c + 3] == 0x94;
+      if (note || (!nesting_.empty() && (t == kQuoteOpen || t == kRubyOpen))) {
+        if (nesting_.size() < kDeepest) nesting_.push_back({c, t});
+      } else if (nesting_.empty()) {
+        continue;
+      } else if (t == kNoteClose && nesting_.back().Kind == kNoteOpen) {
+        const std::int64_t open = nesting_.back().At;
+        while (!notes_.empty() && notes_.back().Open > open) notes_.pop_back();
+        notes_.push_back({open, c});
+        nesting_.pop_back();
+      } else if ((t == kQuoteClose && nesting_.back().Kind == kQuoteOpen) ||
+                 (t == kRubyClose && nesting_.back().Kind == kRubyOpen)) {
+        nesting_.pop_back();
+      }
+    }
+  }
+  // The notes kept lie one after another, in order.
+  const auto n = std::lower_bound(notes_.begin(), notes_.end(), at,
+                                  [](const Note& a, std::int64_t p) { return a.Open < p; });
+  return n != notes_.end() && n->Open == at ? n->Close : -1;
+}
+
 bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at,
                               std::int64_t& pos, std::uint8_t* out, bool ruby) {
   switch (out[1]) {
@@ -152,7 +195,7 @@ bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std
     }
     case kNoteOpen: {
       if (!View(text, at, length).starts_with(kNoteStart) || !Applies(text, length)) break;
-      const std::int64_t close = Find(text, length, at + 4, kNoteClose, noteClose_);
+      const std::int64_t close = NoteClose(text, length, at);
       if (close < 0) break;
       bool pageBreak = false;
       for (std::string_view b : kPageBreaks)

@@ -3,11 +3,14 @@
 // full-width parentheses), the ｜ that marks where a ruby base begins, and
 // notes ［＃…］ are taken out; a note asking for a new page, column or spread
 // becomes the page-break marker. Brackets count only when closed on the
-// same line, so a stray 《 or ［＃ shows as written. Positions stay those of
-// the text: what is dropped is stepped over, never removed.
+// same line, so a stray 《 or ［＃ shows as written; a note ends at the ］
+// that matches its ［＃, so it may quote text holding notes of its own.
+// Positions stay those of the text: what is dropped is stepped over, never
+// removed.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // First byte of the page-break marker the walk produces for 改ページ and the
 // like; like the line-break marker it is never drawn.
@@ -65,8 +68,22 @@ class AozoraFilter {
   };
   std::int64_t Find(const std::uint8_t* text, std::int64_t length, std::int64_t p,
                     std::uint8_t trail, Search& last);
+  // The ］ that closes the note opened at `at`, or -1. The line is read
+  // once, the first time a note of it is asked for.
+  std::int64_t NoteClose(const std::uint8_t* text, std::int64_t length, std::int64_t at);
+
+  struct Note {
+    std::int64_t Open, Close;
+  };
+  std::int64_t lineFrom_ = -1, lineTo_ = -1;  // the line notes_ holds
+  std::vector<Note> notes_;                   // its closed notes, by Open
+  struct Bracket {
+    std::int64_t At;
+    std::uint8_t Kind;  // the trail byte of ［ (of ［＃), 「 or 《
+  };
+  std::vector<Bracket> nesting_;  // the brackets open as the line is read
 
   bool lineBare_ = true;         // nothing shown on this line yet
   std::int64_t rubyClose_ = -1;  // the 》 of the ruby being shown
-  Search open_, close_, noteClose_;
+  Search open_, close_;
 };

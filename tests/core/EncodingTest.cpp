@@ -167,8 +167,8 @@ TEST(Encoding, WhatIsShown) {
 
 // Marked-up lines, each read alone: what is shown by the settings Aozora,
 // Ruby and TagCut; "=" shows it as written (Aozora 0). Aozora Bunko
-// notation, then HTML entities (with tag removal only; anything else after
-// '&' stays as written).
+// notation (notes inside notes), then HTML entities (with tag removal only;
+// anything else after '&' stays as written).
 TEST(Markup, WhatIsShown) {
   const std::string open = "-------------------\r\n",
                     heading = "【テキスト中に現れる記号について】\n", close = "----------\r\n",
@@ -181,6 +181,8 @@ TEST(Markup, WhatIsShown) {
       {"月《つき》［＃注］", 7, 1, 1, "月（つき）"},
       {"《つき\n［＃注\nか｜き", 2, 1, 1, "《つき［＃注か｜き"},
       {"｜本《ほ\n》", 2, 0, 1, "｜本《ほ》"}, {"》あ", 2, 1, 1, "》あ"},
+      {"か［＃「か※［＃「ぬ」、1-2-3］」は太字］き中［＃「中］外」は縦中横］外", 2, 0, 1, "かき中外"},
+      {"あ［＃《］》「う」に］い［＃」》］う［＃「え［＃注］］お］", 2, 0, 1, "あいう［＃「え］お］"},
       {"※［＃「てへん＋劣」、第3水準1-84-77］ね", 1, 0, 1, "※ね"},
       {"あ。\n［＃ここから２字下げ］\r\n　い", 2, 0, 1, "あ。|　い"},
       {"あ。\n［＃ここから］［＃２字下げ］\n\n　い", 2, 0, 1, "あ。||　い"},
