@@ -168,7 +168,8 @@ void Reader::ComposeChar() {
     // Text files break lines inside sentences; with NLineCut only a blank
     // line or a line opening with a NLineWord character (an indent, a
     // quotation) keeps its break.
-    const bool honoured = IntSettings[kNLineCut] == 0 || IsLineBreak(NextChar) ||
+    const bool honoured = CurChar[1] == kHardBreak || IntSettings[kNLineCut] == 0 ||
+                          IsLineBreak(NextChar) ||
                           InWordList(StrSettings[kNLineWord], NextChar.data());
     if (honoured) {
       WaitForReader();

@@ -42,8 +42,11 @@ const char* LoadText(const std::string& path, std::int32_t encoding,
 // The walk over a run's text, with the filters the settings ask for.
 TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   TextWalker walker(text, r.TextLength, r.AsciiToFull.data(), r.KanaToFull.data());
+  // Settled before the first character, so that every line end of a text
+  // in the notation is kept, those before its first note too.
   const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
-  walker.Aozora.Use = aozora == 0 ? Notation::Off : aozora == 2 ? Notation::On : Notation::IfUsed;
+  const bool notation = aozora == 2 || (aozora == 1 && UsesAozoraNotation(text, r.TextLength));
+  walker.Aozora.Use = notation ? Notation::On : Notation::Off;
   walker.Entities = UnicodeToSjis;
   walker.Ruby = r.IntSettings[kRuby] == 1;
   return walker;

@@ -48,6 +48,14 @@ std::int64_t NextLine(const std::uint8_t* text, std::int64_t length, std::int64_
   return lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : length;
 }
 
+// Where needle next occurs at or after from, or npos. glibc's memmem, as
+// these searches run over whole texts before the first page.
+std::size_t Search(std::string_view all, std::string_view needle, std::size_t from) {
+  from = std::min(from, all.size());
+  const void* p = memmem(all.data() + from, all.size() - from, needle.data(), needle.size());
+  return p ? std::size_t(static_cast<const char*>(p) - all.data()) : all.npos;
+}
+
 // Bytes of the character that begins with b.
 int Width(std::uint8_t b) { return ClassifyByte(b) == ByteClass::Lead ? 2 : 1; }
 
@@ -60,7 +68,7 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
   // as no later one on that line can.
   const std::string_view all = View(text, 0, length);
   std::int64_t c = 0;  // the start of a character, never past the candidate
-  for (std::size_t at = all.find(kNoteStart); at != all.npos;) {
+  for (std::size_t at = Search(all, kNoteStart, 0); at != all.npos;) {
     const std::int64_t a = std::int64_t(at);
     if (const void* lf = memrchr(text + c, '\n', std::size_t(a - c)))
       c = static_cast<const std::uint8_t*>(lf) - text + 1;
@@ -70,11 +78,11 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
            c += Width(text[c]))
         if (text[c] == 0x81 && text[c + 1] == kNoteClose) return true;
     }
-    at = all.find(kNoteStart, std::size_t(std::max(c, a + 1)));
+    at = Search(all, kNoteStart, std::size_t(std::max(c, a + 1)));
   }
   // The block: its heading opens the line after a line of hyphens.
-  for (std::size_t at = all.find(kBlockHeading); at != all.npos;
-       at = all.find(kBlockHeading, at + 1)) {
+  for (std::size_t at = Search(all, kBlockHeading, 0); at != all.npos;
+       at = Search(all, kBlockHeading, at + 1)) {
     if (at < 2 || text[at - 1] != '\n') continue;
     const std::size_t prev = all.rfind('\n', at - 2) + 1;  // npos + 1: the first line
     if (HyphenLineEnd(text, length, std::int64_t(prev)) == std::int64_t(at)) return true;
@@ -172,7 +180,6 @@ bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std
                               std::int64_t& pos, std::uint8_t* out, bool ruby) {
   switch (out[1]) {
     case kRubyOpen: {
-      if (!Applies(text, length)) break;
       const std::int64_t close = Find(text, length, pos + 1, kRubyClose, close_);
       if (close < 0) break;
       if (!ruby) {
@@ -188,13 +195,12 @@ bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std
       break;
     case kBaseMark: {
       // Dropped when a ruby closed on this line follows.
-      if (!Applies(text, length)) break;
       const std::int64_t open = Find(text, length, pos + 1, kRubyOpen, open_);
       if (open >= 0 && Find(text, length, open + 2, kRubyClose, close_) >= 0) return false;
       break;
     }
     case kNoteOpen: {
-      if (!View(text, at, length).starts_with(kNoteStart) || !Applies(text, length)) break;
+      if (!View(text, at, length).starts_with(kNoteStart)) break;
       const std::int64_t close = NoteClose(text, length, at);
       if (close < 0) break;
       bool pageBreak = false;

@@ -4,9 +4,9 @@
 // notes ［＃…］ are taken out; a note asking for a new page, column or spread
 // becomes the page-break marker. Brackets count only when closed on the
 // same line, so a stray 《 or ［＃ shows as written; a note ends at the ］
-// that matches its ［＃, so it may quote text holding notes of its own.
-// Positions stay those of the text: what is dropped is stepped over, never
-// removed.
+// that matches its ［＃, so it may quote text holding notes of its own. Each
+// line end of a text in the notation is kept (a hard break). Positions stay
+// those of the text: what is dropped is stepped over, never removed.
 #pragma once
 
 #include <cstdint>
@@ -17,13 +17,12 @@
 constexpr std::uint8_t kPageBreakMarker = 2;
 
 // True when the text holds the explanatory block or at least one ［＃…］
-// note: the notation then applies under its default setting.
+// note: the notation then applies under its default setting. Settled
+// before a walk begins, so that the line ends before the first note are
+// kept too.
 bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length);
 
-// When the notation applies. IfUsed is settled at the first notation
-// character the walk meets (before it the filter changes nothing), so a
-// text without any is never searched through.
-enum class Notation { Off, IfUsed, On };
+enum class Notation { Off, On };
 
 class AozoraFilter {
  public:
@@ -36,6 +35,9 @@ class AozoraFilter {
             std::uint8_t* out, bool ruby) {
     if (out[0] != 0x81) {
       lineBare_ = out[0] == 1;  // after a line feed nothing is shown yet
+      // Each line is a paragraph, a verse line, a heading or a signature:
+      // its end is a hard break (kHardBreak), kept whatever NLineCut says.
+      if (lineBare_) out[1] = 1;
       return true;
     }
     return PassMarked(text, length, at, pos, out, ruby);
@@ -52,12 +54,6 @@ class AozoraFilter {
   }
 
  private:
-  // Settles IfUsed; true when the notation applies.
-  bool Applies(const std::uint8_t* text, std::int64_t length) {
-    if (Use == Notation::IfUsed)
-      Use = UsesAozoraNotation(text, length) ? Notation::On : Notation::Off;
-    return Use == Notation::On;
-  }
   bool PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t& pos,
                   std::uint8_t* out, bool ruby);
   // The index of the next code on the line from p, or -1. The last answer

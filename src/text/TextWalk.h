@@ -17,6 +17,8 @@
 
 // First byte of the line-break marker; its second byte is not significant.
 constexpr std::uint8_t kLineBreakMarker = 1;
+// Second byte of a hard break: a line end honoured whatever NLineCut says.
+constexpr std::uint8_t kHardBreak = 1;
 
 enum class ByteClass : std::uint8_t {
   Drop,      // produces nothing

@@ -166,9 +166,9 @@ TEST(Encoding, WhatIsShown) {
 }
 
 // Marked-up lines, each read alone: what is shown by the settings Aozora,
-// Ruby and TagCut; "=" shows it as written (Aozora 0). Aozora Bunko
-// notation (notes inside notes), then HTML entities (with tag removal only;
-// anything else after '&' stays as written).
+// Ruby and TagCut; "=" shows it as written (Aozora 0), line ends kept as the
+// notation keeps them. Aozora Bunko notation (notes inside notes), then HTML
+// entities (with tag removal only; anything else after '&' stays as written).
 TEST(Markup, WhatIsShown) {
   const std::string open = "-------------------\r\n",
                     heading = "【テキスト中に現れる記号について】\n", close = "----------\r\n",
@@ -179,15 +179,16 @@ TEST(Markup, WhatIsShown) {
       {"｜本《ほん》と月《つき》。", 2, 1, 1, "本（ほん）と月（つき）。"},
       {"月《つき》", 1, 0, 1, "="}, {"月《つき》［＃注］", 0, 1, 1, "="},
       {"月《つき》［＃注］", 7, 1, 1, "月（つき）"},
-      {"《つき\n［＃注\nか｜き", 2, 1, 1, "《つき［＃注か｜き"},
-      {"｜本《ほ\n》", 2, 0, 1, "｜本《ほ》"}, {"》あ", 2, 1, 1, "》あ"},
+      {"《つき\n［＃注\nか｜き", 2, 1, 1, "《つき|［＃注|か｜き"},
+      {"｜本《ほ\n》", 2, 0, 1, "｜本《ほ|》"}, {"》あ", 2, 1, 1, "》あ"},
+      {"題\n作\n\n本\nう［＃注］", 1, 0, 1, "題|作||本|う"}, {"題\n作\n\n本\nう", 1, 0, 1, "題作|本う"},
       {"か［＃「か※［＃「ぬ」、1-2-3］」は太字］き中［＃「中］外」は縦中横］外", 2, 0, 1, "かき中外"},
       {"あ［＃《］》「う」に］い［＃」》］う［＃「え［＃注］］お］", 2, 0, 1, "あいう［＃「え］お］"},
       {"※［＃「てへん＋劣」、第3水準1-84-77］ね", 1, 0, 1, "※ね"},
       {"あ。\n［＃ここから２字下げ］\r\n　い", 2, 0, 1, "あ。|　い"},
       {"あ。\n［＃ここから］［＃２字下げ］\n\n　い", 2, 0, 1, "あ。||　い"},
       {"あ［＃注］\n\n　い", 2, 0, 1, "あ||　い"}, {block + "月《つき》", 1, 0, 1, "月"},
-      {"ー\n" + block + block + "月《つき》", 1, 0, 1, "ー月"},
+      {"ー\n" + block + block + "月《つき》", 1, 0, 1, "ー|月"},
       {"x" + open + heading + close + "月《つき》", 1, 0, 1, "="},
       {open.substr(10) + heading + close + "あ", 2, 0, 1, "="},
       {open + heading + close.substr(1) + "-- \n" + close + "あ", 2, 0, 1, "あ"},
@@ -203,6 +204,7 @@ TEST(Markup, WhatIsShown) {
   for (const auto& [text, aozora, ruby, tagCut, want] : cases) {
     Rig plain, rig;
     for (auto [r, a, b] : {std::tuple{&plain, 0, 0}, {&rig, aozora, ruby}}) {
+      r->R->IntSettings[kNLineCut] = r == &rig || aozora != 2;
       r->R->IntSettings[kAozora] = a;
       r->R->IntSettings[kRuby] = b;
       r->R->IntSettings[kTagCut] = tagCut;
