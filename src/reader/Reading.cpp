@@ -62,7 +62,7 @@ void StartRun(Reader& r, std::int32_t start) {
   r.Column = r.Row = r.MarkColumn = 0;
   r.CharEnd = r.PrevCharEnd = 0;
   r.PageStart = start;
-  r.ReturnToTitle = r.LineBreakPending = r.WaitArmed = r.Skipping = false;
+  r.ReturnToTitle = r.LineBreakPending = r.WaitArmed = r.Skipping = r.BreakTurned = false;
 }
 
 // Composes the text from pos to its end and calls step after each
