@@ -141,10 +141,9 @@ std::int64_t AozoraFilter::NoteClose(const std::uint8_t* text, std::int64_t leng
     // Inside a note, its ［＃…］, 「…」 and 《…》 nest; a closing bracket
     // counts only for the innermost one still open, so 「中］外」 quotes a
     // ］ and a note quoting ［＃…］ ends at its own ］. Characters are walked
-    // from the line start, so no trail byte is taken for a bracket. A note
-    // inside a closed one is not kept: the walk steps over it with its
-    // outer note. Nesting deeper than any real note goes uncounted, so a
-    // line of openers costs no memory.
+    // from the line start, so no trail byte is taken for a bracket. Nesting
+    // deeper than any real note goes uncounted, so a line of openers costs
+    // no memory.
     constexpr std::size_t kDeepest = 32;
     const void* lf = memrchr(text, '\n', std::size_t(at));
     lineFrom_ = lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : 0;
@@ -160,17 +159,18 @@ std::int64_t AozoraFilter::NoteClose(const std::uint8_t* text, std::int64_t leng
       } else if (nesting_.empty()) {
         continue;
       } else if (t == kNoteClose && nesting_.back().Kind == kNoteOpen) {
-        const std::int64_t open = nesting_.back().At;
-        while (!notes_.empty() && notes_.back().Open > open) notes_.pop_back();
-        notes_.push_back({open, c});
+        notes_.push_back({nesting_.back().At, c});
         nesting_.pop_back();
       } else if ((t == kQuoteClose && nesting_.back().Kind == kQuoteOpen) ||
                  (t == kRubyClose && nesting_.back().Kind == kRubyOpen)) {
         nesting_.pop_back();
       }
     }
+    // Inner notes close first. (The walk may ask for one: a ruby it drops
+    // may hide the ［＃ of the note around it.)
+    std::sort(notes_.begin(), notes_.end(),
+              [](const Note& a, const Note& b) { return a.Open < b.Open; });
   }
-  // The notes kept lie one after another, in order.
   const auto n = std::lower_bound(notes_.begin(), notes_.end(), at,
                                   [](const Note& a, std::int64_t p) { return a.Open < p; });
   return n != notes_.end() && n->Open == at ? n->Close : -1;
