@@ -50,7 +50,7 @@ std::int64_t NextLine(const std::uint8_t* text, std::int64_t length, std::int64_
 
 // Where needle next occurs at or after from, or npos. glibc's memmem, as
 // these searches run over whole texts before the first page.
-std::size_t Search(std::string_view all, std::string_view needle, std::size_t from) {
+std::size_t FindFrom(std::string_view all, std::string_view needle, std::size_t from) {
   from = std::min(from, all.size());
   const void* p = memmem(all.data() + from, all.size() - from, needle.data(), needle.size());
   return p ? std::size_t(static_cast<const char*>(p) - all.data()) : all.npos;
@@ -68,7 +68,7 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
   // as no later one on that line can.
   const std::string_view all = View(text, 0, length);
   std::int64_t c = 0;  // the start of a character, never past the candidate
-  for (std::size_t at = Search(all, kNoteStart, 0); at != all.npos;) {
+  for (std::size_t at = FindFrom(all, kNoteStart, 0); at != all.npos;) {
     const std::int64_t a = std::int64_t(at);
     if (const void* lf = memrchr(text + c, '\n', std::size_t(a - c)))
       c = static_cast<const std::uint8_t*>(lf) - text + 1;
@@ -78,11 +78,11 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
            c += Width(text[c]))
         if (text[c] == 0x81 && text[c + 1] == kNoteClose) return true;
     }
-    at = Search(all, kNoteStart, std::size_t(std::max(c, a + 1)));
+    at = FindFrom(all, kNoteStart, std::size_t(std::max(c, a + 1)));
   }
   // The block: its heading opens the line after a line of hyphens.
-  for (std::size_t at = Search(all, kBlockHeading, 0); at != all.npos;
-       at = Search(all, kBlockHeading, at + 1)) {
+  for (std::size_t at = FindFrom(all, kBlockHeading, 0); at != all.npos;
+       at = FindFrom(all, kBlockHeading, at + 1)) {
     if (at < 2 || text[at - 1] != '\n') continue;
     const std::size_t prev = all.rfind('\n', at - 2) + 1;  // npos + 1: the first line
     if (HyphenLineEnd(text, length, std::int64_t(prev)) == std::int64_t(at)) return true;
