@@ -295,7 +295,8 @@ void Walk(benchmark::State& state, bool aozora) {
   long long chars = 0;
   for (auto _ : state) {
     TextWalker walker(buf.data(), std::int64_t(text.size()), ascii, kana);
-    walker.Aozora.Use = aozora ? Notation::IfUsed : Notation::Off;
+    const bool used = aozora && UsesAozoraNotation(buf.data(), std::int64_t(text.size()));
+    walker.Aozora.Use = used ? Notation::On : Notation::Off;
     std::int64_t pos = 0;
     std::uint8_t code[2];
     while (walker.Next(pos, true, code)) {
@@ -330,7 +331,9 @@ void BM_OpenNotation(benchmark::State& state) {
   long long chars = 0;
   for (auto _ : state) {
     TextWalker walker(buf.data(), std::int64_t(text.size()), ascii, kana);
-    walker.Aozora.Use = state.range(1) == 2 ? Notation::On : Notation::IfUsed;
+    const bool used =
+        state.range(1) == 2 || UsesAozoraNotation(buf.data(), std::int64_t(text.size()));
+    walker.Aozora.Use = used ? Notation::On : Notation::Off;
     std::int64_t pos = 0;
     std::uint8_t code[2];
     while (walker.Next(pos, true, code)) {

@@ -180,11 +180,18 @@ void Reader::ComposeChar() {
   if (CurChar[0] == 0x81 && CurChar[1] == 0x40 && IsLineBreak(NextChar)) return;
 
   // A page-break note ends the page as if it were full; the next page
-  // begins after the note. An empty page is not turned.
+  // begins after the note. An empty page is not turned, but for one that a
+  // page break began: two breaks in a row leave a blank page, as in print,
+  // shown with its pause; a third adds none. A page that is full anyway
+  // turns as it would without the note.
   if (CurChar[0] == kPageBreakMarker) {
-    if (Column + Row > 0 && EndPage(*this, CharEnd)) {
+    const bool blank = Column + Row == 0 && BreakTurned;
+    const bool full = Row == kLines - 1 && LineBreakPending;
+    WaitArmed |= blank;
+    if ((Column + Row > 0 || blank) && EndPage(*this, CharEnd)) {
       Column = MarkColumn = Row = 0;
       LineBreakPending = false;
+      BreakTurned = !blank && !full;
     }
     return;
   }
@@ -224,6 +231,7 @@ void Reader::ComposeChar() {
   }
   ++Column;
   WaitArmed = true;
+  BreakTurned = false;
 
   // Reveal delay, on the wrapping tick counter. Skip mode has none and so
   // handles input only where a pause would have been. Until the delay is

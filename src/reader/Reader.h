@@ -126,6 +126,7 @@ class Reader {
   bool Skipping = false;
   bool LineBreakPending = false;
   bool WaitArmed = false;
+  bool BreakTurned = false;  // a page break began the page, on which nothing is shown yet
   // The composer lays pages out without drawing or waiting (to find where a
   // page begins); only the composer's place and PageStart change.
   bool Quiet = false;

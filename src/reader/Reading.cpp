@@ -64,8 +64,11 @@ const char* LoadText(const std::string& path, std::int32_t encoding, bool tagCut
 // The walk over a run's text, with the filters the settings ask for.
 TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   TextWalker walker(text, r.TextLength, r.AsciiToFull.data(), r.KanaToFull.data());
+  // Settled before the first character, so that every line end of a text
+  // in the notation is kept, those before its first note too.
   const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
-  walker.Aozora.Use = aozora == 0 ? Notation::Off : aozora == 2 ? Notation::On : Notation::IfUsed;
+  const bool notation = aozora == 2 || (aozora == 1 && UsesAozoraNotation(text, r.TextLength));
+  walker.Aozora.Use = notation ? Notation::On : Notation::Off;
   walker.Entities = UnicodeToSjis;
   walker.Html.On = LooksLikeHtml(text, r.TextLength);
   walker.Ruby = r.IntSettings[kRuby] == 1;
@@ -91,7 +94,7 @@ void StartPage(Reader& r, std::int32_t start) {
 void StartRun(Reader& r, std::int32_t start) {
   StartPage(r, start);
   for (std::string& line : r.PrevPageLines) line.clear();
-  r.ReturnToTitle = r.Skipping = false;
+  r.ReturnToTitle = r.Skipping = r.BreakTurned = false;
 }
 
 // Composes the text from pos to its end and calls step after each

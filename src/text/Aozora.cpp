@@ -16,6 +16,8 @@ constexpr std::uint8_t kNoteOpen = 0x6D;                     // ［ (with ＃ af
 constexpr std::uint8_t kNoteClose = 0x6E;                    // ］
 constexpr std::uint8_t kParenOpen = 0x69;                    // （
 constexpr std::uint8_t kParenClose = 0x6A;                   // ）
+constexpr std::uint8_t kQuoteOpen = 0x75;                    // 「
+constexpr std::uint8_t kQuoteClose = 0x76;                   // 」
 constexpr std::string_view kNoteStart = "\x81\x6D\x81\x94";  // ［＃
 // 【テキスト中に現れる記号について】
 constexpr std::string_view kBlockHeading =
@@ -46,6 +48,14 @@ std::int64_t NextLine(const std::uint8_t* text, std::int64_t length, std::int64_
   return lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : length;
 }
 
+// Where needle next occurs at or after from, or npos. glibc's memmem, as
+// these searches run over whole texts before the first page.
+std::size_t FindFrom(std::string_view all, std::string_view needle, std::size_t from) {
+  from = std::min(from, all.size());
+  const void* p = memmem(all.data() + from, all.size() - from, needle.data(), needle.size());
+  return p ? std::size_t(static_cast<const char*>(p) - all.data()) : all.npos;
+}
+
 // Bytes of the character that begins with b.
 int Width(std::uint8_t b) { return ClassifyByte(b) == ByteClass::Lead ? 2 : 1; }
 
@@ -58,7 +68,7 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
   // as no later one on that line can.
   const std::string_view all = View(text, 0, length);
   std::int64_t c = 0;  // the start of a character, never past the candidate
-  for (std::size_t at = all.find(kNoteStart); at != all.npos;) {
+  for (std::size_t at = FindFrom(all, kNoteStart, 0); at != all.npos;) {
     const std::int64_t a = std::int64_t(at);
     if (const void* lf = memrchr(text + c, '\n', std::size_t(a - c)))
       c = static_cast<const std::uint8_t*>(lf) - text + 1;
@@ -68,11 +78,11 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
            c += Width(text[c]))
         if (text[c] == 0x81 && text[c + 1] == kNoteClose) return true;
     }
-    at = all.find(kNoteStart, std::size_t(std::max(c, a + 1)));
+    at = FindFrom(all, kNoteStart, std::size_t(std::max(c, a + 1)));
   }
   // The block: its heading opens the line after a line of hyphens.
-  for (std::size_t at = all.find(kBlockHeading); at != all.npos;
-       at = all.find(kBlockHeading, at + 1)) {
+  for (std::size_t at = FindFrom(all, kBlockHeading, 0); at != all.npos;
+       at = FindFrom(all, kBlockHeading, at + 1)) {
     if (at < 2 || text[at - 1] != '\n') continue;
     const std::size_t prev = all.rfind('\n', at - 2) + 1;  // npos + 1: the first line
     if (HyphenLineEnd(text, length, std::int64_t(prev)) == std::int64_t(at)) return true;
@@ -125,11 +135,51 @@ std::int64_t AozoraFilter::Find(const std::uint8_t* text, std::int64_t length, s
   return -1;
 }
 
+std::int64_t AozoraFilter::NoteClose(const std::uint8_t* text, std::int64_t length,
+                                     std::int64_t at) {
+  if (at < lineFrom_ || at >= lineTo_) {
+    // Inside a note, its ［＃…］, 「…」 and 《…》 nest; a closing bracket
+    // counts only for the innermost one still open, so 「中］外」 quotes a
+    // ］ and a note quoting ［＃…］ ends at its own ］. Characters are walked
+    // from the line start, so no trail byte is taken for a bracket. Nesting
+    // deeper than any real note goes uncounted, so a line of openers costs
+    // no memory.
+    constexpr std::size_t kDeepest = 32;
+    const void* lf = memrchr(text, '\n', std::size_t(at));
+    lineFrom_ = lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : 0;
+    lineTo_ = NextLine(text, length, at);
+    notes_.clear();
+    nesting_.clear();
+    for (std::int64_t c = lineFrom_; c < lineTo_; c += Width(text[c])) {
+      if (text[c] != 0x81) continue;
+      const std::uint8_t t = text[c + 1];
+      const bool note = t == kNoteOpen && text[c + 2] == 0x81 && text[c + 3] == 0x94;
+      if (note || (!nesting_.empty() && (t == kQuoteOpen || t == kRubyOpen))) {
+        if (nesting_.size() < kDeepest) nesting_.push_back({c, t});
+      } else if (nesting_.empty()) {
+        continue;
+      } else if (t == kNoteClose && nesting_.back().Kind == kNoteOpen) {
+        notes_.push_back({nesting_.back().At, c});
+        nesting_.pop_back();
+      } else if ((t == kQuoteClose && nesting_.back().Kind == kQuoteOpen) ||
+                 (t == kRubyClose && nesting_.back().Kind == kRubyOpen)) {
+        nesting_.pop_back();
+      }
+    }
+    // Inner notes close first. (The walk may ask for one: a ruby it drops
+    // may hide the ［＃ of the note around it.)
+    std::sort(notes_.begin(), notes_.end(),
+              [](const Note& a, const Note& b) { return a.Open < b.Open; });
+  }
+  const auto n = std::lower_bound(notes_.begin(), notes_.end(), at,
+                                  [](const Note& a, std::int64_t p) { return a.Open < p; });
+  return n != notes_.end() && n->Open == at ? n->Close : -1;
+}
+
 bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at,
                               std::int64_t& pos, std::uint8_t* out, bool ruby) {
   switch (out[1]) {
     case kRubyOpen: {
-      if (!Applies(text, length)) break;
       const std::int64_t close = Find(text, length, pos + 1, kRubyClose, close_);
       if (close < 0) break;
       if (!ruby) {
@@ -145,14 +195,13 @@ bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std
       break;
     case kBaseMark: {
       // Dropped when a ruby closed on this line follows.
-      if (!Applies(text, length)) break;
       const std::int64_t open = Find(text, length, pos + 1, kRubyOpen, open_);
       if (open >= 0 && Find(text, length, open + 2, kRubyClose, close_) >= 0) return false;
       break;
     }
     case kNoteOpen: {
-      if (!View(text, at, length).starts_with(kNoteStart) || !Applies(text, length)) break;
-      const std::int64_t close = Find(text, length, at + 4, kNoteClose, noteClose_);
+      if (!View(text, at, length).starts_with(kNoteStart)) break;
+      const std::int64_t close = NoteClose(text, length, at);
       if (close < 0) break;
       bool pageBreak = false;
       for (std::string_view b : kPageBreaks)

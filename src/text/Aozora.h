@@ -3,24 +3,26 @@
 // full-width parentheses), the ｜ that marks where a ruby base begins, and
 // notes ［＃…］ are taken out; a note asking for a new page, column or spread
 // becomes the page-break marker. Brackets count only when closed on the
-// same line, so a stray 《 or ［＃ shows as written. Positions stay those of
-// the text: what is dropped is stepped over, never removed.
+// same line, so a stray 《 or ［＃ shows as written; a note ends at the ］
+// that matches its ［＃, so it may quote text holding notes of its own. Each
+// line end of a text in the notation is kept (a hard break). Positions stay
+// those of the text: what is dropped is stepped over, never removed.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // First byte of the page-break marker the walk produces for 改ページ and the
 // like; like the line-break marker it is never drawn.
 constexpr std::uint8_t kPageBreakMarker = 2;
 
 // True when the text holds the explanatory block or at least one ［＃…］
-// note: the notation then applies under its default setting.
+// note: the notation then applies under its default setting. Settled
+// before a walk begins, so that the line ends before the first note are
+// kept too.
 bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length);
 
-// When the notation applies. IfUsed is settled at the first notation
-// character the walk meets (before it the filter changes nothing), so a
-// text without any is never searched through.
-enum class Notation { Off, IfUsed, On };
+enum class Notation { Off, On };
 
 class AozoraFilter {
  public:
@@ -33,6 +35,9 @@ class AozoraFilter {
             std::uint8_t* out, bool ruby) {
     if (out[0] != 0x81) {
       lineBare_ = out[0] == 1;  // after a line feed nothing is shown yet
+      // Each line is a paragraph, a verse line, a heading or a signature:
+      // its end is a hard break (kHardBreak), kept whatever NLineCut says.
+      if (lineBare_) out[1] = 1;
       return true;
     }
     return PassMarked(text, length, at, pos, out, ruby);
@@ -49,12 +54,6 @@ class AozoraFilter {
   }
 
  private:
-  // Settles IfUsed; true when the notation applies.
-  bool Applies(const std::uint8_t* text, std::int64_t length) {
-    if (Use == Notation::IfUsed)
-      Use = UsesAozoraNotation(text, length) ? Notation::On : Notation::Off;
-    return Use == Notation::On;
-  }
   bool PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t& pos,
                   std::uint8_t* out, bool ruby);
   // The index of the next code on the line from p, or -1. The last answer
@@ -65,8 +64,22 @@ class AozoraFilter {
   };
   std::int64_t Find(const std::uint8_t* text, std::int64_t length, std::int64_t p,
                     std::uint8_t trail, Search& last);
+  // The ］ that closes the note opened at `at`, or -1. The line is read
+  // once, the first time a note of it is asked for.
+  std::int64_t NoteClose(const std::uint8_t* text, std::int64_t length, std::int64_t at);
+
+  struct Note {
+    std::int64_t Open, Close;
+  };
+  std::int64_t lineFrom_ = -1, lineTo_ = -1;  // the line notes_ holds
+  std::vector<Note> notes_;                   // its closed notes, by Open
+  struct Bracket {
+    std::int64_t At;
+    std::uint8_t Kind;  // the trail byte of ［ (of ［＃), 「 or 《
+  };
+  std::vector<Bracket> nesting_;  // the brackets open as the line is read
 
   bool lineBare_ = true;         // nothing shown on this line yet
   std::int64_t rubyClose_ = -1;  // the 》 of the ruby being shown
-  Search open_, close_, noteClose_;
+  Search open_, close_;
 };

@@ -16,9 +16,9 @@
 #include "text/Html.h"
 #include "text/HtmlEntity.h"
 
-// First byte of the line-break marker; its second byte is not significant.
+// First byte of the line-break marker; its second byte is 0 or kHardBreak.
 constexpr std::uint8_t kLineBreakMarker = 1;
-// Second byte of a line-break marker honoured whatever NLineCut says.
+// Second byte of a hard break: a line end honoured whatever NLineCut says.
 constexpr std::uint8_t kHardBreak = 1;
 
 enum class ByteClass : std::uint8_t {

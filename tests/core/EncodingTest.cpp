@@ -167,9 +167,9 @@ TEST(Encoding, WhatIsShown) {
 }
 
 // Marked-up lines, each read alone: what is shown by the settings Aozora,
-// Ruby and TagCut; "=" shows it as written (Aozora 0). Aozora Bunko
-// notation, then HTML entities (with tag removal only; anything else after
-// '&' stays as written).
+// Ruby and TagCut; "=" shows it as written (Aozora 0), line ends kept as the
+// notation keeps them. Aozora Bunko notation (notes inside notes), then HTML
+// entities (with tag removal only; anything else after '&' stays as written).
 TEST(Markup, WhatIsShown) {
   const std::string open = "-------------------\r\n",
                     heading = "【テキスト中に現れる記号について】\n", close = "----------\r\n",
@@ -180,13 +180,17 @@ TEST(Markup, WhatIsShown) {
       {"｜本《ほん》と月《つき》。", 2, 1, 1, "本（ほん）と月（つき）。"},
       {"月《つき》", 1, 0, 1, "="}, {"月《つき》［＃注］", 0, 1, 1, "="},
       {"月《つき》［＃注］", 7, 1, 1, "月（つき）"},
-      {"《つき\n［＃注\nか｜き", 2, 1, 1, "《つき［＃注か｜き"},
-      {"｜本《ほ\n》", 2, 0, 1, "｜本《ほ》"}, {"》あ", 2, 1, 1, "》あ"},
+      {"《つき\n［＃注\nか｜き", 2, 1, 1, "《つき|［＃注|か｜き"},
+      {"｜本《ほ\n》", 2, 0, 1, "｜本《ほ|》"}, {"》あ", 2, 1, 1, "》あ"},
+      {"題\n作\n\n本\nう［＃注］", 1, 0, 1, "題|作||本|う"}, {"題\n作\n\n本\nう", 1, 0, 1, "題作|本う"},
+      {"か［＃「か※［＃「ぬ」、1-2-3］」は太字］き中［＃「中］外」は縦中横］外《あ［＃《》［＃注］］", 2, 0, 1,
+       "かき中外］"},
+      {"あ［＃《］》「う」に］い［＃」Ｖ》［］］う［＃「え［＃注］］お］", 2, 0, 1, "あい］う［＃「え］お］"},
       {"※［＃「てへん＋劣」、第3水準1-84-77］ね", 1, 0, 1, "※ね"},
       {"あ。\n［＃ここから２字下げ］\r\n　い", 2, 0, 1, "あ。|　い"},
       {"あ。\n［＃ここから］［＃２字下げ］\n\n　い", 2, 0, 1, "あ。||　い"},
       {"あ［＃注］\n\n　い", 2, 0, 1, "あ||　い"}, {block + "月《つき》", 1, 0, 1, "月"},
-      {"ー\n" + block + block + "月《つき》", 1, 0, 1, "ー月"},
+      {"ー\n" + block + block + "月《つき》", 1, 0, 1, "ー|月"},
       {"x" + open + heading + close + "月《つき》", 1, 0, 1, "="},
       {open.substr(10) + heading + close + "あ", 2, 0, 1, "="},
       {open + heading + close.substr(1) + "-- \n" + close + "あ", 2, 0, 1, "あ"},
@@ -202,6 +206,7 @@ TEST(Markup, WhatIsShown) {
   for (const auto& [text, aozora, ruby, tagCut, want] : cases) {
     Rig plain, rig;
     for (auto [r, a, b] : {std::tuple{&plain, 0, 0}, {&rig, aozora, ruby}}) {
+      r->R->IntSettings[kNLineCut] = r == &rig || aozora != 2;
       r->R->IntSettings[kAozora] = a;
       r->R->IntSettings[kRuby] = b;
       r->R->IntSettings[kTagCut] = tagCut;
@@ -285,28 +290,36 @@ TEST(Html, DeclaredEncoding) {
 
 // 改ページ ends the page: its pause, then a clean page that starts after the
 // note, where a resumed reading starts too; so does a page that turns in
-// the middle of a ruby shown in parentheses.
+// the middle of a ruby shown in parentheses. A second break in a row leaves
+// one blank page, paused on (">" and PageStart), however many follow; none at
+// the start or after a full page. A reading resumed at a blank page (or past
+// the end) shows the next page (or the last one with text).
 TEST(Aozora, PageBreaksAndResume) {
-  const std::tuple<std::string, int, std::string, std::string> cases[] = {
-      {"あ。\n［＃改ページ］\r\nい\n［＃改丁］［＃改段］\nう［＃改見開き］", 0,
-       "0.0-2 0.0-1 0.0-1 ", "う"},
-      {Rep("あ", 405) + "本《ほん》", 1, "16.0-24 0.0-2 ", "ん）"},
-  };
-  for (const auto& [text, ruby, pauses, last] : cases) {
+  const std::string pb = "［＃改ページ］\n";
+  const std::tuple<std::string, int, std::string, std::string, std::int32_t, std::int32_t> cases[] =
+      {{"あ。\n［＃改ページ］\r\nい\n［＃改丁］［＃改段］\nう［＃改見開き］", 0,
+        "0.0-2 0.0-1 >45 0.0-1 ", "う", 34, 34},
+       {Rep("あ", 405) + "本《ほん》", 1, "16.0-24 0.0-2 ", "ん）", 816, 816},
+       {"あ\n" + Rep(pb, 10000) + "い", 0, "0.0-1 >33 0.0-1 ", "い", 999999, 33},
+       {Rep(pb, 2) + "あ", 0, "0.0-1 ", "あ", 0, 0},
+       {Rep("あ", 408) + Rep(pb, 2) + "い", 0, "16.0-24 0.0-1 ", "い", 999999, 830},
+       {"あ\n" + pb + Rep("あ", 408) + "\n" + pb + "い", 0, "0.0-1 16.0-24 0.0-1 ", "い", 999999,
+        834}};
+  for (const auto& [text, ruby, pauses, last, resume, resumed] : cases) {
     Rig rig;
     rig.R->IntSettings[kAozora] = 2;
     rig.R->IntSettings[kRuby] = ruby;
-    std::vector<std::int32_t> starts;
-    rig.P.OnPause = [&] {
-      starts.push_back(rig.R->PageStart);
-      rig.P.Press(kVkReturn, 5);
+    rig.P.OnPump = [&] {  // pumps right after a page is cleared: a blank page's pause
+      const Copy& c = rig.P.Copies.back();
+      if (rig.R->Mode != 4 || c.W != 640 || c.H != 480 || !rig.P.Events.empty()) return;
+      rig.P.Log += ">" + std::to_string(rig.R->PageStart) + " ";
+      rig.P.At(rig.P.Now + 1, [&] { rig.P.Press(kVkReturn, 5); });
     };
     EXPECT_EQ(rig.Run(S(text)), pauses);
     EXPECT_EQ(rig.Lines(), S(last));
-    EXPECT_EQ(starts.back(), ruby ? 816 : 34);
     rig.P.Log.clear();
-    EXPECT_EQ(rig.Run(S(text), starts.back()), ruby ? "0.0-2 " : "0.0-1 ");
-    EXPECT_EQ(rig.Lines(), S(last));
+    EXPECT_EQ(rig.Run(S(text), resume), pauses.substr(pauses.rfind(' ', pauses.size() - 2) + 1));
+    EXPECT_EQ(std::pair(rig.Lines(), rig.R->PageStart), std::pair(S(last), resumed));
   }
 }
 
