@@ -391,6 +391,26 @@ constexpr std::size_t kShortEuc = 16;
 
 std::uint16_t UnicodeToSjis(std::uint32_t cp) { return cp < 0x10000 ? SjisTable()[cp] : 0; }
 
+std::uint16_t ExtensionToSjis(std::uint16_t code) {
+  constexpr std::uint16_t kFirst = 0xFA40, kLast = 0xFC4B;
+  // Each code read as iconv's CP932 reads it, then written as any
+  // converted text writes that character.
+  static const std::unique_ptr<std::uint16_t[]> table = [] {
+    auto t = std::make_unique<std::uint16_t[]>(kLast - kFirst + 1);
+    iconv_t from = iconv_open("UTF-32LE", "CP932");
+    if (from != reinterpret_cast<iconv_t>(-1)) {
+      for (std::uint16_t c = kFirst; c <= kLast; ++c) {
+        const std::uint32_t cp = Decode932(from, c);
+        const std::uint16_t sjis = cp < 0x10000 ? SjisTable()[cp] : 0;
+        t[c - kFirst] = sjis >= 0x100 ? sjis : 0;
+      }
+      iconv_close(from);
+    }
+    return t;
+  }();
+  return code >= kFirst && code <= kLast ? table[code - kFirst] : 0;
+}
+
 TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
   if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return TextEncoding::Utf8;
   if (size >= 2 && p[0] == 0xFF && p[1] == 0xFE) return TextEncoding::Utf16Le;

@@ -47,3 +47,8 @@ Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& siz
 // 0xA1..0xDF) or lead * 256 + trail, always with a lead byte the reading
 // loop takes (0x81..0x9F, 0xE0..0xEF); 0 when it has none.
 std::uint16_t UnicodeToSjis(std::uint32_t cp);
+
+// The code a Shift-JIS text's IBM extension code (0xFA40..0xFC4B) shows as:
+// the same character by UnicodeToSjis, with lead byte 0xED or 0xEE, or in
+// the NEC row 13 or the symbols (Ⅰ, ￢, ∵); 0 for any other code.
+std::uint16_t ExtensionToSjis(std::uint16_t code);

@@ -45,6 +45,7 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
   walker.Aozora.Use = aozora == 0 ? Notation::Off : aozora == 2 ? Notation::On : Notation::IfUsed;
   walker.Entities = UnicodeToSjis;
+  walker.Extensions = ExtensionToSjis;
   walker.Ruby = r.IntSettings[kRuby] == 1;
   return walker;
 }

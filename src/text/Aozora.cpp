@@ -46,9 +46,6 @@ std::int64_t NextLine(const std::uint8_t* text, std::int64_t length, std::int64_
   return lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : length;
 }
 
-// Bytes of the character that begins with b.
-int Width(std::uint8_t b) { return ClassifyByte(b) == ByteClass::Lead ? 2 : 1; }
-
 }  // namespace
 
 bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
@@ -62,10 +59,10 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
     const std::int64_t a = std::int64_t(at);
     if (const void* lf = memrchr(text + c, '\n', std::size_t(a - c)))
       c = static_cast<const std::uint8_t*>(lf) - text + 1;
-    while (c < a) c += Width(text[c]);
+    while (c < a) c += CharBytes(text + c);
     if (c == a) {
       for (c = a + std::int64_t(kNoteStart.size()); c < length && text[c] != '\n';
-           c += Width(text[c]))
+           c += CharBytes(text + c))
         if (text[c] == 0x81 && text[c + 1] == kNoteClose) return true;
     }
     at = all.find(kNoteStart, std::size_t(std::max(c, a + 1)));
@@ -119,7 +116,7 @@ std::int64_t AozoraFilter::Find(const std::uint8_t* text, std::int64_t length, s
       last = {p, q, q};
       return q;
     }
-    q += ClassifyByte(text[q]) == ByteClass::Lead ? 2 : 1;
+    q += CharBytes(text + q);
   }
   last = {p, q, -1};
   return -1;

@@ -2,6 +2,8 @@
 // notation, HTML entities; and what detection must never get wrong.
 #include <iconv.h>
 
+#include <numeric>
+
 #include "Rig.h"
 #include "platform/TextEncoding.h"
 
@@ -132,9 +134,12 @@ TEST(Encoding, BadInputBecomesGeta) {
 }
 
 // What a text in another encoding shows, by 文字コード (0: detected).
-// Characters whose usual Shift-JIS code (lead 0xFA..0xFC) the walk would
-// drop show by their codes with lead 0xED or 0xEE, in texts and entities,
-// all of them, each read back as itself; the user-defined area shows 〓.
+// Characters whose usual Shift-JIS code (lead 0xFA..0xFC) the font data
+// has no row for show by their codes with lead 0xED or 0xEE (or in row 13
+// or the symbols), in converted texts, entities and Shift-JIS texts, all
+// of them, each read back as itself; the user-defined area shows 〓, or
+// is dropped in a Shift-JIS text, as is 0xFA..0xFC before a byte that
+// makes no code with it.
 TEST(Encoding, WhatIsShown) {
   const std::tuple<int, std::string, std::string> cases[] = {
       {0, Encode("山﨑さんと髙橋さん、ⅰ＂＇", "UTF-8"),
@@ -144,25 +149,34 @@ TEST(Encoding, WhatIsShown) {
       {2, Encode("あい", "UTF-8"), S("あい")},
       {3, Encode("こにちは", "EUC-JP"), S("こにちは")},
       {4, Encode("こんにちは", "UTF-16LE"), S("こんにちは")},
-      {4, "\xFE\xFF" + Encode("こんにちは", "UTF-16BE"), S("こんにちは")}};
+      {4, "\xFE\xFF" + Encode("こんにちは", "UTF-16BE"), S("こんにちは")},
+      {1, "\xFA\xB1\xFA\x4A\xFA\x54\xFA\x5B\xFC\x4B\xFC\x4C\xFA\x30\xF0\x40",
+       "\xED\x95\x87\x54\x81\xCA\x81\xE6\xEE\xEC\x82\x6B\x82\x4F\x81\x97"}};
   for (const auto& [encoding, text, shown] : cases) {
     Rig rig;
     rig.R->IntSettings[kEncoding] = encoding;
     rig.Run(text);
     EXPECT_EQ(rig.R->PageLines[0], shown) << encoding;
   }
-  std::string all, shown;
+  std::string all, codes, read;  // 373 characters in UTF-8; 388 codes, and how CP932 reads them
   for (int code = 0xFA40; code <= 0xFCFC; ++code) {
     const std::string sjis = {char(code >> 8), char(code)}, utf8 = Encode(sjis, "UTF-8", "CP932");
     if (!utf8.empty() && Encode(utf8, "CP932") == sjis) all += utf8;
+    if (!utf8.empty()) codes += sjis, read += utf8;
   }
-  Rig rig;
-  rig.Run(all);
-  for (const std::string& line : rig.R->PageLines) shown += line;
-  EXPECT_EQ(shown.size(), 2 * 373u);
-  for (std::size_t i = 0; i < shown.size(); i += 2)
-    EXPECT_TRUE(shown[i] == '\xED' || shown[i] == '\xEE');
-  EXPECT_EQ(ToUtf8(shown), all);
+  for (const auto& [text, size, want] : {std::tuple{all, 373u, all}, {codes, 388u, read}}) {
+    Rig rig;
+    std::string shown;  // the page at the last pause, before the end turns it
+    rig.P.OnPause = [&] {
+      shown = std::accumulate(rig.R->PageLines.begin(), rig.R->PageLines.end(), std::string());
+      rig.P.Press(kVkReturn, 5);
+    };
+    rig.Run(text);
+    EXPECT_EQ(shown.size(), 2 * size);
+    for (std::size_t i = 0; i < shown.size(); i += 2)  // leads the font data has rows for
+      EXPECT_NE(std::string_view("\x81\x87\xED\xEE").find(shown[i]), std::string_view::npos);
+    EXPECT_EQ(ToUtf8(shown), want);
+  }
 }
 
 // Marked-up lines, each read alone: what is shown by the settings Aozora,
@@ -194,7 +208,8 @@ TEST(Markup, WhatIsShown) {
       {"&#12354;&#x30a2;&#X30A2;&#65393;&#x10000;", 0, 0, 1, "あアアア〓"},
       {"&#1114112;&#99999999999;&#x10FFFF;", 0, 0, 1, "〓〓〓"}, {"＝m＃］月《つき》", 1, 0, 1, "="},
       {"&unknown;&amp &#;", 0, 0, 1, "＆ｕｎｋｎｏｗｎ；＆ａｍｐ　＆＃；"},
-      {"&#x;&#12a;&#1", 0, 0, 1, "＆＃ｘ；＆＃１２ａ；＆＃１"},
+      {"&#x;&#12a;&#1", 0, 0, 1, "＆＃ｘ；＆＃１２ａ；＆＃１"}, {"冝m＃注］月《つき》", 1, 0, 1, "="},
+      {"月《冝t》", 2, 0, 1, "月"},
       {"あ&#10;&#0;&#10;&#9;&#1;&#127;&#x85;い", 0, 0, 1, "あ|い"}, {"&amp;", 0, 0, 0, "＆ａｍｐ；"},
   };
   // clang-format on
