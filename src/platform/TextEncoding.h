@@ -13,13 +13,15 @@
 enum class TextEncoding { ShiftJis, Utf8, Utf16Le, Utf16Be, EucJp, Iso2022Jp };
 
 // A byte-order mark decides. Without one: the zero bytes of Japanese
-// UTF-16 in the first 64 KiB; then 64 KiB from the first byte above 0x7F
-// (what comes before is ASCII in every encoding) checked as Shift-JIS,
-// UTF-8 (a stray byte in a thousand sequences allowed) and EUC-JP, or a
-// seven-bit text for the kanji escape of ISO-2022-JP. Where Shift-JIS is
-// one of several readings, another wins only with enough text to tell:
-// the detector (uchardet) naming it too, or a reading as Shift-JIS that
-// no Japanese text would give. Shift-JIS whenever in doubt.
+// UTF-16 in the first 64 KiB; the escape to kanji of ISO-2022-JP, with
+// fewer bytes above 0x7F than kanji; then 64 KiB from the first byte above
+// 0x7F (what comes before is ASCII in every encoding) checked as
+// Shift-JIS, UTF-8 and EUC-JP. A reading that alone holds wins (UTF-8
+// holds with a stray byte in a hundred sequences). Where Shift-JIS is one
+// of several, another wins only with enough text to tell (a stray byte in
+// a thousand sequences of UTF-8 at most): the detector (uchardet) naming
+// it too, or a reading as Shift-JIS that no Japanese text would give. When
+// none holds, UTF-16 that has no zero bytes. Shift-JIS whenever in doubt.
 TextEncoding DetectEncoding(const std::uint8_t* text, std::size_t size);
 
 // The encoding 文字コード (setting Encoding) chooses: 0 detected, 1 Shift-JIS,

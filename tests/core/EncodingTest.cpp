@@ -62,36 +62,46 @@ TEST(Encoding, ReadsAsTheShiftJisText) {
 }
 
 // Shift-JIS is never taken for anything else: half-width katakana (which
-// pairs up as valid UTF-8 and EUC-JP), level-2 kanji that pair up as a few
-// UTF-8 sequences (so two characters that read both ways stay Shift-JIS),
-// a stray zero byte; a 64 KiB sample may cut a character in two. The
-// others are found where their text starts, however much ASCII comes
-// first, UTF-8 with a stray byte in over a thousand sequences.
+// pairs up as valid UTF-8 and EUC-JP, with ､ and ･ where text has them),
+// level-2 kanji that pair up as a few UTF-8 sequences (so two characters
+// that read both ways stay Shift-JIS), a stray zero byte, a kanji escape
+// among more kanji of its own; a 64 KiB sample may cut a character in two.
+// The others are found where their text starts, however much ASCII comes
+// first: UTF-8 with a stray byte in over a thousand sequences, or in a
+// hundred where Shift-JIS cannot read it; short or kanji-only EUC-JP;
+// UTF-16 of kanji or kana alone; ISO-2022-JP with a stray 8-bit byte.
 TEST(Encoding, Detection) {
-  const std::string kana = "､ｱ｡ｲ､ｳ｡ｴ､ｵ｡ｶ､ｷ｡ｸ､ｹ｡ｺ､ｻ｡ｼ､ｽ｡ﾀ､ﾁ｡ﾂ､ﾃ｡ﾄ", ascii(70000, 'a');
+  const std::string ascii(70000, 'a'), kanji = "東京都新宿区西新宿二丁目八番一号";
   const std::string hello = "こんにちは、世界。", u8 = Encode(Rep("あ", 999), "UTF-8");
+  // clang-format off
   const std::pair<E, std::vector<std::string>> cases[] = {
       {E::ShiftJis,
-       {S(Story()), S("ﾃｽ"), "abc\xE2\x80\x94\x64\x65\x66", S("ｺﾝﾆﾁﾊ､ｹﾞﾝｷﾃﾞｽｶ｡ｿｳﾃﾞｽﾈ｡ﾃｽﾄ"), S(kana),
-        "plain \x1B(Btext", Encode("あいう", "UTF-8").substr(0, 5) + "a", "\xEF\xBB", S("燿。"),
-        S("Haruka (遙。) walked home."), S("燿。燿。燿。燿。"), Encode("あい", "UTF-8"), S("社 熙"),
-        u8 + "\xE9", S("あい\n") + std::string(4, '\0'),
-        "one stray zero byte in a plain text"s + '\0' + "written in English"}},
+       {S(Story()), S("ﾃｽ"), "abc\xE2\x80\x94\x64\x65\x66", S("ｺﾝﾆﾁﾊ､ｹﾞﾝｷﾃﾞｽｶ｡ｿｳﾃﾞｽﾈ｡ﾃｽﾄ"), S("ｿｳ････"),
+        S("ｲﾙ､ｷ､ﾍﾟﾝ"), S("､ﾈ"), "plain \x1B(Btext", Encode("あいう", "UTF-8").substr(0, 5) + "a",
+        "\xEF\xBB", S("燿。"), S("Haruka (遙。) walked home."), S("燿。燿。燿。燿。"),
+        Encode("あい", "UTF-8"), S("社 熙"), u8 + "\xE9", S("あい\n") + std::string(4, '\0'),
+        "one stray zero byte in a plain text"s + '\0' + "written in English",
+        "voil\xC3\xA0 one stray zero"s + '\0' + " in English", "\x1B$B$3$s\x1B(B" + S("あいう")}},
       {E::Utf8,
        {"abc\xE3\x80\x80\x64\x65\x66", "aa" + Encode(Rep("あ", 30000), "UTF-8"),
         Encode("あいう", "UTF-8"), Encode("あ", "UTF-8"), "\xEF\xBB\xBF",
-        ascii + Encode(hello, "UTF-8"), u8 + "caf\xE9 " + Encode("いう", "UTF-8")}},
+        ascii + Encode(hello, "UTF-8"), u8 + "caf\xE9 " + Encode("いう", "UTF-8"),
+        "caf\xE9 " + Encode(Rep("日本語の文章。", 15), "UTF-8")}},
       {E::EucJp,
        {Encode(Story(), "EUC-JP") + "\x8F\xA1\xA1\xA4\xF3" + "a",
         "a" + Encode("あいうえおかきくけこさしすせそたん", "EUC-JP"),
         "a" + Encode(Rep("ん", 40000), "EUC-JP"), Encode(hello, "EUC-JP"),
-        ascii + Encode(hello, "EUC-JP"), Encode(Rep("ん", 15), "EUC-JP") + "a"}},
+        ascii + Encode(hello, "EUC-JP"), Encode(Rep("ん", 15), "EUC-JP") + "a",
+        Encode("東京\n", "EUC-JP"), Encode(kanji, "EUC-JP"), Encode("猫で笑った？", "EUC-JP"),
+        Encode("はい。", "EUC-JP"), Encode("いいえ。", "EUC-JP")}},
       {E::Iso2022Jp,
        {"\x1B$B$3$s\x1B(B", "\x1B$@$3$s\x1B(B", ascii + "\x1B$B$3$s\x1B(B",
-        "\x1B$B$3$s\x1B(B" + ascii + "\xE9"}},
-      {E::Utf16Le, {"\xFF\xFE", Encode("こんにちは\n", "UTF-16LE"), Encode("abc", "UTF-16LE")}},
-      {E::Utf16Be,
-       {"\xFE\xFF", Encode("<p>\n　一こんにちは</p>", "UTF-16BE"), Encode("ab　", "UTF-16BE")}}};
+        "\x1B$B$3$s\x1B(B" + ascii + "\xE9", "(c) 2020 \xA9\n\x1B$B$3$s$K\x1B(B"}},
+      {E::Utf16Le, {"\xFF\xFE", Encode("こんにちは\n", "UTF-16LE"), Encode("abc", "UTF-16LE"),
+                    Encode(kanji + "\n", "UTF-16LE"), Encode("こんにちは", "UTF-16LE")}},
+      {E::Utf16Be, {"\xFE\xFF", Encode("<p>\n　一こんにちは</p>", "UTF-16BE"), Encode("ab　", "UTF-16BE"),
+                    Encode("こんにちは", "UTF-16BE")}}};
+  // clang-format on
   for (const auto& [want, texts] : cases)
     for (const std::string& bytes : texts)
       EXPECT_EQ(DetectEncoding((const std::uint8_t*)bytes.data(), bytes.size()), want)
