@@ -265,7 +265,8 @@ void TForm2::BuildControls() {
   SpinEdit1->setGeometry(262, 96, 64, 20);
   Label15 = MakeLabel(g, "Label15", "文字コード", 160, 170);
   ComboBox4 =
-      MakeList(g, "ComboBox4", {"自動判別", "Shift-JIS", "UTF-8", "EUC-JP", "UTF-16"}, 224, 166);
+      MakeList(g, "ComboBox4",
+               {"自動判別", "Shift-JIS", "UTF-8", "EUC-JP", "UTF-16", "ISO-2022-JP"}, 224, 166);
   Label16 = MakeLabel(g, "Label16", "青空文庫", 160, 200);
   ComboBox5 = MakeList(g, "ComboBox5", {"使わない", "注記があれば", "常に使う"}, 224, 196);
 

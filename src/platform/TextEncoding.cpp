@@ -507,6 +507,8 @@ TextEncoding ChosenEncoding(std::int32_t choice, const std::uint8_t* text, std::
     case 4:
       return size >= 2 && text[0] == 0xFE && text[1] == 0xFF ? TextEncoding::Utf16Be
                                                              : TextEncoding::Utf16Le;
+    case 5:
+      return TextEncoding::Iso2022Jp;
   }
   return DetectEncoding(text, size);
 }

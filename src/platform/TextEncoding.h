@@ -26,7 +26,7 @@ TextEncoding DetectEncoding(const std::uint8_t* text, std::size_t size);
 
 // The encoding 文字コード (setting Encoding) chooses: 0 detected, 1 Shift-JIS,
 // 2 UTF-8, 3 EUC-JP, 4 UTF-16 (little-endian unless a byte-order mark says
-// otherwise); any other value as 0.
+// otherwise), 5 ISO-2022-JP; any other value as 0.
 TextEncoding ChosenEncoding(std::int32_t choice, const std::uint8_t* text, std::size_t size);
 
 // What ConvertToSjis did.

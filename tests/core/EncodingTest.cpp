@@ -160,6 +160,7 @@ TEST(Encoding, WhatIsShown) {
       {3, Encode("こにちは", "EUC-JP"), S("こにちは")},
       {4, Encode("こんにちは", "UTF-16LE"), S("こんにちは")},
       {4, "\xFE\xFF" + Encode("こんにちは", "UTF-16BE"), S("こんにちは")},
+      {5, "\xA9\xA9\xA9\x1B$B$3$s\x1B(B", S("〓〓〓こん")},
       {1, "\xFA\xB1\xFA\x4A\xFA\x54\xFA\x5B\xFC\x4B\xFC\x4C\xFA\x30\xF0\x40",
        "\xED\x95\x87\x54\x81\xCA\x81\xE6\xEE\xEC\x82\x6B\x82\x4F\x81\x97"}};
   for (const auto& [encoding, text, shown] : cases) {
