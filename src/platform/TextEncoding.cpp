@@ -479,10 +479,11 @@ TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
     // and from lead 0xE0 on kanji of level 2 or codes of no character,
     // with no kana, punctuation or kanji of level 1: no Japanese text.
     if (euc.High && !euc.Single && euc.Pairs < kShortEuc) return TextEncoding::EucJp;
-    // Nothing but half-width katakana as Shift-JIS, with ､, ･ or ｡ for most
-    // characters of EUC-JP, ahead of the rest of them: hiragana and
-    // punctuation, where the half-width dots of an ellipsis ("ｿｳ･･･")
-    // stand on both sides.
+    // Nothing but half-width katakana as Shift-JIS, with ､, ･ or ｡ before
+    // most of the pairs: EUC-JP hiragana, katakana and punctuation begin
+    // with 0xA4, 0xA5 and 0xA1. Half-width text has them every other
+    // character only in an ellipsis ("ｿｳ････"), whose dots also end pairs;
+    // and a single such pair tells nothing.
     if (!euc.High && !euc.Single && euc.Kana >= 2 && euc.Kana > 2 * euc.Dots &&
         euc.Kana * 2 > euc.Pairs)
       return TextEncoding::EucJp;
