@@ -275,8 +275,8 @@ void TForm2::BuildControls() {
   GroupBox5->setGeometry(154, 158, 172, 98);
   g = GroupBox5;
   Label15 = MakeLabel(g, "Label15", "文字コード", 6, 12);
-  ComboBox4 =
-      MakeList(g, "ComboBox4", {"自動判別", "Shift-JIS", "UTF-8", "EUC-JP", "UTF-16"}, 66, 8);
+  ComboBox4 = MakeList(
+      g, "ComboBox4", {"自動判別", "Shift-JIS", "UTF-8", "EUC-JP", "UTF-16", "ISO-2022-JP"}, 66, 8);
   Label16 = MakeLabel(g, "Label16", "青空文庫", 6, 42);
   ComboBox5 = MakeList(g, "ComboBox5", {"使わない", "注記があれば", "常に使う"}, 66, 38);
   CheckBox4 = MakeToggle<QCheckBox>(g, "CheckBox4", "ルビ表示", 6, 72, 66, 17);

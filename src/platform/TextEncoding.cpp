@@ -304,19 +304,19 @@ Utf8Count CountUtf8(const std::uint8_t* p, std::size_t n, bool cut,
   return c;
 }
 
-// The EUC-JP reading of p[0..n): whether it is valid, its characters of
-// two or three bytes, how many of them are kana or punctuation (rows 1, 4
-// and 5, or half-width, as in any Japanese prose), whether one holds a
-// byte from 0xE0 (ん, most kanji of level 2) and whether one is half-width
-// or supplementary (0x8E, 0x8F). Shift-JIS half-width katakana can read as
-// EUC-JP, but never holds either kind.
+// The EUC-JP reading of p[0..n): whether its bytes above 0x7F pair up as
+// EUC-JP, its characters of two or three bytes, how many of them are kana
+// or punctuation (rows 1, 4 and 5, or half-width, as in any Japanese
+// prose), how many of them end in a byte a kana or punctuation row would
+// begin with, whether one holds a byte from 0xE0 (ん, most kanji of level
+// 2) and whether one is half-width or supplementary (0x8E, 0x8F).
 struct EucCount {
   bool Valid = true, High = false, Single = false;
-  bool Bytes = true;  // valid bytes, whatever they say
-  std::size_t Pairs = 0, Kana = 0;
+  std::size_t Pairs = 0, Kana = 0, Dots = 0;
 };
 EucCount CountEuc(const std::uint8_t* p, std::size_t n, bool cut) {
   EucCount c;
+  auto kanaRow = [](std::uint8_t b) { return b == 0xA1 || b == 0xA4 || b == 0xA5; };
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint8_t b = p[i];
     if (b < 0x80) continue;
@@ -331,26 +331,24 @@ EucCount CountEuc(const std::uint8_t* p, std::size_t n, bool cut) {
     if (b == 0x8F && !InRange(p[i + 2], 0xA1, 0xFE)) c.Valid = false;
     if (!c.Valid) break;
     ++c.Pairs;
-    if (b == 0xA1 || b == 0xA4 || b == 0xA5 || b == 0x8E) ++c.Kana;
+    c.Kana += kanaRow(b) || b == 0x8E;
+    c.Dots += len == 2 && (p[i + 1] == 0xA1 || p[i + 1] == 0xA5);
     c.Single = c.Single || b < 0xA1;
     c.High = c.High || b >= 0xE0 || p[i + 1] >= 0xE0;
     i += len - 1;
   }
-  c.Bytes = c.Valid;
-  c.Valid = c.Valid && c.Pairs > 0 && (c.High || c.Single) && c.Kana * 4 >= c.Pairs;
+  c.Valid = c.Valid && c.Pairs > 0;
   return c;
 }
 
-// Japanese UTF-16 without a byte-order mark, told by its NULs: ASCII and
-// line ends (and the ideographic space) put a zero byte beside a
-// character, a text in any other encoding holds none. A reading counts
-// whose units are nearly all (15 in 16) ASCII, kana and punctuation, kanji
-// or full-width, with kana or punctuation for at least one in eight of
-// those beyond ASCII: English read two bytes at a time is "kanji" too, but
-// never kana.
-bool Utf16Reading(const std::uint8_t* p, std::size_t n, TextEncoding& enc) {
-  if (n < 2 || !std::memchr(p, 0, n)) return false;
+// Japanese UTF-16 without a byte-order mark, units of p[0..n): nearly all
+// (15 in 16) ASCII, kana and punctuation, kanji or full-width. English read
+// two bytes at a time is "kanji" too, and so is Shift-JIS kanji read out of
+// step, but neither has kana: unless loose, kana or punctuation must be one
+// in eight of the units beyond ASCII.
+bool Utf16Reading(const std::uint8_t* p, std::size_t n, bool loose, TextEncoding& enc) {
   const std::size_t units = n / 2;
+  if (units == 0) return false;
   for (const bool little : {true, false}) {
     std::size_t fit = 0, ascii = 0, kana = 0;
     for (std::size_t k = 0; k < units; ++k) {
@@ -363,12 +361,32 @@ bool Utf16Reading(const std::uint8_t* p, std::size_t n, TextEncoding& enc) {
       fit += (hi == 0 && u != 0) || hi == 0x03 || hi == 0x04 || InRange(hi, 0x20, 0x27) ||
              hi == 0x30 || InRange(hi, 0x4E, 0x9F) || hi == 0xFF || InRange(hi, 0xD8, 0xDF);
     }
-    if (fit * 16 >= units * 15 && kana * 8 >= units - ascii) {
+    if (fit * 16 >= units * 15 && (loose || kana * 8 >= units - ascii)) {
       enc = little ? TextEncoding::Utf16Le : TextEncoding::Utf16Be;
       return true;
     }
   }
   return false;
+}
+
+// ISO-2022-JP: the escape to kanji within the first 64 KiB from where the
+// text starts (h, the first byte above 0x7F), and fewer bytes above 0x7F
+// (a "(c)" sign or a stray byte, each shown as 〓) than kanji after it. No
+// other encoding writes the escape.
+bool Iso2022Reading(const std::uint8_t* p, std::size_t size, std::size_t h) {
+  const std::string_view head(reinterpret_cast<const char*>(p), std::min(size, h + kSampleBytes));
+  const std::size_t escape = std::min(head.find("\x1B$B"), head.find("\x1B$@"));
+  if (escape == head.npos) return false;
+  const std::size_t end = std::min(size, escape + kSampleBytes);
+  const std::size_t high =
+      std::size_t(std::count_if(p, p + end, [](std::uint8_t b) { return b >= 0x80; }));
+  std::size_t kanji = 0;
+  JisMode mode = JisMode::Roman;
+  for (std::size_t i = escape; i < end && kanji <= high;) {
+    const std::uint16_t code = Iso2022Step(p, end, i, mode);
+    kanji += code >= 0x100 && code != kNothing && code != kGeta;
+  }
+  return high == 0 || high < kanji;
 }
 
 std::string Guess(const std::uint8_t* p, std::size_t n) {
@@ -389,6 +407,9 @@ std::string Guess(const std::uint8_t* p, std::size_t n) {
 constexpr std::size_t kFewSequences = 3;
 // Fewer EUC-JP characters than this are too few for the detector.
 constexpr std::size_t kShortEuc = 16;
+// A text that is not Shift-JIS reads as UTF-8 with up to one invalid
+// sequence in this many; one that is, only with fewer than one in a thousand.
+constexpr std::size_t kStrayUtf8 = 100;
 
 std::optional<TextEncoding> ByteOrderMark(const std::uint8_t* p, std::size_t size) {
   if (size >= 3 && p[0] == 0xEF && p[1] == 0xBB && p[2] == 0xBF) return TextEncoding::Utf8;
@@ -401,19 +422,38 @@ std::optional<TextEncoding> ByteOrderMark(const std::uint8_t* p, std::size_t siz
 
 std::uint16_t UnicodeToSjis(std::uint32_t cp) { return cp < 0x10000 ? SjisTable()[cp] : 0; }
 
+std::uint16_t ExtensionToSjis(std::uint16_t code) {
+  constexpr std::uint16_t kFirst = 0xFA40, kLast = 0xFC4B;
+  // Each code read as iconv's CP932 reads it, then written as any
+  // converted text writes that character.
+  static const std::unique_ptr<std::uint16_t[]> table = [] {
+    auto t = std::make_unique<std::uint16_t[]>(kLast - kFirst + 1);
+    iconv_t from = iconv_open("UTF-32LE", "CP932");
+    if (from != reinterpret_cast<iconv_t>(-1)) {
+      for (std::uint16_t c = kFirst; c <= kLast; ++c) {
+        const std::uint32_t cp = Decode932(from, c);
+        const std::uint16_t sjis = cp < 0x10000 ? SjisTable()[cp] : 0;
+        t[c - kFirst] = sjis >= 0x100 ? sjis : 0;
+      }
+      iconv_close(from);
+    }
+    return t;
+  }();
+  return code >= kFirst && code <= kLast ? table[code - kFirst] : 0;
+}
+
 TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
   if (const auto marked = ByteOrderMark(p, size)) return *marked;
+  // The zero bytes of ASCII and line ends in UTF-16; no other text has them.
+  const std::size_t head = std::min(size, kSampleBytes);
+  const bool zeros = std::memchr(p, 0, head) != nullptr;
   TextEncoding wide;
-  if (Utf16Reading(p, std::min(size, kSampleBytes), wide)) return wide;
+  if (zeros && Utf16Reading(p, head, false, wide)) return wide;
   // The sample starts where the text does: markup, style sheets or an
   // English preface before it read alike in every encoding.
   const std::size_t h =
       std::size_t(std::find_if(p, p + size, [](std::uint8_t b) { return b >= 0x80; }) - p);
-  const std::string_view ascii(reinterpret_cast<const char*>(p), h);
-  const std::size_t kanji = std::min(ascii.find("\x1B$B"), ascii.find("\x1B$@"));
-  // Seven bits read the same in Shift-JIS unless they switch to kanji.
-  if (kanji != ascii.npos && (h == size || h - kanji >= kSampleBytes))
-    return TextEncoding::Iso2022Jp;
+  if (Iso2022Reading(p, size, h)) return TextEncoding::Iso2022Jp;
   if (h == size) return TextEncoding::ShiftJis;
 
   const std::uint8_t* s = p + h;
@@ -425,11 +465,11 @@ TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
     if (!guess) guess = Guess(s, n);
     return *guess;
   };
-  // UTF-8 throughout, or but for a stray byte (a Windows-1252 quote) in
-  // more than a thousand sequences, each shown as 〓.
+  // UTF-8 throughout, or but for a stray byte (a Windows-1252 quote), each
+  // shown as 〓.
   const Utf8Count u = CountUtf8(s, n, cut);
-  if (u.Wide > 0 && (u.Bad == 0 || u.Bad * 1000 < u.Sequences)) {
-    if (!sjis) return TextEncoding::Utf8;
+  if (u.Wide > 0 && !sjis && u.Bad * kStrayUtf8 <= u.Sequences) return TextEncoding::Utf8;
+  if (u.Wide > 0 && sjis && (u.Bad == 0 || u.Bad * 1000 < u.Sequences)) {
     // Both readings hold: a few sequences, or characters that Shift-JIS
     // has no form for, are Shift-JIS kanji of level 2 that happen to pair
     // up as UTF-8.
@@ -438,13 +478,28 @@ TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
       return TextEncoding::Utf8;
   }
   const EucCount euc = CountEuc(s, n, cut);
-  if (euc.Valid) {
-    if (!sjis) return TextEncoding::EucJp;
-    // Both hold. Without 0x8E and 0x8F, a short one read as Shift-JIS would
-    // be half-width kana and codes from lead 0xE0 up, with no kana,
-    // punctuation or kanji of level 1: no Japanese text.
-    if (euc.Pairs < kShortEuc ? !euc.Single : guessed() == "EUC-JP") return TextEncoding::EucJp;
+  if (euc.Valid && !sjis) return TextEncoding::EucJp;
+  if (euc.Valid && euc.Kana * 4 >= euc.Pairs) {
+    // Both hold, and a quarter of the characters are kana or punctuation,
+    // as in any Japanese prose. Shift-JIS read so is half-width katakana,
+    // and from lead 0xE0 on kanji of level 2 or codes of no character,
+    // with no kana, punctuation or kanji of level 1: no Japanese text.
+    if (euc.High && !euc.Single && euc.Pairs < kShortEuc) return TextEncoding::EucJp;
+    // Nothing but half-width katakana as Shift-JIS, with ､, ･ or ｡ before
+    // most of the pairs: EUC-JP hiragana, katakana and punctuation begin
+    // with 0xA4, 0xA5 and 0xA1. Half-width text has them every other
+    // character only in an ellipsis ("ｿｳ････"), whose dots also end pairs;
+    // and a single such pair tells nothing.
+    if (!euc.High && !euc.Single && euc.Kana >= 2 && euc.Kana > 2 * euc.Dots &&
+        euc.Kana * 2 > euc.Pairs)
+      return TextEncoding::EucJp;
+    if (euc.Pairs >= kShortEuc && (euc.High || euc.Single) && guessed() == "EUC-JP")
+      return TextEncoding::EucJp;
   }
+  // No reading holds: UTF-16 with no ASCII at all ("こんにちは"), or with
+  // zero bytes and no kana (all kanji). A text that is UTF-8 but for its
+  // Latin letters keeps the kana rule, as English would read as kanji.
+  if (!sjis && Utf16Reading(p, head, zeros && u.Bad > 0, wide)) return wide;
   return TextEncoding::ShiftJis;
 }
 
@@ -473,7 +528,7 @@ TextEncoding PageEncoding(std::string_view charset, const std::uint8_t* p, std::
     return u.Bad == 0 || u.Bad * 1000 < u.Sequences ? TextEncoding::Utf8 : detected;
   }
   if (is({"euc-jp", "x-euc-jp", "eucjp", "cseucpkdfmtjapanese"}))
-    return CountEuc(s, n, cut).Bytes ? TextEncoding::EucJp : detected;
+    return CountEuc(s, n, cut).Valid ? TextEncoding::EucJp : detected;
   if (is({"iso-2022-jp", "csiso2022jp"})) return h == size ? TextEncoding::Iso2022Jp : detected;
   return detected;
 }
@@ -489,6 +544,8 @@ TextEncoding ChosenEncoding(std::int32_t choice, const std::uint8_t* text, std::
     case 4:
       return size >= 2 && text[0] == 0xFE && text[1] == 0xFF ? TextEncoding::Utf16Be
                                                              : TextEncoding::Utf16Le;
+    case 5:
+      return TextEncoding::Iso2022Jp;
   }
   return DetectEncoding(text, size);
 }

@@ -14,13 +14,15 @@
 enum class TextEncoding { ShiftJis, Utf8, Utf16Le, Utf16Be, EucJp, Iso2022Jp };
 
 // A byte-order mark decides. Without one: the zero bytes of Japanese
-// UTF-16 in the first 64 KiB; then 64 KiB from the first byte above 0x7F
-// (what comes before is ASCII in every encoding) checked as Shift-JIS,
-// UTF-8 (a stray byte in a thousand sequences allowed) and EUC-JP, or a
-// seven-bit text for the kanji escape of ISO-2022-JP. Where Shift-JIS is
-// one of several readings, another wins only with enough text to tell:
-// the detector (uchardet) naming it too, or a reading as Shift-JIS that
-// no Japanese text would give. Shift-JIS whenever in doubt.
+// UTF-16 in the first 64 KiB; the escape to kanji of ISO-2022-JP, with
+// fewer bytes above 0x7F than kanji; then 64 KiB from the first byte above
+// 0x7F (what comes before is ASCII in every encoding) checked as
+// Shift-JIS, UTF-8 and EUC-JP. A reading that alone holds wins (UTF-8
+// holds with a stray byte in a hundred sequences). Where Shift-JIS is one
+// of several, another wins only with enough text to tell (a stray byte in
+// a thousand sequences of UTF-8 at most): the detector (uchardet) naming
+// it too, or a reading as Shift-JIS that no Japanese text would give. When
+// none holds, UTF-16 that has no zero bytes. Shift-JIS whenever in doubt.
 TextEncoding DetectEncoding(const std::uint8_t* text, std::size_t size);
 
 // The encoding of an HTML page that names one (charset, as the page writes
@@ -35,7 +37,7 @@ TextEncoding PageEncoding(std::string_view charset, const std::uint8_t* text, st
 
 // The encoding 文字コード (setting Encoding) chooses: 0 detected, 1 Shift-JIS,
 // 2 UTF-8, 3 EUC-JP, 4 UTF-16 (little-endian unless a byte-order mark says
-// otherwise); any other value as 0.
+// otherwise), 5 ISO-2022-JP; any other value as 0.
 TextEncoding ChosenEncoding(std::int32_t choice, const std::uint8_t* text, std::size_t size);
 
 // What ConvertToSjis did.
@@ -58,3 +60,8 @@ Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& siz
 // 0xA1..0xDF) or lead * 256 + trail, always with a lead byte the reading
 // loop takes (0x81..0x9F, 0xE0..0xEF); 0 when it has none.
 std::uint16_t UnicodeToSjis(std::uint32_t cp);
+
+// The code a Shift-JIS text's IBM extension code (0xFA40..0xFC4B) shows as:
+// the same character by UnicodeToSjis, with lead byte 0xED or 0xEE, or in
+// the NEC row 13 or the symbols (Ⅰ, ￢, ∵); 0 for any other code.
+std::uint16_t ExtensionToSjis(std::uint16_t code);

@@ -186,7 +186,7 @@ void Reader::ComposeChar() {
   // turns as it would without the note.
   if (CurChar[0] == kPageBreakMarker) {
     const bool blank = Column + Row == 0 && BreakTurned;
-    const bool full = Row == kLines - 1 && LineBreakPending;
+    const bool full = Row == Layout.Lines() - 1 && LineBreakPending;
     WaitArmed |= blank;
     if ((Column + Row > 0 || blank) && EndPage(*this, CharEnd)) {
       Column = MarkColumn = Row = 0;

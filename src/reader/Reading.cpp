@@ -71,6 +71,7 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   walker.Aozora.Use = notation ? Notation::On : Notation::Off;
   walker.Entities = UnicodeToSjis;
   walker.Html.On = LooksLikeHtml(text, r.TextLength);
+  walker.Extensions = ExtensionToSjis;
   walker.Ruby = r.IntSettings[kRuby] == 1;
   return walker;
 }

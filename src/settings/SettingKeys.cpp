@@ -29,7 +29,7 @@ constexpr std::array<SettingEntry, kSettingCount> kTable = {{
     {"Font", K::String, kFont, 0, sjis::kDefaultFont, false},
     {"Bold", K::Integer, kBold, 0, nullptr, false},
     {"FontData", K::String, kFontData, 0, "", false},
-    {"Encoding", K::Integer, kEncoding, 0, nullptr, false, true, 0, 4},
+    {"Encoding", K::Integer, kEncoding, 0, nullptr, false, true, 0, 5},
     {"Aozora", K::Integer, kAozora, 1, nullptr, false, true, 0, 2},
     {"Ruby", K::Integer, kRuby, 0, nullptr, false, true, 0, 1},
     {"AutoWait", K::Integer, kAutoWait, 1500, nullptr, false, true, 0, 60000},

@@ -2,11 +2,13 @@
 // stream of two-byte characters the composer lays out: tags are dropped,
 // printable ASCII and half-width katakana become their full-width codes,
 // double-byte codes pass as they are, a line feed becomes the line-break
-// marker, and every other byte (CR, TAB, control bytes, 0x7F, 0x80,
-// 0xF0..0xFF) is dropped. Pure functions over a buffer that ends in one
-// zero byte, so the walk can be tested and measured without a reader.
-// HTML entities, an HTML page's markup and Aozora Bunko notation are
-// filters the reader may switch on; off, the walk is the plain one.
+// marker, the IBM extension codes (lead 0xFA..0xFC) become the same
+// character's code that the font data holds, and every other byte (CR,
+// TAB, control bytes, 0x7F, 0x80, 0xF0..0xFF) is dropped. Pure functions
+// over a buffer that ends in one zero byte, so the walk can be tested and
+// measured without a reader. HTML entities, an HTML page's markup and
+// Aozora Bunko notation are filters the reader may switch on; off, the walk
+// is the plain one.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +24,12 @@ constexpr std::uint8_t kLineBreakMarker = 1;
 constexpr std::uint8_t kHardBreak = 1;
 
 enum class ByteClass : std::uint8_t {
-  Drop,      // produces nothing
-  LineFeed,  // the line-break marker
-  Ascii,     // 0x20..0x7E: a full-width form (two spaces make one)
-  Kana,      // 0xA0..0xDF: a full-width form
-  Lead,      // 0x81..0x9F, 0xE0..0xEF: a double-byte code with the next byte
+  Drop,       // produces nothing
+  LineFeed,   // the line-break marker
+  Ascii,      // 0x20..0x7E: a full-width form (two spaces make one)
+  Kana,       // 0xA0..0xDF: a full-width form
+  Lead,       // 0x81..0x9F, 0xE0..0xEF: a double-byte code with the next byte
+  Extension,  // 0xFA..0xFC: the same when the next byte makes an IBM extension code
 };
 
 constexpr ByteClass ClassifyByte(std::uint8_t b) {
@@ -36,15 +39,36 @@ constexpr ByteClass ClassifyByte(std::uint8_t b) {
   // What is left of 0x81..0xEF once the half-width range is taken out are
   // exactly the lead bytes.
   if (b >= 0x81 && b <= 0xEF) return ByteClass::Lead;
+  if (b >= 0xFA && b <= 0xFC) return ByteClass::Extension;
   return ByteClass::Drop;
 }
 
+// The 388 IBM extension codes, 0xFA40..0xFC4B (Windows writes 﨑, 髙, ⅰ
+// and ＂ with them). Other bytes after 0xFA..0xFC make no character: the
+// lead byte is dropped and the next byte read alone, as in 0xF0..0xF9.
+constexpr bool ExtensionCode(std::uint8_t lead, std::uint8_t trail) {
+  return lead >= 0xFA && lead <= 0xFC && trail >= 0x40 && trail != 0x7F &&
+         trail <= (lead == 0xFC ? 0x4B : 0xFC);
+}
+
+// Bytes of the character that begins at p (p[1] is read for a lead byte):
+// how every scan of the text steps, so that none reads a trail byte as the
+// start of a character.
+inline int CharBytes(const std::uint8_t* p) {
+  const ByteClass c = ClassifyByte(p[0]);
+  return c == ByteClass::Lead || (c == ByteClass::Extension && ExtensionCode(p[0], p[1])) ? 2 : 1;
+}
+
+// The code shown for an IBM extension code (lead 0xFA..0xFC); 0 for none.
+using ExtensionMap = std::uint16_t (*)(std::uint16_t);
+
 // Converts the character that begins at p into out[0..1] (out[0] stays 0
-// when the byte is dropped) and returns how many bytes it took, 1 or 2.
-// p[1] is read for a space or a lead byte: the text buffer ends in a zero
-// byte, so a lead byte at the very end pairs with that zero.
+// when the byte is dropped) and returns how many bytes it took, 1 or 2
+// (CharBytes(p)). p[1] is read for a space or a lead byte: the text buffer
+// ends in a zero byte, so a lead byte at the very end pairs with that zero.
 inline int ConvertChar(const std::uint8_t* p, const std::uint8_t* asciiToFull,
-                       const std::uint8_t* kanaToFull, std::uint8_t* out) {
+                       const std::uint8_t* kanaToFull, std::uint8_t* out,
+                       ExtensionMap extensions = nullptr) {
   const std::uint8_t b = p[0];
   switch (ClassifyByte(b)) {
     case ByteClass::LineFeed:
@@ -72,6 +96,15 @@ inline int ConvertChar(const std::uint8_t* p, const std::uint8_t* asciiToFull,
       out[0] = b;
       out[1] = p[1];
       return 2;
+    case ByteClass::Extension:
+      if (ExtensionCode(b, p[1])) {
+        // The font data has no rows for these lead bytes; 〓 if no code is known.
+        const std::uint16_t code = extensions ? extensions(std::uint16_t(b << 8 | p[1])) : 0;
+        out[0] = code ? std::uint8_t(code >> 8) : 0x81;
+        out[1] = code ? std::uint8_t(code) : 0xAC;
+        return 2;
+      }
+      break;
     case ByteClass::Drop:
       break;
   }
@@ -101,6 +134,8 @@ class TextWalker {
   // With tag removal: HTML entities become the Shift-JIS code this gives
   // for their code point (0 for none, shown as 〓).
   std::uint16_t (*Entities)(std::uint32_t) = nullptr;
+  // The codes the IBM extension characters show as (〓 without it).
+  ExtensionMap Extensions = nullptr;
 
   // Finds the next character at or after pos. True with its code in
   // out[0..1] and pos at its last byte; false, with out[0] = 0, when the
@@ -128,7 +163,7 @@ class TextWalker {
         if (Aozora.Use != Notation::Off && b == '-' && (pos == 0 || text_[pos - 1] == '\n') &&
             Aozora.SkipBlock(text_, length_, pos))
           continue;
-        pos += ConvertChar(text_ + pos, ascii_, kana_, out) - 1;
+        pos += ConvertChar(text_ + pos, ascii_, kana_, out, Extensions) - 1;
         if (b == '>') inTag_ = false;
       }
       if (out[0] != 0) {

@@ -3,6 +3,8 @@
 #include <iconv.h>
 #include <zip.h>
 
+#include <numeric>
+
 #include "Rig.h"
 #include "platform/TextEncoding.h"
 
@@ -61,36 +63,46 @@ TEST(Encoding, ReadsAsTheShiftJisText) {
 }
 
 // Shift-JIS is never taken for anything else: half-width katakana (which
-// pairs up as valid UTF-8 and EUC-JP), level-2 kanji that pair up as a few
-// UTF-8 sequences (so two characters that read both ways stay Shift-JIS),
-// a stray zero byte; a 64 KiB sample may cut a character in two. The
-// others are found where their text starts, however much ASCII comes
-// first, UTF-8 with a stray byte in over a thousand sequences.
+// pairs up as valid UTF-8 and EUC-JP, with ､ and ･ where text has them),
+// level-2 kanji that pair up as a few UTF-8 sequences (so two characters
+// that read both ways stay Shift-JIS), a stray zero byte, a kanji escape
+// among more kanji of its own; a 64 KiB sample may cut a character in two.
+// The others are found where their text starts, however much ASCII comes
+// first: UTF-8 with a stray byte in over a thousand sequences, or in a
+// hundred where Shift-JIS cannot read it; short or kanji-only EUC-JP;
+// UTF-16 of kanji or kana alone; ISO-2022-JP with a stray 8-bit byte.
 TEST(Encoding, Detection) {
-  const std::string kana = "､ｱ｡ｲ､ｳ｡ｴ､ｵ｡ｶ､ｷ｡ｸ､ｹ｡ｺ､ｻ｡ｼ､ｽ｡ﾀ､ﾁ｡ﾂ､ﾃ｡ﾄ", ascii(70000, 'a');
+  const std::string ascii(70000, 'a'), kanji = "東京都新宿区西新宿二丁目八番一号";
   const std::string hello = "こんにちは、世界。", u8 = Encode(Rep("あ", 999), "UTF-8");
+  // clang-format off
   const std::pair<E, std::vector<std::string>> cases[] = {
       {E::ShiftJis,
-       {S(Story()), S("ﾃｽ"), "abc\xE2\x80\x94\x64\x65\x66", S("ｺﾝﾆﾁﾊ､ｹﾞﾝｷﾃﾞｽｶ｡ｿｳﾃﾞｽﾈ｡ﾃｽﾄ"), S(kana),
-        "plain \x1B(Btext", Encode("あいう", "UTF-8").substr(0, 5) + "a", "\xEF\xBB", S("燿。"),
-        S("Haruka (遙。) walked home."), S("燿。燿。燿。燿。"), Encode("あい", "UTF-8"), S("社 熙"),
-        u8 + "\xE9", S("あい\n") + std::string(4, '\0'),
-        "one stray zero byte in a plain text"s + '\0' + "written in English"}},
+       {S(Story()), S("ﾃｽ"), "abc\xE2\x80\x94\x64\x65\x66", S("ｺﾝﾆﾁﾊ､ｹﾞﾝｷﾃﾞｽｶ｡ｿｳﾃﾞｽﾈ｡ﾃｽﾄ"), S("ｿｳ････"),
+        S("ｲﾙ､ｷ､ﾍﾟﾝ"), S("､ﾈ"), "plain \x1B(Btext", Encode("あいう", "UTF-8").substr(0, 5) + "a",
+        "\xEF\xBB", S("燿。"), S("Haruka (遙。) walked home."), S("燿。燿。燿。燿。"),
+        Encode("あい", "UTF-8"), S("社 熙"), u8 + "\xE9", S("あい\n") + std::string(4, '\0'),
+        "one stray zero byte in a plain text"s + '\0' + "written in English",
+        "voil\xC3\xA0 one stray zero"s + '\0' + " in English", "\x1B$B$3$s\x1B(B" + S("あいう")}},
       {E::Utf8,
        {"abc\xE3\x80\x80\x64\x65\x66", "aa" + Encode(Rep("あ", 30000), "UTF-8"),
         Encode("あいう", "UTF-8"), Encode("あ", "UTF-8"), "\xEF\xBB\xBF",
-        ascii + Encode(hello, "UTF-8"), u8 + "caf\xE9 " + Encode("いう", "UTF-8")}},
+        ascii + Encode(hello, "UTF-8"), u8 + "caf\xE9 " + Encode("いう", "UTF-8"),
+        "caf\xE9 " + Encode(Rep("日本語の文章。", 15), "UTF-8")}},
       {E::EucJp,
        {Encode(Story(), "EUC-JP") + "\x8F\xA1\xA1\xA4\xF3" + "a",
         "a" + Encode("あいうえおかきくけこさしすせそたん", "EUC-JP"),
         "a" + Encode(Rep("ん", 40000), "EUC-JP"), Encode(hello, "EUC-JP"),
-        ascii + Encode(hello, "EUC-JP"), Encode(Rep("ん", 15), "EUC-JP") + "a"}},
+        ascii + Encode(hello, "EUC-JP"), Encode(Rep("ん", 15), "EUC-JP") + "a",
+        Encode("東京\n", "EUC-JP"), Encode(kanji, "EUC-JP"), Encode("猫で笑った？", "EUC-JP"),
+        Encode("はい。", "EUC-JP"), Encode("いいえ。", "EUC-JP")}},
       {E::Iso2022Jp,
        {"\x1B$B$3$s\x1B(B", "\x1B$@$3$s\x1B(B", ascii + "\x1B$B$3$s\x1B(B",
-        "\x1B$B$3$s\x1B(B" + ascii + "\xE9"}},
-      {E::Utf16Le, {"\xFF\xFE", Encode("こんにちは\n", "UTF-16LE"), Encode("abc", "UTF-16LE")}},
-      {E::Utf16Be,
-       {"\xFE\xFF", Encode("<p>\n　一こんにちは</p>", "UTF-16BE"), Encode("ab　", "UTF-16BE")}}};
+        "\x1B$B$3$s\x1B(B" + ascii + "\xE9", "(c) 2020 \xA9\n\x1B$B$3$s$K\x1B(B"}},
+      {E::Utf16Le, {"\xFF\xFE", Encode("こんにちは\n", "UTF-16LE"), Encode("abc", "UTF-16LE"),
+                    Encode(kanji + "\n", "UTF-16LE"), Encode("こんにちは", "UTF-16LE")}},
+      {E::Utf16Be, {"\xFE\xFF", Encode("<p>\n　一こんにちは</p>", "UTF-16BE"), Encode("ab　", "UTF-16BE"),
+                    Encode("こんにちは", "UTF-16BE")}}};
+  // clang-format on
   for (const auto& [want, texts] : cases)
     for (const std::string& bytes : texts)
       EXPECT_EQ(DetectEncoding((const std::uint8_t*)bytes.data(), bytes.size()), want)
@@ -133,9 +145,12 @@ TEST(Encoding, BadInputBecomesGeta) {
 }
 
 // What a text in another encoding shows, by 文字コード (0: detected).
-// Characters whose usual Shift-JIS code (lead 0xFA..0xFC) the walk would
-// drop show by their codes with lead 0xED or 0xEE, in texts and entities,
-// all of them, each read back as itself; the user-defined area shows 〓.
+// Characters whose usual Shift-JIS code (lead 0xFA..0xFC) the font data
+// has no row for show by their codes with lead 0xED or 0xEE (or in row 13
+// or the symbols), in converted texts, entities and Shift-JIS texts, all
+// of them, each read back as itself; the user-defined area shows 〓, or
+// is dropped in a Shift-JIS text, as is 0xFA..0xFC before a byte that
+// makes no code with it.
 TEST(Encoding, WhatIsShown) {
   const std::tuple<int, std::string, std::string> cases[] = {
       {0, Encode("山﨑さんと髙橋さん、ⅰ＂＇", "UTF-8"),
@@ -145,25 +160,35 @@ TEST(Encoding, WhatIsShown) {
       {2, Encode("あい", "UTF-8"), S("あい")},
       {3, Encode("こにちは", "EUC-JP"), S("こにちは")},
       {4, Encode("こんにちは", "UTF-16LE"), S("こんにちは")},
-      {4, "\xFE\xFF" + Encode("こんにちは", "UTF-16BE"), S("こんにちは")}};
+      {4, "\xFE\xFF" + Encode("こんにちは", "UTF-16BE"), S("こんにちは")},
+      {5, "\xA9\xA9\xA9\x1B$B$3$s\x1B(B", S("〓〓〓こん")},
+      {1, "\xFA\xB1\xFA\x4A\xFA\x54\xFA\x5B\xFC\x4B\xFC\x4C\xFA\x30\xF0\x40\xFA\x7F",
+       "\xED\x95\x87\x54\x81\xCA\x81\xE6\xEE\xEC\x82\x6B\x82\x4F\x81\x97"}};
   for (const auto& [encoding, text, shown] : cases) {
     Rig rig;
     rig.R->IntSettings[kEncoding] = encoding;
     rig.Run(text);
     EXPECT_EQ(rig.R->PageLines[0], shown) << encoding;
   }
-  std::string all, shown;
+  std::string all, codes, read;  // 373 characters in UTF-8; 388 codes, and how CP932 reads them
   for (int code = 0xFA40; code <= 0xFCFC; ++code) {
     const std::string sjis = {char(code >> 8), char(code)}, utf8 = Encode(sjis, "UTF-8", "CP932");
     if (!utf8.empty() && Encode(utf8, "CP932") == sjis) all += utf8;
+    if (!utf8.empty()) codes += sjis, read += utf8;
   }
-  Rig rig;
-  rig.Run(all);
-  for (const std::string& line : rig.R->PageLines) shown += line;
-  EXPECT_EQ(shown.size(), 2 * 373u);
-  for (std::size_t i = 0; i < shown.size(); i += 2)
-    EXPECT_TRUE(shown[i] == '\xED' || shown[i] == '\xEE');
-  EXPECT_EQ(ToUtf8(shown), all);
+  for (const auto& [text, size, want] : {std::tuple{all, 373u, all}, {codes, 388u, read}}) {
+    Rig rig;
+    std::string shown;  // the page at the last pause, before the end turns it
+    rig.P.OnPause = [&] {
+      shown = std::accumulate(rig.R->PageLines.begin(), rig.R->PageLines.end(), std::string());
+      rig.P.Press(kVkReturn, 5);
+    };
+    rig.Run(text);
+    EXPECT_EQ(shown.size(), 2 * size);
+    for (std::size_t i = 0; i < shown.size(); i += 2)  // leads the font data has rows for
+      EXPECT_NE(std::string_view("\x81\x87\xED\xEE").find(shown[i]), std::string_view::npos);
+    EXPECT_EQ(ToUtf8(shown), want);
+  }
 }
 
 // Marked-up lines, each read alone: what is shown by the settings Aozora,
@@ -199,7 +224,8 @@ TEST(Markup, WhatIsShown) {
       {"&#12354;&#x30a2;&#X30A2;&#65393;&#x10000;", 0, 0, 1, "あアアア〓"},
       {"&#1114112;&#99999999999;&#x10FFFF;", 0, 0, 1, "〓〓〓"}, {"＝m＃］月《つき》", 1, 0, 1, "="},
       {"&unknown;&amp &#;", 0, 0, 1, "＆ｕｎｋｎｏｗｎ；＆ａｍｐ　＆＃；"},
-      {"&#x;&#12a;&#1", 0, 0, 1, "＆＃ｘ；＆＃１２ａ；＆＃１"},
+      {"&#x;&#12a;&#1", 0, 0, 1, "＆＃ｘ；＆＃１２ａ；＆＃１"}, {"冝m＃注］月《つき》", 1, 0, 1, "="},
+      {"月《冝t》", 2, 0, 1, "月"},
       {"あ&#10;&#0;&#10;&#9;&#1;&#127;&#x85;い", 0, 0, 1, "あ|い"}, {"&amp;", 0, 0, 0, "＆ａｍｐ；"},
   };
   // clang-format on
