@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "render/FontData.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -19,11 +19,10 @@ unsigned grace = 0;
 // The signal whose close is under way, 0 before the first.
 volatile sig_atomic_t serving = 0;
 
-// Only what is safe in a handler: the file being made goes, then the
+// Only what is safe in a handler: the files being written go, then the
 // signal's own default action ends the process.
 void EndNow(int sig) {
-  const char* pending = PendingFontDataFile();
-  if (pending[0]) unlink(pending);
+  RemovePendingTemporaries();
   struct sigaction sa = {};
   sa.sa_handler = SIG_DFL;
   sigemptyset(&sa.sa_mask);
