@@ -125,7 +125,8 @@ class Reader {
   bool LineBreakPending = false;
   bool WaitArmed = false;
   // The composer lays pages out without drawing or waiting (to find where a
-  // page begins); only the composer's place and PageStart change.
+  // page begins); only the composer's place and PageStart change. The cover
+  // stays on screen meanwhile and takes no command but a close.
   bool Quiet = false;
   Bitmap BackBuffer;
   Bitmap BaseBitmap;

@@ -62,12 +62,26 @@ void StartRun(Reader& r, std::int32_t start) {
   r.ReturnToTitle = r.LineBreakPending = r.WaitArmed = r.Skipping = false;
 }
 
+// Bytes walked between two pumps of a run (some 10 ms of work): a long
+// stretch that shows nothing (a file of zero bytes) or a quiet layout,
+// where the composer itself pumps none, must not freeze the window, nor
+// keep a close waiting.
+constexpr std::int64_t kPumpBytes = 1 << 20;
+
 // Composes the text from pos to its end and calls step after each
 // character. The composer runs one character behind the walk: NextChar is
 // the lookahead of CurChar. False when the reader leaves.
 template <class Step>
 bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step) {
-  while (walker.Next(pos, r.IntSettings[kTagCut] != 0, r.NextChar.data())) {
+  for (std::int64_t pump = pos + kPumpBytes;;) {
+    walker.PauseAt(pump);
+    if (!walker.Next(pos, r.IntSettings[kTagCut] != 0, r.NextChar.data())) {
+      if (pos >= r.TextLength) break;
+      r.Hooks->ProcessMessages();
+      if (r.ReturnToTitle || r.Closing) return false;
+      pump = pos + kPumpBytes;
+      continue;
+    }
     // pos is the last byte of the character just produced; it lies at most
     // on the terminating zero, so it fits.
     r.ReadPos = static_cast<std::int32_t>(pos);
@@ -93,17 +107,18 @@ bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step) {
 }
 
 // The start of the last page that shows a character: the whole text laid
-// out by the composer drawing and waiting for nothing.
+// out by the composer drawing and waiting for nothing, the cover still on
+// screen. -1 when the reader closed meanwhile.
 std::int32_t LastPageStart(Reader& r, const std::uint8_t* text) {
   StartRun(r, 0);
   TextWalker walker = Walker(r, text);
   std::int32_t last = 0;
   r.Quiet = true;
-  ComposeText(r, walker, 0, [&] {
+  const bool whole = ComposeText(r, walker, 0, [&] {
     if (r.Column > 0) last = r.PageStart;
   });
   r.Quiet = false;
-  return last;
+  return whole ? last : -1;
 }
 
 }  // namespace
@@ -129,14 +144,16 @@ void Reader::ReadText(std::int32_t start) {
   // A negative index can only come from a hand-edited settings file; it
   // would read before the buffer. One at or past the end (a text that has
   // become shorter) reads the last page. One inside a character, tag or
-  // note (kept under other settings) reads from where that begins.
+  // note (kept under other settings) reads from where that begins. Closed
+  // while the last page is looked for, the record stays as it was stored.
   if (start < 0) start = 0;
-  if (start >= TextLength) start = LastPageStart(*this, text.get());
+  if (start >= TextLength && (start = LastPageStart(*this, text.get())) < 0) return;
   TextWalker walker = Walker(*this, text.get());
   start = static_cast<std::int32_t>(walker.Prime(start, IntSettings[kTagCut] != 0));
   StartRun(*this, start);
   ShowTextScreen();
-  if (!ComposeText(*this, walker, start, [] {})) {
+  bool shown = false;
+  if (!ComposeText(*this, walker, start, [&] { shown = shown || Column > 0; })) {
     Records[0] = {StrSettings[kText], PageStart, TextLength};
     text.reset();
     // Nothing is drawn once the window is closing.
@@ -144,5 +161,9 @@ void Reader::ReadText(std::int32_t start) {
     return;
   }
   text.reset();
-  if (!Closing) DrawTitleScreen(true);
+  if (Closing) return;
+  DrawTitleScreen(true);
+  // A text whose bytes all show nothing (zero bytes, control bytes, tags
+  // alone) is as good as empty, and says so.
+  if (!shown && start == 0) Warn(sjis::kMsgEmptyFile);
 }
