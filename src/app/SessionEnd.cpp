@@ -7,23 +7,38 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 
-#include "render/FontData.h"
+#include "platform/Files.h"
 
 namespace {
 
 int signalPipe[2] = {-1, -1};
 unsigned grace = 0;
-// The signal whose close is under way, 0 before the first.
+// The signal whose close is under way, 0 before the first, and when it came
+// (monotonic milliseconds).
 volatile sig_atomic_t serving = 0;
+std::atomic<long long> servingSince{0};
+static_assert(std::atomic<long long>::is_always_lock_free);
+// A session manager sends its signals together (SIGTERM, then SIGHUP, at
+// logout): those that come this soon after the first are the same request,
+// and the close they asked for goes on. One that comes later finds the
+// close stuck past the time a save takes.
+constexpr long long kSameRequestMs = 1000;
 
-// Only what is safe in a handler: the file being made goes, then the
+long long NowMs() {
+  timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<long long>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+// Only what is safe in a handler: the files being written go, then the
 // signal's own default action ends the process.
 void EndNow(int sig) {
-  const char* pending = PendingFontDataFile();
-  if (pending[0]) unlink(pending);
+  RemovePendingTemporaries();
   struct sigaction sa = {};
   sa.sa_handler = SIG_DFL;
   sigemptyset(&sa.sa_mask);
@@ -41,7 +56,13 @@ void EndNow(int sig) {
 // off by a handler. The alarm ends a loop that never takes it up.
 void OnSignal(int sig) {
   const int saved = errno;
-  if (serving) EndNow(sig);
+  const long long now = NowMs();
+  if (serving) {
+    if (now - servingSince.load() >= kSameRequestMs) EndNow(sig);
+    errno = saved;
+    return;
+  }
+  servingSince.store(now);
   serving = sig;
   const char byte = 1;
   [[maybe_unused]] const ssize_t n = write(signalPipe[1], &byte, 1);

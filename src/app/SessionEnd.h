@@ -14,7 +14,9 @@ void CloseOnSessionEnd(QObject* owner, std::function<void()> close);
 // The handlers alone, which CloseOnSessionEnd installs: a first signal
 // writes a byte into a pipe, whose read end is returned (-1 when none could
 // be made). A first signal not taken up within graceSeconds (a loop that
-// does not run), and a second one while the first is being served, end the
-// process at once, by that signal, with an unfinished font data file
-// removed: a signal always ends the process, saving where it can.
+// does not run), and another one a second or more after it while it is
+// being served, end the process at once, by that signal, with the files
+// being written (settings, font data) removed: a signal always ends the
+// process, saving where it can. Signals within that second are the first
+// one again.
 int CatchEndingSignals(unsigned graceSeconds);

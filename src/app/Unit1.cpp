@@ -282,6 +282,7 @@ void TForm1::CaptionChanged(const std::string& caption) {
 }
 
 void TForm1::MEnv1Click() {
+  if (Quiet) return;  // a resume's last page is looked for: the settings hold still
   // Made at its first use, so that the cover does not wait for it; then
   // kept, so that its page and fields stay as they were left.
   if (!Form2) dialog_ = std::make_unique<TForm2>(this);

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Sjis.h"
 #include "platform/qt/FontDataMaker.h"
 #include "platform/qt/FontMapping.h"
@@ -31,8 +32,7 @@ int Usage(const std::string& message) {
 
 // Ctrl+C or a kill: the file being written goes with the process.
 void RemovePending(int sig) {
-  const char* pending = PendingFontDataFile();
-  if (pending[0]) unlink(pending);
+  RemovePendingTemporaries();
   _exit(128 + sig);
 }
 

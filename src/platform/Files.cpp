@@ -2,13 +2,17 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <new>
 #include <string_view>
@@ -144,13 +148,9 @@ FileWriteCalls FileWrites = {
     [](char* name) { return mkostemps(name, sizeof kTempSuffix - 1, O_CLOEXEC); }, ::write,
     ::fsync};
 
-int CreateTempFileFor(const std::string& target, std::string& name) {
-  name = target + ".XXXXXX" + kTempSuffix;
-  const int fd = FileWrites.CreateTemp(name.data());
-  if (fd < 0) name.clear();
-  return fd;
-}
+namespace {
 
+// Puts on disk the folder entry a rename made or replaced at nativePath.
 void SyncFolderOf(const std::string& nativePath) {
   const std::size_t slash = nativePath.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : nativePath.substr(0, slash + 1);
@@ -161,34 +161,127 @@ void SyncFolderOf(const std::string& nativePath) {
   if (dir.fd >= 0) FileWrites.Sync(dir.fd);
 }
 
-namespace {
-
 // The file a native path names once symbolic links are followed (a link to
-// nothing gives the path of the file it would name); past 40 links, the
-// path as it stands.
-std::string FollowLinks(std::string path) {
-  for (int hop = 0; hop < 40; ++hop) {
+// nothing gives the path of the file it would name). False for a chain that
+// does not end within 40 links, where the system gives up too (a loop), or
+// a link that cannot be read: writing there would replace the link.
+bool FollowLinks(std::string& path) {
+  for (int hop = 0;; ++hop) {
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return true;
     std::string target(PATH_MAX, '\0');
     const ssize_t n = readlink(path.c_str(), target.data(), target.size());
-    if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) break;
+    if (hop == 40 || n <= 0 || static_cast<std::size_t>(n) >= target.size()) return false;
     target.resize(static_cast<std::size_t>(n));
     const std::size_t slash = path.rfind('/');
     if (target[0] != '/' && slash != std::string::npos) target = path.substr(0, slash + 1) + target;
     path = target;
   }
-  return path;
 }
 
+// The names of the temporary files being written, where a signal handler
+// reads them: each published only once whole (the handler may run on
+// another thread), and given up only once its file is renamed or removed.
+// Two at a time at most: a save of the settings during a font data run.
+struct PendingName {
+  std::atomic<bool> Taken{false};
+  std::atomic<bool> Set{false};
+  char Name[4096];
+};
+PendingName gPending[2];
+static_assert(std::atomic<bool>::is_always_lock_free);
+
+// The signals that end the process, held back on this thread for a scope.
+class EndingSignalsHeld {
+ public:
+  EndingSignalsHeld() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGALRM}) sigaddset(&set, s);
+    pthread_sigmask(SIG_BLOCK, &set, &old_);
+  }
+  ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+
+ private:
+  sigset_t old_;
+};
+
 }  // namespace
+
+ReplacingFile::ReplacingFile(const std::string& nativePath) : target_(nativePath) {
+  struct stat st;
+  if (!FollowLinks(target_) || (stat(target_.c_str(), &st) == 0 && !S_ISREG(st.st_mode))) return;
+  // A handler that ends the process removes the file by its name: it must
+  // not come between the file's making and the copy of its name.
+  const EndingSignalsHeld held;
+  std::string name = target_ + ".XXXXXX" + kTempSuffix;
+  fd_ = FileWrites.CreateTemp(name.data());
+  if (fd_ < 0) return;
+  temp_ = name;
+  for (int i = 0; i < 2 && slot_ < 0 && temp_.size() < sizeof gPending[i].Name; ++i) {
+    if (gPending[i].Taken.exchange(true)) continue;
+    std::memcpy(gPending[i].Name, temp_.c_str(), temp_.size() + 1);
+    gPending[i].Set.store(true);
+    slot_ = i;
+  }
+}
+
+ReplacingFile::~ReplacingFile() {
+  if (fd_ >= 0) close(fd_);
+  if (!temp_.empty() && !committed_) unlink(temp_.c_str());
+  // Given up after the file has gone: a handler meanwhile finds no file.
+  if (slot_ >= 0) {
+    gPending[slot_].Set.store(false);
+    gPending[slot_].Taken.store(false);
+  }
+}
+
+bool ReplacingFile::Write(const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t w = FileWrites.Write(fd_, p, size);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    size -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+bool ReplacingFile::Commit() {
+  if (fd_ < 0) return false;
+  struct stat st;
+  mode_t mode;
+  if (stat(target_.c_str(), &st) == 0) {
+    // Made a FIFO or a folder meanwhile: not a file to replace.
+    if (!S_ISREG(st.st_mode)) return false;
+    mode = st.st_mode & 07777;
+  } else {
+    // A new file gets the usual 0666 less the umask, not mkstemp's 0600.
+    const mode_t mask = umask(0);
+    umask(mask);
+    mode = 0666 & ~mask;
+  }
+  bool ok = fchmod(fd_, mode) == 0 && FileWrites.Sync(fd_) == 0;
+  if (close(fd_) != 0) ok = false;
+  fd_ = -1;
+  committed_ = ok && rename(temp_.c_str(), target_.c_str()) == 0;
+  if (committed_) SyncFolderOf(target_);
+  return committed_;
+}
+
+void RemovePendingTemporaries() {
+  for (const PendingName& p : gPending)
+    if (p.Set.load()) unlink(p.Name);
+}
 
 void RemoveStaleTemporaries(const std::string& sjisPath) {
   RemoveStaleTemporariesNative(NativePath(sjisPath));
 }
 
 void RemoveStaleTemporariesNative(const std::string& nativePath) {
-  const std::string path = FollowLinks(nativePath);
+  std::string path = nativePath;
+  if (!FollowLinks(path)) return;
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -226,36 +319,6 @@ void RemoveStaleTemporariesNative(const std::string& nativePath) {
 }
 
 bool WriteFileAtomically(const std::string& sjisPath, const std::string& data) {
-  const std::string path = FollowLinks(NativePath(sjisPath));
-  std::string tmp;
-  const int fd = CreateTempFileFor(path, tmp);
-  if (fd < 0) return false;
-  bool ok = true;
-  std::size_t done = 0;
-  while (ok && done < data.size()) {
-    ssize_t w = FileWrites.Write(fd, data.data() + done, data.size() - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0)
-      ok = false;
-    else
-      done += static_cast<std::size_t>(w);
-  }
-  // Keep the old file's permissions where there is one; a new file gets the
-  // usual 0666 less the umask rather than mkstemp's 0600.
-  struct stat st;
-  mode_t mode;
-  if (stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  if (ok) ok = fchmod(fd, mode) == 0;
-  if (ok) ok = FileWrites.Sync(fd) == 0;
-  if (close(fd) != 0) ok = false;
-  if (ok) ok = rename(tmp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(tmp.c_str());
-  if (ok) SyncFolderOf(path);
-  return ok;
+  ReplacingFile file(NativePath(sjisPath));
+  return file.Opened() && file.Write(data.data(), data.size()) && file.Commit();
 }

@@ -41,22 +41,47 @@ ReadResult ReadWholeFile(const std::string& sjisPath, std::unique_ptr<std::uint8
 // regular file.
 long long ReadFilePrefix(const std::string& sjisPath, std::uint8_t* dst, std::size_t max);
 
-// Writes data to path through a temporary file in the same folder, renamed
-// over the old file only once everything is on disk, so a crash or a full
-// disk never leaves a half-written file; the rename is put on disk with the
-// folder. False when anything failed; the old file is then untouched. A
-// path that is a symbolic link is written through: its target is replaced
-// the same way and the link stays.
+// Writes data to path through a ReplacingFile (below), so a crash or a full
+// disk never leaves a half-written file. False when anything failed; the
+// old file is then untouched.
 bool WriteFileAtomically(const std::string& sjisPath, const std::string& data);
 
 // Temporary files are named "<file>.<six letters or digits>.pagelune-tmp",
 // a name no user gives a file, so that only they are ever cleaned up.
 inline constexpr char kTempSuffix[] = ".pagelune-tmp";
-// Makes and opens the temporary file for the native path target, beside
-// it; name gets its name. -1 (name empty) when it cannot be made.
-int CreateTempFileFor(const std::string& target, std::string& name);
-// Puts on disk the folder entry a rename made or replaced at nativePath.
-void SyncFolderOf(const std::string& nativePath);
+
+// A file written whole under a temporary name beside the file it replaces,
+// renamed over it only once everything is on disk, the rename put on disk
+// with the folder. A path that is a symbolic link is written through: its
+// target is replaced the same way and the link stays. Refused (never
+// opened): a chain of links that does not end within 40 (a loop), and a
+// target that is there but is no regular file (a folder, a FIFO, a device).
+class ReplacingFile {
+ public:
+  explicit ReplacingFile(const std::string& nativePath);
+  // The temporary file goes unless committed.
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  bool Opened() const { return fd_ >= 0; }
+  bool Write(const void* data, std::size_t size);
+  // Gives the file the mode of the file it replaces (a new one 0666 less the
+  // umask), puts it on disk and renames it into place. False when anything
+  // failed: the file under the name is then as it was.
+  bool Commit();
+
+ private:
+  std::string target_, temp_;
+  int fd_ = -1;
+  int slot_ = -1;  // where a signal handler finds temp_
+  bool committed_ = false;
+};
+
+// Removes the temporary files of the ReplacingFiles alive now: for a signal
+// handler that ends the process, where it is safe (their names are read
+// only once whole, whichever thread runs it).
+void RemovePendingTemporaries();
 
 // The calls through which temporary files are made (from a name ending in
 // "XXXXXX" + kTempSuffix), filled and put on disk. Tests replace them to

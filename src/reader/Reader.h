@@ -128,7 +128,8 @@ class Reader {
   bool WaitArmed = false;
   bool BreakTurned = false;  // a page break began the page, on which nothing is shown yet
   // The composer lays pages out without drawing or waiting (to find where a
-  // page begins); only the composer's place and PageStart change.
+  // page begins); only the composer's place and PageStart change. The cover
+  // stays on screen meanwhile and takes no command but a close.
   bool Quiet = false;
   // The direction changed while reading: the run goes back to the start of
   // the page being read and lays it out again in the new direction.

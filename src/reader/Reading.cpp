@@ -98,6 +98,12 @@ void StartRun(Reader& r, std::int32_t start) {
   r.ReturnToTitle = r.Skipping = r.BreakTurned = false;
 }
 
+// Bytes walked between two pumps of a run (some 10 ms of work): a long
+// stretch that shows nothing (a file of zero bytes) or a quiet layout,
+// where the composer itself pumps none, must not freeze the window, nor
+// keep a close waiting.
+constexpr std::int64_t kPumpBytes = 1 << 20;
+
 // Composes the text from pos to its end and calls step after each
 // character. The composer runs one character behind the walk: NextChar is
 // the lookahead of CurChar. The characters that end at or before redrawTo
@@ -112,7 +118,15 @@ bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step,
     r.Redrawing = redraw;
     r.ComposeChar();
   };
-  while (walker.Next(pos, r.IntSettings[kTagCut] != 0, r.NextChar.data())) {
+  for (std::int64_t pump = pos + kPumpBytes;;) {
+    walker.PauseAt(pump);
+    if (!walker.Next(pos, r.IntSettings[kTagCut] != 0, r.NextChar.data())) {
+      if (pos >= r.TextLength) break;
+      r.Hooks->ProcessMessages();
+      if (r.ReturnToTitle || r.Closing || r.Relayout) return false;
+      pump = pos + kPumpBytes;
+      continue;
+    }
     // pos is the last byte of the character just produced; it lies at most
     // on the terminating zero, so it fits.
     r.ReadPos = static_cast<std::int32_t>(pos);
@@ -141,17 +155,18 @@ bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step,
 }
 
 // The start of the last page that shows a character: the whole text laid
-// out by the composer drawing and waiting for nothing.
+// out by the composer drawing and waiting for nothing, the cover still on
+// screen. -1 when the reader closed meanwhile.
 std::int32_t LastPageStart(Reader& r, const std::uint8_t* text) {
   StartRun(r, 0);
   TextWalker walker = Walker(r, text);
   std::int32_t last = 0;
   r.Quiet = true;
-  ComposeText(r, walker, 0, [&] {
+  const bool whole = ComposeText(r, walker, 0, [&] {
     if (r.Column > 0) last = r.PageStart;
   });
   r.Quiet = false;
-  return last;
+  return whole ? last : -1;
 }
 
 }  // namespace
@@ -177,16 +192,19 @@ void Reader::ReadText(std::int32_t start) {
   // A negative index can only come from a hand-edited settings file; it
   // would read before the buffer. One at or past the end (a text that has
   // become shorter) reads the last page. One inside a character, tag or
-  // note (kept under other settings) reads from where that begins.
+  // note (kept under other settings) reads from where that begins. Closed
+  // while the last page is looked for, the record stays as it was stored.
   if (start < 0) start = 0;
-  if (start >= TextLength) start = LastPageStart(*this, text.get());
+  if (start >= TextLength && (start = LastPageStart(*this, text.get())) < 0) return;
   TextWalker walker = Walker(*this, text.get());
   start = static_cast<std::int32_t>(walker.Prime(start, IntSettings[kTagCut] != 0));
   StartRun(*this, start);
   ShowTextScreen();
+  const bool fromTop = start == 0;
+  bool shown = false;
   std::int32_t redrawTo = -1;
   while (!ComposeText(
-      *this, walker, start, [] {}, redrawTo)) {
+      *this, walker, start, [&] { shown = shown || Column > 0; }, redrawTo)) {
     if (Relayout && !ReturnToTitle && !Closing) {
       // A new direction: the page being read from its start again, what was
       // seen of it at once, then the character being composed as before,
@@ -207,5 +225,9 @@ void Reader::ReadText(std::int32_t start) {
     return;
   }
   text.reset();
-  if (!Closing) DrawTitleScreen(true);
+  if (Closing) return;
+  DrawTitleScreen(true);
+  // A text whose bytes all show nothing (zero bytes, control bytes, tags
+  // alone) is as good as empty, and says so.
+  if (!shown && fromTop) Warn(sjis::kMsgEmptyFile);
 }

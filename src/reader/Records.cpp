@@ -25,7 +25,7 @@ void Reader::SetBookmarkCaption(int k) {
 // reading run and only copies fields; a load starts a run from the title
 // screen and returns when it ends.
 void Reader::MDataClick(int tag) {
-  if (tag < 0 || tag >= 20) return;
+  if (tag < 0 || tag >= 20 || Quiet) return;  // Quiet: a resume's last page is looked for
   if (tag < 10) {
     const int k = tag;
     Records[1 + k] = {StrSettings[kText], LookBackStart >= 0 ? LookBackStart : PageStart,

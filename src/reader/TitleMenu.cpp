@@ -85,6 +85,9 @@ void Reader::SelectTitleItem(int index, bool activate) {
                           boxY + kRowHeight * index);
     return;
   }
+  // The last page of a resume is being looked for: the cover starts
+  // nothing else meanwhile.
+  if (Quiet) return;
 
   switch (Mode) {
     case 0: {

@@ -1,18 +1,9 @@
 #include "render/FontData.h"
 
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <mutex>
 #include <new>
@@ -24,93 +15,6 @@
 namespace {
 
 constexpr int kBlock = kFontDataCell / 24;  // 4 x 4 pixels per weight
-
-// The output under a temporary name beside the final one: removed unless
-// committed, so no partial file ever carries the real name.
-// Its name is also kept where a signal handler can read it, published only
-// once whole: the handler may run on another thread.
-char gPendingName[4096];
-std::atomic<bool> gPendingSet{false};
-static_assert(std::atomic<bool>::is_always_lock_free);
-
-// The signals that end the process, held back on this thread for a scope.
-class EndingSignalsHeld {
- public:
-  EndingSignalsHeld() {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGALRM}) sigaddset(&set, s);
-    pthread_sigmask(SIG_BLOCK, &set, &old_);
-  }
-  ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-
- private:
-  sigset_t old_;
-};
-
-class PendingFile {
- public:
-  explicit PendingFile(const std::string& path) : final_(path) {
-    // A handler that ends the process removes the file by its name: it must
-    // not come between the file's making and the copy of its name.
-    const EndingSignalsHeld held;
-    fd_ = CreateTempFileFor(final_, temp_);
-    created_ = fd_ >= 0;
-    if (created_ && temp_.size() < sizeof gPendingName) {
-      std::memcpy(gPendingName, temp_.c_str(), temp_.size() + 1);
-      gPendingSet.store(true);
-    }
-  }
-  ~PendingFile() {
-    gPendingSet.store(false);
-    if (fd_ >= 0) close(fd_);
-    if (created_ && !committed_) unlink(temp_.c_str());
-  }
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-
-  bool Created() const { return created_; }
-
-  bool Write(const std::uint8_t* p, std::size_t n) {
-    while (n > 0) {
-      const ssize_t w = write(fd_, p, n);
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) return false;
-      p += w;
-      n -= static_cast<std::size_t>(w);
-    }
-    return true;
-  }
-
-  // Gives the file the mode a newly created file would have (or the mode of
-  // the file it replaces), puts it on disk and renames it into place.
-  bool Commit() {
-    struct stat st;
-    mode_t mode;
-    if (stat(final_.c_str(), &st) == 0) {
-      // A FIFO or a device of that name is not font data to replace.
-      if (!S_ISREG(st.st_mode)) return false;
-      mode = st.st_mode & 07777;
-    } else {
-      const mode_t mask = umask(0);
-      umask(mask);
-      mode = 0666 & ~mask;
-    }
-    bool ok = fchmod(fd_, mode) == 0 && FileWrites.Sync(fd_) == 0;
-    if (close(fd_) != 0) ok = false;
-    fd_ = -1;
-    if (ok) ok = rename(temp_.c_str(), final_.c_str()) == 0;
-    committed_ = ok;
-    if (ok) SyncFolderOf(final_);
-    return ok;
-  }
-
- private:
-  std::string final_, temp_;
-  int fd_ = -1;
-  bool created_ = false;
-  bool committed_ = false;
-};
 
 // Hands rows rendered by worker threads to the writing thread in order,
 // letting the workers run at most a few rows ahead of the file.
@@ -243,17 +147,13 @@ void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out
   }
 }
 
-const char* PendingFontDataFile() { return gPendingSet.load() ? gPendingName : ""; }
-
 FontDataResult CreateFontData(const std::string& outPath, const FontRasterFactory& makeRasteriser,
                               const FontRowFn& onRow, const FontAbortFn& aborted, int threads) {
   RemoveStaleTemporariesNative(outPath);  // left by runs that were killed
-  // A folder, a FIFO or a device of that name is not font data to replace:
-  // said before any row is made.
-  struct stat st;
-  if (stat(outPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return FontDataResult::WriteFailed;
-  PendingFile file(outPath);
-  if (!file.Created()) return FontDataResult::WriteFailed;
+  // Written as the settings file is, through a link; a folder, a FIFO or a
+  // device of that name, or a loop of links, is refused before any row.
+  ReplacingFile file(outPath);
+  if (!file.Opened()) return FontDataResult::WriteFailed;
 
   threads = std::clamp(threads, 1, kAtlasRows);
   std::vector<std::uint8_t> trailer(kFontDataTrailerBytes);

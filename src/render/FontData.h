@@ -80,16 +80,12 @@ void EncodeGlyphSlot(const GlyphMask& mask, std::uint8_t* slot);
 // The 108,864 bytes of atlas row 0..46, one rasterisation per trail byte.
 void EncodeFontDataRow(int row, const FontRasterFn& rasterise, std::uint8_t* out);
 
-// Makes the font data file at outPath (a Linux path, kept as it is). The file is written under a
-// temporary name beside it and renamed over outPath only once whole, so a
-// failed or aborted run never leaves a partial file under the real name. threads <= 1
+// Makes the font data file at outPath (a Linux path, kept as it is) as a
+// ReplacingFile (platform/Files.h): renamed over outPath only once whole, so
+// a failed or aborted run never leaves a partial file under the real name,
+// and written through a symbolic link as the settings file is. threads <= 1
 // renders on the calling thread; more renders rows ahead on that many worker
 // threads, with bytes identical to the serial run. An exception from a
 // rasteriser ends the run (nothing is left) and is rethrown here.
 FontDataResult CreateFontData(const std::string& outPath, const FontRasterFactory& makeRasteriser,
                               const FontRowFn& onRow, const FontAbortFn& aborted, int threads);
-
-// The temporary file a run is writing now, "" when none: a signal handler
-// that ends the process removes it (unlink is safe there). The name is
-// whole whenever it is given, whichever thread asks.
-const char* PendingFontDataFile();

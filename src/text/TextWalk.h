@@ -139,7 +139,8 @@ class TextWalker {
 
   // Finds the next character at or after pos. True with its code in
   // out[0..1] and pos at its last byte; false, with out[0] = 0, when the
-  // text ends first.
+  // text ends first, or when the walk reaches the limit of PauseAt (pos
+  // then where it goes on, short of the end).
   bool Next(std::int64_t& pos, bool tagCut, std::uint8_t* out) {
     out[0] = 0;
     // A page's tags are read as a browser reads them; a tag begun before
@@ -219,6 +220,11 @@ class TextWalker {
   }
 
   bool InTag() const { return inTag_; }
+
+  // Next begins no piece at or past limit until the next PauseAt or Prime:
+  // a long stretch that shows nothing is walked in bounded steps, between
+  // which the reader handles its messages.
+  void PauseAt(std::int64_t limit) { stop_ = limit; }
 
  private:
   // The entity at pos, if it is one: its character in out and pos at its

@@ -84,8 +84,8 @@ TEST(FontData, SlotCountsExactlyBlackPixelsOfEachBlock) {
 
 // A complete file: 47 rows in order, then the first three slots of the last
 // row; any number of threads writes the same bytes, progress row by row on
-// the calling thread. An aborted run leaves the older file of that name as
-// it was and nothing beside it.
+// the calling thread; a link is written through. An aborted run leaves the
+// older file of that name as it was and nothing beside it.
 TEST(FontData, WholeAndAbortedFiles) {
   Rig rig("", false);
   std::string progress;
@@ -101,6 +101,7 @@ TEST(FontData, WholeAndAbortedFiles) {
   std::string count;
   for (int i = 1; i <= 47; ++i) count += std::to_string(i) + ",";
   EXPECT_EQ(progress, "f" + count);  // one rasteriser a thread
+  std::filesystem::create_symlink("b.real", rig.File("b.fdt"));
   for (int threads : {2, 3}) {
     ASSERT_EQ(Make(rig.File("b.fdt"), threads, 0, &progress), FontDataResult::Done);
     EXPECT_TRUE(rig.Read("b.fdt") == whole);
@@ -118,7 +119,7 @@ TEST(FontData, WholeAndAbortedFiles) {
     ASSERT_EQ(Make(rig.File("c.fdt"), threads, k), FontDataResult::Aborted);
     EXPECT_TRUE(rig.Read("c.fdt") == old) << k;
   }
-  EXPECT_EQ(Names(rig.Dir), (std::vector<std::string>{"a.fdt", "b.fdt", "c.fdt"}));
+  EXPECT_EQ(Names(rig.Dir), (std::vector<std::string>{"a.fdt", "b.fdt", "b.real", "c.fdt"}));
   ASSERT_EQ(Make(rig.File("c.fdt"), 2, 0), FontDataResult::Done);  // an older file is replaced
   EXPECT_TRUE(rig.Read("c.fdt") == whole);
   EXPECT_EQ(std::filesystem::status(rig.File("c.fdt")).permissions(), std::filesystem::perms(0604));

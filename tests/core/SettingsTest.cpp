@@ -148,26 +148,23 @@ TEST(SettingsFile, AddedKeys) {
 // Writes that fail: a message naming the file (a "%s" in it stays as it
 // is), the old file as it was, no temporary file left, the window closes.
 // A settings file that is a folder or a FIFO nobody writes to is never
-// waited on: the defaults, the reader told at start, and never replaced.
+// waited on: the defaults, the reader told at start, and never replaced;
+// nor is a link that leads nowhere but to itself.
 TEST(SettingsFile, FailedWritesKeepTheOldFile) {
   const std::string old = "[System]\r\nMsgSpeed=20\r\n";
   const FileWriteCalls saved = FileWrites;
-  for (int way = 0; way < 5; ++way) {
-    Rig rig(way == 2 || way == 3 ? "" : old, false);
+  for (int way = 0; way < 6; ++way) {
+    Rig rig(way == 2 || way == 3 || way == 5 ? "" : old, false);
     if (way == 2) fs::create_directory(rig.File("Yomibon.ini"));
     if (way == 3) mkfifo("Yomibon.ini", 0600);
+    if (way == 5) fs::create_symlink("Yomibon.ini", "Yomibon.ini");
     rig.R->FormCreate();
-    EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], way == 2 || way == 3 ? 15 : 20);
+    EXPECT_EQ(rig.R->IntSettings[kMsgSpeed], way == 2 || way == 3 || way == 5 ? 15 : 20);
     rig.R->IntSettings[kMsgSpeed] = 40;
-    if (way == 0) {  // a full disk
-      FileWrites.Write = [](int, const void*, std::size_t) -> ssize_t {
-        return errno = ENOSPC, -1;
-      };
-    } else if (way == 1) {  // a read-only folder
-      FileWrites.CreateTemp = [](char*) { return errno = EROFS, -1; };
-    } else if (way == 4) {
-      rig.R->StartDir = rig.Dir + "/100%s%n";
-    }
+    // A full disk, a read-only folder, a name with "%s".
+    if (way == 0) FileWrites.Write = [](int, const void*, std::size_t) -> ssize_t { return 0; };
+    if (way == 1) FileWrites.CreateTemp = [](char*) { return errno = EROFS, -1; };
+    if (way == 4) rig.R->StartDir = rig.Dir + "/100%s%n";
     rig.R->FormClose();
     FileWrites = saved;
     const std::string path = rig.R->StartDir + "/Yomibon.ini";
@@ -177,7 +174,8 @@ TEST(SettingsFile, FailedWritesKeepTheOldFile) {
         << way;
     // Only the settings file (a folder or FIFO for ways 2 and 3) is left.
     EXPECT_EQ(std::distance(fs::directory_iterator(rig.Dir), {}), 1) << way;
-    EXPECT_EQ(fs::is_regular_file(rig.File("Yomibon.ini")) ? rig.Read("Yomibon.ini") : old, old);
+    const bool file = fs::is_regular_file(fs::symlink_status("Yomibon.ini"));
+    EXPECT_EQ(file ? rig.Read("Yomibon.ini") : old, old);
   }
 }
 

@@ -98,12 +98,13 @@ TEST(Reading, StartPositions) {
 
 // Files that give no run: a warning, the cover stays, the length is kept
 // for an unreadable file (a folder, a missing file) and for one of 2 GiB or
-// more, which says so.
+// more, which says so. A text that shows nothing at all is as empty.
 TEST(Reading, RefusedFiles) {
   Rig rig;
   rig.R->TextLength = 5;
   EXPECT_EQ(rig.Run(""), "! W:空のファイルは読めません。 ");
   EXPECT_EQ(rig.R->TextLength, 0);
+  EXPECT_EQ(rig.Run(std::string(3 << 20, '\0')), Rep("! W:空のファイルは読めません。 ", 2));
   std::vector<std::string> paths = {rig.Dir, rig.File("gone.txt"), rig.File("big.txt")};
   const int fd = open(paths[2].c_str(), O_CREAT | O_WRONLY, 0644);
   if (ftruncate(fd, off_t(1) << 31) != 0) paths.pop_back();  // a sparse 2 GiB file
@@ -263,6 +264,30 @@ TEST(Reading, Ends) {
     EXPECT_TRUE(kept || rig.R->PageLines[pause ? 16 : 0] == (pause ? Rep(A, 24) : Rep(S("い"), 5)));
     EXPECT_EQ(std::pair(rig.R->Mode, rig.R->Closing), std::pair(close ? 4 : -1, close));
     EXPECT_EQ(rig.Read("Yomibon.ini").find("Index=816\r\nLength=876") != std::string::npos, close);
+  }
+}
+
+// Long runs handle messages now and then: through bytes that show nothing
+// (after "あ"), and while a resume past the end looks for the last page, the
+// cover taking no click. A close there ends the run at once, the record
+// sound.
+TEST(Reading, LongRuns) {
+  for (auto [text, start] : {std::pair{S("あ") + std::string(3 << 20, '\r') + S("い。"), 0},
+                             {Rep(S("あ。\n"), 300000), INT32_MAX}}) {
+    Rig rig;
+    rig.R->Records[0] = {rig.File("a.txt"), start, 7};
+    rig.R->Mode = 1;  // the cover's resume item, lit
+    bool acted = false;
+    rig.P.OnPump = [&] {
+      if (acted || !(rig.R->Quiet || (rig.R->CharEnd == 2 && rig.R->Column == 0))) return;
+      acted = true;
+      rig.R->FormMouseDown(MouseButton::Left, 0, 0);
+      rig.R->MExit1Click();
+    };
+    EXPECT_EQ(rig.Run(text, start), "");
+    const std::string ini = rig.Read("Yomibon.ini");
+    EXPECT_EQ(ini.substr(0, ini.find("\r\nLength")),
+              "[Continue]\r\nText=" + rig.File("a.txt") + "\r\nIndex=" + std::to_string(start));
   }
 }
 

@@ -59,9 +59,11 @@ ini_get() {  # ini_get SECTION KEY
   tr -d '\r' < Yomibon.ini | awk -v s="[$1]" -v k="$2" '/^\[/ { in_s = tolower($0) == tolower(s); next }
     in_s && tolower(substr($0, 1, index($0, "=") - 1)) == tolower(k) { sub(/^[^=]*=/, ""); print; exit }'
 }
-# SIGTERM, after which the reader must end with status $1 (any for "-").
-term() {  # term STATUS WHILE
+# SIGTERM (and at once signal $3, as a session manager sends SIGHUP after
+# it), after which the reader must end with status $1 (any for "-").
+term() {  # term STATUS WHILE [SIGNAL]
   kill -TERM "$app"
+  [ -z "${3:-}" ] || kill -"$3" "$app" 2>/dev/null || true
   timeout 10 tail --pid="$app" -s 0.1 -f /dev/null || fail "still running after SIGTERM $2"
   local status=0
   wait "$app" || status=$?
@@ -82,8 +84,7 @@ expect_pixel cover 10 10 "#336699" "cover wallpaper"
 # A click on the first item: the reading screen wipes in and the first line
 # appears. The page's pixels are checked headless; here only that the
 # window shows them.
-xdotool click 1
-sleep 2.5
+xdotool click 1 sleep 2.5
 shot page
 # Body wallpaper at 70 %: each byte b becomes (b * 179) >> 8.
 expect_pixel page 300 300 "#162C43" "body wallpaper at 70 %"
@@ -92,8 +93,9 @@ ink=$(convert "$work/page.png" -crop 48x24+44+19 +repage -format '%[fx:maxima]' 
 
 # Read on through more than one page (17 lines a page, a pause each line),
 # then make font data in the settings dialog and send SIGTERM while it is
-# being made: the run stops as 中止 stops it, the page is remembered, the
-# older font data file stays as it was and nothing else is left.
+# being made, SIGHUP right after it: the run stops as 中止 stops it, the
+# page is remembered, the older font data file stays as it was and nothing
+# else is left.
 printf old > "ＭＳ ゴシック.fdt"
 xdotool key --delay 150 $(yes Return | head -n 20) key ctrl+e
 dialog=$(xdotool search --sync --limit 1 --name 環境設定)
@@ -105,7 +107,7 @@ temps() { ls ./*.pagelune-tmp >/dev/null 2>&1; }
 # A whole run takes well under a second: SIGTERM as soon as it has begun.
 for _ in $(seq 500); do temps && break; sleep 0.02; done
 temps || fail "no font data run began"
-term 0 "while font data was being made"
+term 0 "while font data was being made" HUP
 printf old | cmp -s - "ＭＳ ゴシック.fdt" || fail "the older font data file was replaced"
 ! temps || fail "a temporary file was left"
 [ "$(ini_get Continue Text)" = "$work/story.txt" ] || fail "resume record has no text"
@@ -127,17 +129,12 @@ cd "$work"
 
 # The README's screenshots: the sample story on the painted wallpapers.
 if [ -n "$shots" ] && [ -n "$samples" ] && [ -f "$samples/story.txt" ]; then
-  mkdir -p "$work/show"
-  cd "$work/show"
+  mkdir show && cd show
   cp "$samples/story.txt" "$samples/wall1.bmp" "$samples/wall2.bmp" .
   printf '[System]\r\nText=%s/story.txt\r\n' "$PWD" > Yomibon.ini
   start
   import -window root "$shots/screenshot-cover.png"
-  xdotool click 1
-  sleep 3
-  xdotool key --delay 1500 Return Return Return Return Return
-  sleep 1.5
+  xdotool click 1 sleep 3 key --delay 1500 Return Return Return Return Return sleep 1.5
   import -window root "$shots/screenshot-page.png"
-  cd "$work"
 fi
 echo "e2e: 1 passed, 0 failed"
