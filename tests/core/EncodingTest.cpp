@@ -69,8 +69,8 @@ TEST(Encoding, ReadsAsTheShiftJisText) {
 // among more kanji of its own; a 64 KiB sample may cut a character in two.
 // The others are found where their text starts, however much ASCII comes
 // first: UTF-8 with a stray byte in over a thousand sequences, or in a
-// hundred where Shift-JIS cannot read it; short or kanji-only EUC-JP;
-// UTF-16 of kanji or kana alone; ISO-2022-JP with a stray 8-bit byte.
+// hundred where Shift-JIS cannot read it, or in a short text nothing reads; short or kanji-only
+// EUC-JP; UTF-16 of kanji or kana alone; ISO-2022-JP with a stray 8-bit byte.
 TEST(Encoding, Detection) {
   const std::string ascii(70000, 'a'), kanji = "東京都新宿区西新宿二丁目八番一号";
   const std::string hello = "こんにちは、世界。", u8 = Encode(Rep("あ", 999), "UTF-8");
@@ -87,7 +87,8 @@ TEST(Encoding, Detection) {
        {"abc\xE3\x80\x80\x64\x65\x66", "aa" + Encode(Rep("あ", 30000), "UTF-8"),
         Encode("あいう", "UTF-8"), Encode("あ", "UTF-8"), "\xEF\xBB\xBF",
         ascii + Encode(hello, "UTF-8"), u8 + "caf\xE9 " + Encode("いう", "UTF-8"),
-        "caf\xE9 " + Encode(Rep("日本語の文章。", 15), "UTF-8")}},
+        "caf\xE9 " + Encode(Rep("日本語の文章。", 15), "UTF-8"), Encode("あい", "UTF-8") + "\x93" + Encode("うえ", "UTF-8"),
+        Encode("「あいう」", "UTF-8") + "caf\xE9"}},
       {E::EucJp,
        {Encode(Story(), "EUC-JP") + "\x8F\xA1\xA1\xA4\xF3" + "a",
         "a" + Encode("あいうえおかきくけこさしすせそたん", "EUC-JP"),
