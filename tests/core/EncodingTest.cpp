@@ -265,6 +265,7 @@ TEST(Html, WhatIsShown) {
        1, "字※（「てへん＋劣」）だ。Ａ"},
       {"<html>&hellip;&copy;&mdash;&nbsp;&Aacute;&amp&notit;&lt3&fjlig;&shy;&ZeroWidthSpace;&NotANamE;",
        1, "…〓―　〓＆￢ｉｔ；＜３〓＆ＮｏｔＡＮａｍＥ；"},
+      {"<html>&#147;&#133;&#x94;&#128;&#129;&#159;", 1, "“…”〓〓"},
       {"<html>a < b <3 <a title=\"x>y\">z</a><pre>  p\nq</pre>r", 1, "ａ　＜　ｂ　＜３　ｚ|　ｐｑ|ｒ"},
       {" <?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE HTML PUBLIC \"x\">a<br>b", 1, "ａ|ｂ"},
       {"<meta charset=utf-8>a<script>b", 1, "ａ"}, {"<html>a<!-->b<!-- c", 1, "ａｂ"},
