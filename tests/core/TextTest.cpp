@@ -269,8 +269,8 @@ TEST(Reading, Ends) {
 
 // Long runs handle messages now and then: through bytes that show nothing
 // (after "あ"), and while a resume past the end looks for the last page, the
-// cover taking no click, nor V (which reading takes). A close there ends the run at once, the
-// record sound.
+// cover taking no click, nor V (which reading takes). A close there ends
+// the run at once, the record sound.
 TEST(Reading, LongRuns) {
   for (auto [text, start] : {std::pair{S("あ") + std::string(3 << 20, '\r') + S("い。"), 0},
                              {Rep(S("あ。\n"), 300000), INT32_MAX}}) {
