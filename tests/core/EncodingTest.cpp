@@ -267,6 +267,7 @@ TEST(Html, WhatIsShown) {
        1, "…〓―　〓＆￢ｉｔ；＜３〓＆ＮｏｔＡＮａｍＥ；"},
       {"<html>&#147;&#133;&#x94;&#128;&#129;&#159;", 1, "“…”〓〓"},
       {"<html>a < b <3 <a title=\"x>y\">z</a><pre>  p\nq</pre>r", 1, "ａ　＜　ｂ　＜３　ｚ|　ｐｑ|ｒ"},
+      {"<html><table><tr><td>1</td> <td>2</td>\n<TD>3<tr><th>4<th>&nbsp;<td>5", 1, "１　２　３|４　　５"},
       {" <?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE HTML PUBLIC \"x\">a<br>b", 1, "ａ|ｂ"},
       {"<meta charset=utf-8>a<script>b", 1, "ａ"}, {"<html>a<!-->b<!-- c", 1, "ａｂ"},
       {"<htmlx>a<br>&hellip;b", 1, "ａ＆ｈｅｌｌｉｐ；ｂ"},
