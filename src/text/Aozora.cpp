@@ -145,33 +145,39 @@ std::int64_t AozoraFilter::NoteClose(const std::uint8_t* text, std::int64_t leng
     const void* lf = memrchr(text, '\n', std::size_t(at));
     lineFrom_ = lf ? static_cast<const std::uint8_t*>(lf) - text + 1 : 0;
     lineTo_ = NextLine(text, length, at);
-    // A 「 or 《 left open on its line is no bracket (a note may quote
-    // 「本当に「まさか」): a second reading passes over those the first left
-    // open.
-    std::vector<std::int64_t> stray;
-    for (int reading = 0; reading < 2; ++reading) {
-      notes_.clear();
-      nesting_.clear();
-      for (std::int64_t c = lineFrom_; c < lineTo_; c += CharBytes(text + c)) {
-        if (text[c] != 0x81) continue;
-        const std::uint8_t t = text[c + 1];
-        const bool note = t == kNoteOpen && text[c + 2] == 0x81 && text[c + 3] == 0x94;
-        if (note || (!nesting_.empty() && (t == kQuoteOpen || t == kRubyOpen) &&
-                     std::find(stray.begin(), stray.end(), c) == stray.end())) {
-          if (nesting_.size() < kDeepest) nesting_.push_back({c, t});
-        } else if (nesting_.empty()) {
-          continue;
-        } else if (t == kNoteClose && nesting_.back().Kind == kNoteOpen) {
-          notes_.push_back({nesting_.back().At, c});
-          nesting_.pop_back();
-        } else if ((t == kQuoteClose && nesting_.back().Kind == kQuoteOpen) ||
-                   (t == kRubyClose && nesting_.back().Kind == kRubyOpen)) {
-          nesting_.pop_back();
-        }
+    notes_.clear();
+    nesting_.clear();
+    for (std::int64_t c = lineFrom_; c < lineTo_; c += CharBytes(text + c)) {
+      if (text[c] != 0x81) continue;
+      const std::uint8_t t = text[c + 1];
+      const bool note = t == kNoteOpen && text[c + 2] == 0x81 && text[c + 3] == 0x94;
+      if (note || (!nesting_.empty() && (t == kQuoteOpen || t == kRubyOpen))) {
+        if (nesting_.size() < kDeepest) nesting_.push_back({c, t});
+      } else if (nesting_.empty()) {
+        continue;
+      } else if (t == kNoteClose && nesting_.back().Kind == kNoteOpen) {
+        notes_.push_back({nesting_.back().At, c});
+        nesting_.pop_back();
+      } else if ((t == kQuoteClose && nesting_.back().Kind == kQuoteOpen) ||
+                 (t == kRubyClose && nesting_.back().Kind == kRubyOpen)) {
+        nesting_.pop_back();
       }
-      for (const Bracket& b : nesting_)
-        if (b.Kind != kNoteOpen) stray.push_back(b.At);
-      if (stray.empty()) break;
+    }
+    // A note whose quote leaves a 「 or 《 open (「本当に「まさか」, or a 」
+    // that comes after the note) ends where counting notes alone ends it.
+    std::vector<std::int64_t> open;  // by position
+    for (const Bracket& b : nesting_)
+      if (b.Kind == kNoteOpen) open.push_back(b.At);
+    nesting_.clear();
+    for (std::int64_t c = lineFrom_; !open.empty() && c < lineTo_; c += CharBytes(text + c)) {
+      if (text[c] != 0x81) continue;
+      if (text[c + 1] == kNoteOpen && text[c + 2] == 0x81 && text[c + 3] == 0x94) {
+        if (nesting_.size() < kDeepest) nesting_.push_back({c, kNoteOpen});
+      } else if (text[c + 1] == kNoteClose && !nesting_.empty()) {
+        if (std::binary_search(open.begin(), open.end(), nesting_.back().At))
+          notes_.push_back({nesting_.back().At, c});
+        nesting_.pop_back();
+      }
     }
     // Inner notes close first. (The walk may ask for one: a ruby it drops
     // may hide the ［＃ of the note around it.)
