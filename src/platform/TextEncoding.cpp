@@ -500,6 +500,11 @@ TextEncoding DetectEncoding(const std::uint8_t* p, std::size_t size) {
   // zero bytes and no kana (all kanji). A text that is UTF-8 but for its
   // Latin letters keeps the kana rule, as English would read as kanji.
   if (!sjis && Utf16Reading(p, head, zeros && u.Bad > 0, wide)) return wide;
+  // Nor any reading but UTF-8 with a few stray bytes, as a short note with
+  // "caf\xE9" in it is: it shows the rest as written, where Shift-JIS would
+  // garble every character. Shift-JIS or EUC-JP with a stray byte read as
+  // UTF-8 are nearly all stray bytes.
+  if (!sjis && !euc.Valid && u.Wide > 0 && u.Bad * 4 <= u.Wide) return TextEncoding::Utf8;
   return TextEncoding::ShiftJis;
 }
 

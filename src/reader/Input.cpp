@@ -159,7 +159,8 @@ void Reader::MAuto1Click() {
 }
 
 void Reader::MVert1Click() {
-  if (!MVert1.Enabled) return;
+  // Quiet: a resume's last page is looked for in the direction in force.
+  if (!MVert1.Enabled || Quiet) return;
   IntSettings[kVertical] = SettingValue(IntSettings, kVertical) == 0 ? 1 : 0;
   DirectionChanged();
 }

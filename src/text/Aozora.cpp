@@ -163,6 +163,22 @@ std::int64_t AozoraFilter::NoteClose(const std::uint8_t* text, std::int64_t leng
         nesting_.pop_back();
       }
     }
+    // A note whose quote leaves a 「 or 《 open (「本当に「まさか」, or a 」
+    // that comes after the note) ends where counting notes alone ends it.
+    std::vector<std::int64_t> open;  // by position
+    for (const Bracket& b : nesting_)
+      if (b.Kind == kNoteOpen) open.push_back(b.At);
+    nesting_.clear();
+    for (std::int64_t c = lineFrom_; !open.empty() && c < lineTo_; c += CharBytes(text + c)) {
+      if (text[c] != 0x81) continue;
+      if (text[c + 1] == kNoteOpen && text[c + 2] == 0x81 && text[c + 3] == 0x94) {
+        if (nesting_.size() < kDeepest) nesting_.push_back({c, kNoteOpen});
+      } else if (text[c + 1] == kNoteClose && !nesting_.empty()) {
+        if (std::binary_search(open.begin(), open.end(), nesting_.back().At))
+          notes_.push_back({nesting_.back().At, c});
+        nesting_.pop_back();
+      }
+    }
     // Inner notes close first. (The walk may ask for one: a ruby it drops
     // may hide the ［＃ of the note around it.)
     std::sort(notes_.begin(), notes_.end(),

@@ -223,6 +223,10 @@ void HtmlFilter::Tag(const std::uint8_t* text, std::int64_t length, std::int64_t
     // A block begins or ends: a line that holds something ends; a title
     // only at its end.
     if (!Is(name, "title") || t.Closing) Break(out, false);
+  } else if (!t.Closing && OneOf(name, {"td", "th"}) && !bare_ && !spaced_) {
+    // The cells of a row stand apart, as a browser sets them.
+    out[0] = 0x81;
+    out[1] = 0x40;
   } else if (!t.Closing && Is(name, "img") && altTo > altFrom) {
     // Its alt text shows, character by character, then the rest of the tag
     // is stepped over.

@@ -43,6 +43,7 @@ class HtmlFilter {
     if (out[0] == 1) return;  // a line break
     bare_ = false;
     breaks_ = 0;
+    spaced_ = out[0] == 0x81 && out[1] == 0x40;
   }
   // The state at the start of the text.
   void Reset() {
@@ -65,6 +66,7 @@ class HtmlFilter {
 
   bool pre_ = false;          // in <pre>: white space as written
   bool bare_ = true;          // nothing shown since the last hard break
+  bool spaced_ = false;       // the last character shown is a space
   int breaks_ = 0;            // hard breaks since something was shown
   std::int64_t altEnd_ = -1;  // where the alt text being shown ends
   std::int64_t tagEnd_ = -1;  // the '>' of its image tag

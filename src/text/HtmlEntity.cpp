@@ -99,5 +99,12 @@ std::int64_t ParseEntity(const std::uint8_t* text, std::int64_t length, std::int
     cp = cp > 0x10FFFF ? kNone : cp * base + std::uint32_t(d);
   if (i == first || i == rest.size() || rest[i] != ';') return -1;
   if (cp > 0x10FFFF) cp = kNone;
+  // A page means by &#128; to &#159; what Windows-1252 puts there (&#150;
+  // is a dash, &#133; an ellipsis), as HTML reads them; five are controls.
+  static constexpr std::uint16_t kWindows1252[32] = {
+      0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+  if (all && cp >= 0x80 && cp <= 0x9F) cp = kWindows1252[cp - 0x80];
   return p + 1 + std::int64_t(i);
 }

@@ -69,8 +69,8 @@ TEST(Encoding, ReadsAsTheShiftJisText) {
 // among more kanji of its own; a 64 KiB sample may cut a character in two.
 // The others are found where their text starts, however much ASCII comes
 // first: UTF-8 with a stray byte in over a thousand sequences, or in a
-// hundred where Shift-JIS cannot read it; short or kanji-only EUC-JP;
-// UTF-16 of kanji or kana alone; ISO-2022-JP with a stray 8-bit byte.
+// hundred where Shift-JIS cannot read it, or in a short text nothing reads; short or kanji-only
+// EUC-JP; UTF-16 of kanji or kana alone; ISO-2022-JP with a stray 8-bit byte.
 TEST(Encoding, Detection) {
   const std::string ascii(70000, 'a'), kanji = "東京都新宿区西新宿二丁目八番一号";
   const std::string hello = "こんにちは、世界。", u8 = Encode(Rep("あ", 999), "UTF-8");
@@ -87,7 +87,8 @@ TEST(Encoding, Detection) {
        {"abc\xE3\x80\x80\x64\x65\x66", "aa" + Encode(Rep("あ", 30000), "UTF-8"),
         Encode("あいう", "UTF-8"), Encode("あ", "UTF-8"), "\xEF\xBB\xBF",
         ascii + Encode(hello, "UTF-8"), u8 + "caf\xE9 " + Encode("いう", "UTF-8"),
-        "caf\xE9 " + Encode(Rep("日本語の文章。", 15), "UTF-8")}},
+        "caf\xE9 " + Encode(Rep("日本語の文章。", 15), "UTF-8"), Encode("あい", "UTF-8") + "\x93" + Encode("うえ", "UTF-8"),
+        Encode("「あいう」", "UTF-8") + "caf\xE9"}},
       {E::EucJp,
        {Encode(Story(), "EUC-JP") + "\x8F\xA1\xA1\xA4\xF3" + "a",
         "a" + Encode("あいうえおかきくけこさしすせそたん", "EUC-JP"),
@@ -210,7 +211,8 @@ TEST(Markup, WhatIsShown) {
       {"題\n作\n\n本\nう［＃注］", 1, 0, 1, "題|作||本|う"}, {"題\n作\n\n本\nう", 1, 0, 1, "題作|本う"},
       {"か［＃「か※［＃「ぬ」、1-2-3］」は太字］き中［＃「中］外」は縦中横］外《あ［＃《》［＃注］］", 2, 0, 1,
        "かき中外］"},
-      {"あ［＃《］》「う」に］い［＃」Ｖ》［］］う［＃「え［＃注］］お］", 2, 0, 1, "あい］う［＃「え］お］"},
+      {"あ［＃《］》「う」に］い［＃」Ｖ》［］］う［＃「え［＃注］］お］", 2, 0, 1, "あい］うお］"},
+      {"「まさか［＃「「まさか」に傍点］」《［＃「《」は太字］", 2, 0, 1, "「まさか」《"},
       {"※［＃「てへん＋劣」、第3水準1-84-77］ね", 1, 0, 1, "※ね"},
       {"あ。\n［＃ここから２字下げ］\r\n　い", 2, 0, 1, "あ。|　い"},
       {"あ。\n［＃ここから］［＃２字下げ］\n\n　い", 2, 0, 1, "あ。||　い"},
@@ -263,7 +265,9 @@ TEST(Html, WhatIsShown) {
        1, "字※（「てへん＋劣」）だ。Ａ"},
       {"<html>&hellip;&copy;&mdash;&nbsp;&Aacute;&amp&notit;&lt3&fjlig;&shy;&ZeroWidthSpace;&NotANamE;",
        1, "…〓―　〓＆￢ｉｔ；＜３〓＆ＮｏｔＡＮａｍＥ；"},
+      {"<html>&#147;&#133;&#x94;&#128;&#129;&#159;", 1, "“…”〓〓"},
       {"<html>a < b <3 <a title=\"x>y\">z</a><pre>  p\nq</pre>r", 1, "ａ　＜　ｂ　＜３　ｚ|　ｐｑ|ｒ"},
+      {"<html><table><tr><td>1</td> <td>2</td>\n<TD>3<tr><th>4<th>&nbsp;<td>5", 1, "１　２　３|４　　５"},
       {" <?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE HTML PUBLIC \"x\">a<br>b", 1, "ａ|ｂ"},
       {"<meta charset=utf-8>a<script>b", 1, "ａ"}, {"<html>a<!-->b<!-- c", 1, "ａｂ"},
       {"<htmlx>a<br>&hellip;b", 1, "ａ＆ｈｅｌｌｉｐ；ｂ"},

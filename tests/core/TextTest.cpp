@@ -269,8 +269,8 @@ TEST(Reading, Ends) {
 
 // Long runs handle messages now and then: through bytes that show nothing
 // (after "あ"), and while a resume past the end looks for the last page, the
-// cover taking no click. A close there ends the run at once, the record
-// sound.
+// cover taking no click, nor V (which reading takes). A close there ends
+// the run at once, the record sound.
 TEST(Reading, LongRuns) {
   for (auto [text, start] : {std::pair{S("あ") + std::string(3 << 20, '\r') + S("い。"), 0},
                              {Rep(S("あ。\n"), 300000), INT32_MAX}}) {
@@ -282,12 +282,14 @@ TEST(Reading, LongRuns) {
       if (acted || !(rig.R->Quiet || (rig.R->CharEnd == 2 && rig.R->Column == 0))) return;
       acted = true;
       rig.R->FormMouseDown(MouseButton::Left, 0, 0);
+      rig.R->FormKeyDown(kVkV);
       rig.R->MExit1Click();
     };
     EXPECT_EQ(rig.Run(text, start), "");
     const std::string ini = rig.Read("Yomibon.ini");
     EXPECT_EQ(ini.substr(0, ini.find("\r\nLength")),
               "[Continue]\r\nText=" + rig.File("a.txt") + "\r\nIndex=" + std::to_string(start));
+    EXPECT_EQ(ini.find("Vertical=1") == std::string::npos, start != 0);  // V while reading only
   }
 }
 
