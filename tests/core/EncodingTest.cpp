@@ -3,6 +3,7 @@
 #include <iconv.h>
 #include <zip.h>
 
+#include <cstring>
 #include <numeric>
 
 #include "Rig.h"
@@ -158,6 +159,50 @@ TEST(Encoding, BadInputBecomesGeta) {
   EXPECT_EQ(convert(E::Utf8, "\xFF", 2), "large");
   EXPECT_EQ(convert(E::Utf8, "\xFF", 3), g);
   EXPECT_EQ(convert(E::ShiftJis, "\x82\xA0\xFF", 2), "as is \x82\xA0\xFF");
+}
+
+// Characters Shift-JIS lacks take codes of the user-defined area in order
+// of first appearance, one per character, from every encoding; past the
+// 1,880th, 〓. Those a text names (notes, accented letters, entities) come
+// after its own, numbered the same wherever reading starts.
+TEST(Encoding, CodesOfTheTextsOwn) {
+  std::string many;
+  for (char32_t c = 0x20000; c <= 0x20000 + 1880; ++c)
+    many += Encode(std::string((const char*)&c, 4), "UTF-8", "UTF-32LE");
+  const std::tuple<E, std::string, std::string> cases[] = {
+      {E::Utf8, Encode("é𠮷あé♡", "UTF-8"), "\xF0\x40\xF0\x41\x82\xA0\xF0\x40\xF0\x42"},
+      {E::Utf16Be, Encode("‼𠮷\xC2\x85", "UTF-16BE"), "\xF0\x40\xF0\x41\x81\xAC"},
+      {E::EucJp, "\x8F\xB0\xA1\x8F\xA2\xB7", "\xF0\x40\x81\x60"},  // 丂, ～
+      {E::Utf8, many + many.substr(1879 * 4), ""}};
+  for (const auto& [enc, in, want] : cases) {
+    auto text = std::make_unique<std::uint8_t[]>(in.size() + 1);
+    std::copy(in.begin(), in.end(), text.get());
+    std::size_t n = in.size();
+    UserChars chars;
+    ConvertToSjis(text, n, enc, 1 << 20, &chars);
+    const std::string out((const char*)text.get(), n);
+    if (!want.empty()) {
+      EXPECT_EQ(out, want);
+      continue;
+    }
+    for (const auto& [index, code] : {std::pair{62, "\xF0\x7E\xF0\x80"},
+                                      {187, "\xF0\xFC\xF1\x40"},
+                                      {1879, "\xF9\xFC\x81\xAC\xF9\xFC\x81\xAC"}})
+      EXPECT_EQ(out.substr(2 * index, std::strlen(code)), code) << index;
+    EXPECT_EQ(chars.Char(0xF9, 0xFC), char32_t(0x20000 + 1879));
+    EXPECT_EQ(chars.Char(0xF0, 0x7F), 0u);
+  }
+  const std::string text = "é※［＃「口＋世」、U+546D］\n〔a:〕&#x2661;‼";
+  const std::int32_t line2 = 2 + int(S("※［＃「口＋世」、U+546D］\n").size());
+  for (const auto& [start, codes, shown] :
+       {std::tuple{0, "\xF0\x40\xF0\x42|\xF0\x43\xF0\x44\xF0\x41", "é呭|ä♡‼"},
+        {line2, "\xF0\x43\xF0\x44\xF0\x41", "ä♡‼"}}) {
+    Rig rig;
+    rig.R->IntSettings[kTagCut] = 1;
+    rig.Run(Encode(text, "UTF-8"), start);
+    EXPECT_EQ(rig.Lines(), codes);
+    EXPECT_EQ(Shown(rig), shown);
+  }
 }
 
 // What a text in another encoding shows, by 文字コード (0: detected).
