@@ -41,17 +41,19 @@ bool Is(const std::uint8_t* text, std::int64_t length, std::int64_t p, std::stri
   return p + std::int64_t(s.size()) <= length && std::memcmp(text + p, s.data(), s.size()) == 0;
 }
 
+// Longer than this, a note or a 〔…〕 is not looked into: a real one is a
+// few dozen characters, and a line of brackets left open then costs no
+// more than a pass over it.
+constexpr std::int64_t kLongest = 4096;
+
 // The ASCII a character of a note reads as where it may spell a name:
-// itself, or the half-width form of a full-width digit, letter, hyphen or
-// plus; a space for anything else.
+// itself, or the half-width form of a full-width digit or hyphen; a space
+// for anything else.
 char Plain(const std::uint8_t* c, int bytes) {
-  if (bytes == 1) return c[0] < 0x80 ? char(c[0]) : ' ';
+  if (bytes == 1) return char(c[0]);
   const unsigned code = unsigned(c[0]) << 8 | c[1];
   if (code >= 0x824F && code <= 0x8258) return char('0' + code - 0x824F);
-  if (code >= 0x8260 && code <= 0x8279) return char('A' + code - 0x8260);
-  if (code >= 0x8281 && code <= 0x829A) return char('a' + code - 0x8281);
   if (code == 0x817C || code == 0x815D) return '-';
-  if (code == 0x817B) return '+';
   return ' ';
 }
 
@@ -80,8 +82,8 @@ CharName ParseCharName(const std::uint8_t* text, std::int64_t from, std::int64_t
   int quoted = 0;
   for (std::int64_t c = from; c < to;) {
     const int bytes = CharBytes(text + c, userCodes);
-    if (bytes == 2 && text[c] == 0x81 && (text[c + 1] == kQuoteOpen || text[c + 1] == kQuoteClose))
-      quoted += text[c + 1] == kQuoteOpen ? 1 : quoted > 0 ? -1 : 0;
+    if (bytes == 2 && text[c] == 0x81 && text[c + 1] == kQuoteOpen) ++quoted;
+    if (bytes == 2 && text[c] == 0x81 && text[c + 1] == kQuoteClose && quoted > 0) --quoted;
     s += quoted > 0 ? ' ' : Plain(text + c, bytes);
     c += bytes;
   }
@@ -96,17 +98,16 @@ CharName ParseCharName(const std::uint8_t* text, std::int64_t from, std::int64_t
     if (j >= s.size() || s[j] != '-') continue;
     const int cell = Number(s, ++j);
     if (cell < 0 || (j < s.size() && s[j] == '-')) continue;
-    if (plane >= 1 && plane <= 2 && row >= 1 && row <= 94 && cell >= 1 && cell <= 94)
-      return {plane, row, cell, 0};
+    if (plane == 1 || plane == 2) return {plane, row, cell, 0};
   }
+  // U+ and four to six hex digits.
   for (std::size_t i = 0; i + 2 < s.size(); ++i) {
-    if ((s[i] != 'U' && s[i] != 'u') || s[i + 1] != '+' || (i > 0 && Hex(s[i - 1]) >= 0)) continue;
+    if ((s[i] != 'U' && s[i] != 'u') || s[i + 1] != '+') continue;
     std::size_t j = i + 2;
     char32_t cp = 0;
-    for (; j < s.size() && Hex(s[j]) >= 0 && j < i + 9; ++j) cp = cp * 16 + char32_t(Hex(s[j]));
-    const std::size_t digits = j - i - 2;
-    if (digits >= 4 && digits <= 6 && (j == s.size() || Hex(s[j]) < 0) && cp <= 0x10FFFF &&
-        (cp < 0xD800 || cp > 0xDFFF)) {
+    for (; j < s.size() && Hex(s[j]) >= 0; ++j)
+      cp = std::min(cp * 16 + char32_t(Hex(s[j])), 0x110000u);
+    if (j - i >= 6 && j - i <= 8) {
       name.CodePoint = cp;
       return name;
     }
@@ -153,7 +154,8 @@ std::vector<Substitution> FindNamedChars(const std::uint8_t* text, std::int64_t 
     // counting the notes it quotes.
     std::int64_t close = -1;
     int depth = 0;
-    for (std::int64_t q = at; q < length && text[q] != '\n'; q += CharBytes(text + q, userCodes)) {
+    const std::int64_t end = std::min(length, at + kLongest);
+    for (std::int64_t q = at; q < end && text[q] != '\n'; q += CharBytes(text + q, userCodes)) {
       if (text[q] != 0x81) continue;
       if (note && Is(text, length, q, kNoteStart)) ++depth;
       if (text[q + 1] == (note ? kNoteClose : kAccentClose) && (!note || --depth == 0)) {

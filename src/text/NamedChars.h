@@ -22,7 +22,7 @@ struct CharName {
 
 // The name in the body of a note, text[from, to) (what lies between ［＃
 // and ］): a plane-row-cell ("1-84-77", "第4水準2-12-11") before a code point
-// ("U+546D", in either case). Digits and signs may be full-width; the
+// ("U+546D", in either case). Digits and hyphens may be full-width; the
 // quoted 「…」 describing the character counts for neither.
 CharName ParseCharName(const std::uint8_t* text, std::int64_t from, std::int64_t to,
                        std::size_t userCodes = 0);
