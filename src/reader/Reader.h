@@ -155,6 +155,7 @@ class Reader {
   // notes and entities name. NamedChars: the stretches shown as one.
   UserChars TextChars;
   std::size_t TextUserCodes = 0;
+  bool TextNotation = false;  // it holds Aozora Bunko notation (UsesAozoraNotation)
   std::vector<Substitution> NamedChars;
   std::array<std::string, kMaxPageLines> PrevPageLines;
   DisplayModeRecord SavedDisplayMode;

@@ -70,8 +70,7 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   // Settled before the first character, so that every line end of a text
   // in the notation is kept, those before its first note too.
   const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
-  const bool notation =
-      aozora == 2 || (aozora == 1 && UsesAozoraNotation(text, r.TextLength, r.TextUserCodes));
+  const bool notation = aozora == 2 || (aozora == 1 && r.TextNotation);
   walker.Aozora.Use = notation ? Notation::On : Notation::Off;
   walker.Aozora.UserCodes = walker.UserCodes = r.TextUserCodes;
   walker.Named = &r.NamedChars;
@@ -87,19 +86,22 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
 }
 
 // The characters the text names rather than holds, numbered after its
-// own: those of its notes and accented letters, then of its entities.
-// The whole text is looked through once, so that a character has the same
-// code wherever reading starts.
+// own: those of its notes and accented letters (under the notation), then
+// of its entities. The whole text is looked through once, so that a
+// character has the same code wherever reading starts.
 void FindNamed(Reader& r, const std::uint8_t* text) {
   const std::int64_t length = r.TextLength;
   UserChars& chars = r.TextChars;
+  r.TextNotation = UsesAozoraNotation(text, length, r.TextUserCodes);
+  const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
   const auto code = [&chars](char32_t ch) -> std::uint16_t {
     const std::uint16_t sjis = UnicodeToSjis(ch);
     // A single-byte code would read as another character in the walk.
     if (sjis) return sjis >= 0x100 ? sjis : 0;
     return chars.Code(ch);
   };
-  r.NamedChars = FindNamedChars(text, length, r.TextUserCodes, Jis0213ToUnicode, code);
+  if (aozora == 2 || (aozora == 1 && r.TextNotation))
+    r.NamedChars = FindNamedChars(text, length, r.TextUserCodes, Jis0213ToUnicode, code);
   const bool html = LooksLikeHtml(text, length);
   for (const void* amp = std::memchr(text, '&', std::size_t(length)); amp;) {
     const std::int64_t at = static_cast<const std::uint8_t*>(amp) - text;
