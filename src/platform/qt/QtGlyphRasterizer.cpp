@@ -131,13 +131,13 @@ QtGlyphRasterizer::QtGlyphRasterizer(const std::string& faceSjis, bool bold, int
 
 QtGlyphRasterizer::~QtGlyphRasterizer() = default;
 
-void QtGlyphRasterizer::Draw(const Face& face, quint32 glyph, GlyphMask& out) const {
+void QtGlyphRasterizer::Draw(const Face& face, quint32 glyph, GlyphMask& out, int dx) const {
   const QImage map = CoverageImage(face.font.alphaMapForGlyph(glyph, QRawFont::PixelAntialiasing));
   if (map.isNull()) return;  // a glyph without outline, such as a space
   // The alpha map covers the glyph's pixel-aligned bounding box, whose
   // top-left is given relative to the pen position on the baseline.
   const QRectF box = face.font.boundingRect(glyph);
-  const int left = qRound(box.left());
+  const int left = qRound(box.left()) + dx;
   const int top = face.baseline + qRound(box.top());
   const int cell = cellHeight_;
   // Synthetic bold widens each row by boldX pixels (the coverage's running
@@ -210,10 +210,15 @@ bool QtGlyphRasterizer::RasterizeChar(char32_t ch, GlyphMask& out) {
   quint32 glyph = 0;
   const Face* face = FaceFor(QString::fromUcs4(&ch, 1), true, glyph);
   if (!face) return false;
+  // A narrow character (a Latin letter, most symbols) stands in the middle
+  // of its full-width cell, as in Japanese print, in rows and in columns.
+  const qreal advance = face->font.advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x();
+  const int dx =
+      advance > 0 && advance < cellHeight_ * 0.75 ? qRound((cellHeight_ - advance) / 2) : 0;
   out.Width = cellHeight_;
   out.Height = cellHeight_;
   out.Alpha.assign(std::size_t(cellHeight_) * cellHeight_, 0);
-  Draw(*face, glyph, out);
+  Draw(*face, glyph, out, dx);
   return true;
 }
 

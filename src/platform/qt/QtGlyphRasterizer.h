@@ -39,9 +39,10 @@ class QtGlyphRasterizer {
   // installed font has a glyph for it. A blank glyph (the full-width space)
   // gives true and a mask without ink. Not const: the font engine caches.
   bool Rasterize(std::uint8_t lead, std::uint8_t trail, GlyphMask& out);
-  // The same for any character by its code point. One the chosen and the
-  // default faces lack comes from the installed face fontconfig's fallback
-  // finds for it; false when none has it.
+  // The same for any character by its code point, a narrow one centred in
+  // the cell. One the chosen and the default faces lack comes from the
+  // installed face fontconfig's fallback finds for it; false when none has
+  // it.
   bool RasterizeChar(char32_t ch, GlyphMask& out);
 
   const std::string& FaceSjis() const { return faceSjis_; }
@@ -70,7 +71,8 @@ class QtGlyphRasterizer {
     int boldY = 0;  // ...and upwards
   };
   static Face Open(const QString& family, bool bold, int cellHeight);
-  void Draw(const Face& face, quint32 glyph, GlyphMask& out) const;
+  // dx: pixels to the right of the cell's left edge the pen starts at.
+  void Draw(const Face& face, quint32 glyph, GlyphMask& out, int dx = 0) const;
   // The face with a glyph for text (one character) and that glyph: the
   // chosen face, the default Japanese one, and with anyFace any installed
   // one; null when none has it.
