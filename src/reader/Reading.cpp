@@ -212,12 +212,12 @@ void Reader::ReadText(std::int32_t start) {
 
   std::unique_ptr<std::uint8_t[]> text;
   std::size_t size = 0;
-  // Exists but cannot be read, or is too large: never walk it as if it had
-  // a size.
   TextChars = UserChars();
   NamedChars.clear();
   // Masks of user-defined codes belong to the text they were drawn for.
   std::erase_if(GlyphCache.Masks, [](const auto& m) { return (m.first >> 8 & 0xFF) >= 0xF0; });
+  // Exists but cannot be read, or is too large: never walk it as if it had
+  // a size.
   if (const char* refused = LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding),
                                      IntSettings[kTagCut] != 0, text, size, TextChars)) {
     Warn(refused);
