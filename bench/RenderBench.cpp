@@ -1,5 +1,6 @@
 // Renderer speed: atlas glyphs one at a time (the reveal) and by the page
-// (the redisplay), the font-mode glyph once its mask is cached, the
+// (the redisplay), the font-mode glyph once its mask is cached (also for a
+// character beyond Shift-JIS, in either mode), the
 // wallpaper fill, and a whole font data file from the installed default
 // face on one and on two threads, with cold font caches.
 #include <benchmark/benchmark.h>
@@ -31,6 +32,10 @@ class BenchPlatform : public PlatformHooks {
                       int cellHeight, GlyphMask& out) override {
     return cache_.Rasterize(lead, trail, face, bold, cellHeight, out);
   }
+  bool RasterizeChar(char32_t ch, const std::string& face, bool bold, int cellHeight,
+                     GlyphMask& out) override {
+    return cache_.RasterizeChar(ch, face, bold, cellHeight, out);
+  }
 
  private:
   GlyphRasterizerCache cache_;
@@ -53,10 +58,17 @@ std::unique_ptr<Reader> MakeReader(BenchPlatform& platform, int fontType) {
 }
 
 // ShowGlyph over the cells of a page in reading order, window copy excluded.
-void ShowGlyphs(benchmark::State& state, int fontType) {
+// beyond: a character Shift-JIS lacks (𠮷, from IPAmj明朝), by the code its
+// text gave it, in place of 漢.
+void ShowGlyphs(benchmark::State& state, int fontType, bool beyond = false) {
   BenchPlatform platform;
   auto r = MakeReader(platform, fontType);
-  const std::uint8_t code[3] = {0x8A, 0xBF, 0};
+  std::uint8_t code[3] = {0x8A, 0xBF, 0};
+  if (beyond) {
+    const std::uint16_t own = r->TextChars.Code(0x20BB7);
+    code[0] = std::uint8_t(own >> 8);
+    code[1] = std::uint8_t(own);
+  }
   r->ShowGlyph(20, 19, code);  // the font mode rasterises here, once
   int cell = 0;
   for (auto _ : state) {
@@ -71,6 +83,8 @@ void ShowGlyphs(benchmark::State& state, int fontType) {
 
 void BM_ShowGlyphAtlas(benchmark::State& state) { ShowGlyphs(state, 1); }
 void BM_ShowGlyphFontCached(benchmark::State& state) { ShowGlyphs(state, 0); }
+void BM_ShowGlyphBeyondFontCached(benchmark::State& state) { ShowGlyphs(state, 0, true); }
+void BM_ShowGlyphBeyondAtlasMode(benchmark::State& state) { ShowGlyphs(state, 1, true); }
 
 // A full page of 17 lines of 24 characters through DrawGlyphString.
 void BM_DrawPageAtlas(benchmark::State& state) {
@@ -132,6 +146,8 @@ void BM_CreateFontData(benchmark::State& state) {
 BENCHMARK(BM_ShowGlyphAtlas);
 BENCHMARK(BM_DrawPageAtlas)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShowGlyphFontCached);
+BENCHMARK(BM_ShowGlyphBeyondFontCached);
+BENCHMARK(BM_ShowGlyphBeyondAtlasMode);
 BENCHMARK(BM_ApplyWallpaper)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_CreateFontData)
     ->Arg(1)

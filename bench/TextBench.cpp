@@ -6,8 +6,9 @@
 // Aozora one reads the same novel written in Aozora Bunko notation. "Walk"
 // measures the byte walk and conversion alone, per character produced.
 // "Vertical" reads them in vertical columns. "OpenLarge" measures a 100 MB
-// text, Shift-JIS or UTF-8, to its first character, also from a start past
-// its end (its last page); "OpenZip" a 10 MB one in a ZIP; "OpenScriptPage"
+// text, Shift-JIS or UTF-8 (one with a tenth of its characters beyond
+// Shift-JIS too), to its first character, also from a start past its end
+// (its last page); "OpenZip" a 10 MB one in a ZIP; "OpenScriptPage"
 // a 4 MiB web page that is nearly all script. "OpenNotation"
 // walks one line of 4 MiB of notation left open (［＃ and 《 with no ］ or 》,
 // or ｜ before them), to its first character and to its end.
@@ -240,6 +241,27 @@ void OpenLargeText(benchmark::State& state, bool utf8, std::int32_t start = 0) {
 }
 void BM_OpenLargeText(benchmark::State& state) { OpenLargeText(state, false); }
 void BM_OpenLargeUtf8Text(benchmark::State& state) { OpenLargeText(state, true); }
+// The same UTF-8 novel with every tenth character one Shift-JIS lacks,
+// 3,000 of them in turn (so the last 1,120 show 〓): each is given its code
+// as the text is converted.
+void BM_OpenLargeUtf8Beyond(benchmark::State& state) {
+  const std::string novel = ToUtf8(MakeNovel(64u << 20));
+  std::string text;
+  text.reserve(101u << 20);
+  std::size_t chars = 0, beyond = 0;
+  for (std::size_t i = 0; i < novel.size() && text.size() < (100u << 20); ++chars) {
+    if (chars % 10 == 9) {
+      const char32_t c = 0x20000 + beyond++ % 3000;  // CJK Extension B
+      text += {char(0xF0), char(0x80 | (c >> 12 & 0x3F)), char(0x80 | (c >> 6 & 0x3F)),
+               char(0x80 | (c & 0x3F))};
+      continue;
+    }
+    const std::size_t n = (novel[i] & 0x80) == 0 ? 1 : (novel[i] & 0xE0) == 0xC0 ? 2 : 3;
+    text.append(novel, i, n);
+    i += n;
+  }
+  OpenText(state, text);
+}
 // A start in the middle is first taken back to where its character, tag or
 // note begins; a start past the end reads the last page: the whole text is
 // laid out first, by the composer drawing and waiting for nothing.
@@ -264,6 +286,7 @@ void BM_OpenScriptPage(benchmark::State& state) {
 BENCHMARK(BM_OpenScriptPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeText)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeUtf8Text)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenLargeUtf8Beyond)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeTextMiddle)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_OpenLargeTextPastEnd)->Unit(benchmark::kMillisecond)->Iterations(5);
 

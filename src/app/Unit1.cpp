@@ -420,6 +420,11 @@ bool TForm1::RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::st
   return rasterizers_.Rasterize(lead, trail, face, bold, cellHeight, out);
 }
 
+bool TForm1::RasterizeChar(char32_t ch, const std::string& face, bool bold, int cellHeight,
+                           GlyphMask& out) {
+  return rasterizers_.RasterizeChar(ch, face, bold, cellHeight, out);
+}
+
 bool TForm1::LoadBitmapFile(const std::string& path, Bitmap& out) {
   return ::LoadBitmapFile(path, out);
 }

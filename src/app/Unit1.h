@@ -96,6 +96,8 @@ class TForm1 : public QMainWindow, public PlatformHooks, public Reader, public S
   void CaptionChanged(const std::string& caption) override;
   bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string& face, bool bold,
                       int cellHeight, GlyphMask& out) override;
+  bool RasterizeChar(char32_t ch, const std::string& face, bool bold, int cellHeight,
+                     GlyphMask& out) override;
   bool LoadBitmapFile(const std::string& path, Bitmap& out) override;
   bool ChooseFile(FileDialogRequest& req) override;
   void CloseWindow() override;

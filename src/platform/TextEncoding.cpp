@@ -140,8 +140,42 @@ constexpr std::uint16_t kNothing = 0xFFFF;
 
 inline std::uint16_t OrGeta(std::uint16_t code) { return code ? code : kGeta; }
 
+// The code of a character that may lack a Shift-JIS one (sjis 0): the
+// text's own, given in order of appearance. C1 controls stay 〓.
+inline std::uint16_t CodeOf(std::uint16_t sjis, std::uint32_t cp, UserChars* user) {
+  if (sjis) return sjis;
+  if (user && cp >= 0xA0 && cp <= 0x10FFFF)
+    if (const std::uint16_t code = user->Code(char32_t(cp))) return code;
+  return kGeta;
+}
+
+// JIS X 0212 (EUC-JP's three-byte codes) to Unicode, asked of iconv once
+// for the whole set on the first such code.
+char32_t Jis0212ToUnicode(std::uint8_t b1, std::uint8_t b2) {
+  static const std::unique_ptr<char32_t[]> table = [] {
+    auto t = std::make_unique<char32_t[]>(94 * 94);
+    iconv_t cd = iconv_open("UTF-32LE", "EUC-JP");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return t;
+    for (int r = 0; r < 94; ++r)
+      for (int c = 0; c < 94; ++c) {
+        char in[3] = {char(0x8F), char(0xA1 + r), char(0xA1 + c)};
+        char32_t out[2] = {};
+        char* src = in;
+        char* dst = reinterpret_cast<char*>(out);
+        std::size_t srcLeft = 3, dstLeft = sizeof out;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
+            dstLeft == sizeof out - 4)
+          t[r * 94 + c] = out[0];
+      }
+    iconv_close(cd);
+    return t;
+  }();
+  return table[(b1 - 0xA1) * 94 + (b2 - 0xA1)];
+}
+
 inline std::uint16_t Utf8Step(const std::uint8_t* p, std::size_t n, std::size_t& i,
-                              const std::uint16_t* table) {
+                              const std::uint16_t* table, UserChars* user) {
   const std::uint8_t b = p[i];
   if (b < 0x80) {
     ++i;
@@ -153,16 +187,18 @@ inline std::uint16_t Utf8Step(const std::uint8_t* p, std::size_t n, std::size_t&
     const unsigned cp = (b & 0x0Fu) << 12 | (p[i + 1] & 0x3Fu) << 6 | (p[i + 2] & 0x3Fu);
     if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) {
       i += 3;
-      return OrGeta(table[cp]);
+      const std::uint16_t code = table[cp];
+      return code ? code : CodeOf(0, cp, user);
     }
   }
   bool truncated = false;
   const long cp = NextUtf8(p, n, i, truncated);
-  return cp >= 0 && cp < 0x10000 ? OrGeta(table[cp]) : kGeta;
+  if (cp < 0) return kGeta;
+  return CodeOf(cp < 0x10000 ? table[cp] : 0, std::uint32_t(cp), user);
 }
 
 inline std::uint16_t Utf16Step(const std::uint8_t* p, std::size_t n, std::size_t& i, bool le,
-                               const std::uint16_t* table) {
+                               const std::uint16_t* table, UserChars* user) {
   if (i + 1 == n) {  // an odd last byte
     ++i;
     return kGeta;
@@ -170,15 +206,20 @@ inline std::uint16_t Utf16Step(const std::uint8_t* p, std::size_t n, std::size_t
   const unsigned u = le ? p[i] | p[i + 1] << 8 : p[i] << 8 | p[i + 1];
   i += 2;
   if (u < 0x80) return std::uint16_t(u);
-  // A pair of surrogates is one character beyond the plane: one 〓.
-  if (u >= 0xD800 && u <= 0xDBFF && i + 1 < n) {
-    const unsigned v = le ? p[i] | p[i + 1] << 8 : p[i] << 8 | p[i + 1];
-    if (v >= 0xDC00 && v <= 0xDFFF) i += 2;
+  // A pair of surrogates is one character beyond the plane; a lone one is
+  // none.
+  if (u >= 0xD800 && u <= 0xDFFF) {
+    const unsigned v =
+        u <= 0xDBFF && i + 1 < n ? le ? p[i] | p[i + 1] << 8 : p[i] << 8 | p[i + 1] : 0;
+    if (v < 0xDC00 || v > 0xDFFF) return kGeta;
+    i += 2;
+    return CodeOf(0, 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00), user);
   }
-  return OrGeta(table[u]);
+  return CodeOf(table[u], u, user);
 }
 
-inline std::uint16_t EucStep(const std::uint8_t* p, std::size_t n, std::size_t& i) {
+inline std::uint16_t EucStep(const std::uint8_t* p, std::size_t n, std::size_t& i,
+                             const std::uint16_t* table, UserChars* user) {
   const std::uint8_t b = p[i];
   const std::uint8_t c = i + 1 < n ? p[i + 1] : 0;
   if (b < 0x80) {
@@ -191,7 +232,10 @@ inline std::uint16_t EucStep(const std::uint8_t* p, std::size_t n, std::size_t& 
   }
   if (b == 0x8F && InRange(c, 0xA1, 0xFE) && i + 2 < n && InRange(p[i + 2], 0xA1, 0xFE)) {
     i += 3;
-    return kGeta;  // JIS X 0212 has no Shift-JIS form
+    // JIS X 0212: a few of its characters have a Shift-JIS form (the IBM
+    // extensions), the rest a code of the text's own.
+    const char32_t cp = Jis0212ToUnicode(c, p[i - 1]);
+    return cp ? CodeOf(cp < 0x10000 ? table[cp] : 0, cp, user) : kGeta;
   }
   if (InRange(b, 0xA1, 0xFE) && InRange(c, 0xA1, 0xFE)) {
     i += 2;
@@ -556,7 +600,7 @@ TextEncoding ChosenEncoding(std::int32_t choice, const std::uint8_t* text, std::
 }
 
 Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
-                         std::uint64_t limit) {
+                         std::uint64_t limit, UserChars* user) {
   if (enc == TextEncoding::ShiftJis) {
     text[size] = 0;
     return Conversion::AsIs;
@@ -573,16 +617,17 @@ Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& siz
   auto run = [&](std::size_t i, std::uint8_t*& o, bool inPlace) -> std::size_t {
     switch (enc) {
       case TextEncoding::Utf8:
-        return Convert([&](std::size_t& j) { return Utf8Step(p, n, j, table); }, p, n, i, o,
+        return Convert([&](std::size_t& j) { return Utf8Step(p, n, j, table, user); }, p, n, i, o,
                        inPlace);
       case TextEncoding::Utf16Le:
       case TextEncoding::Utf16Be: {
         const bool le = enc == TextEncoding::Utf16Le;
-        return Convert([&](std::size_t& j) { return Utf16Step(p, n, j, le, table); }, p, n, i, o,
-                       inPlace);
+        return Convert([&](std::size_t& j) { return Utf16Step(p, n, j, le, table, user); }, p, n, i,
+                       o, inPlace);
       }
       case TextEncoding::EucJp:
-        return Convert([&](std::size_t& j) { return EucStep(p, n, j); }, p, n, i, o, inPlace);
+        return Convert([&](std::size_t& j) { return EucStep(p, n, j, table, user); }, p, n, i, o,
+                       inPlace);
       case TextEncoding::Iso2022Jp:
         return Convert([&](std::size_t& j) { return Iso2022Step(p, n, j, mode); }, p, n, i, o,
                        inPlace);
@@ -611,4 +656,49 @@ Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& siz
   text[length] = 0;
   size = length;
   return length < limit ? Conversion::Converted : Conversion::TooLarge;
+}
+
+std::uint16_t UserChars::Code(char32_t ch) {
+  if (const std::uint16_t code = Find(ch)) return code;
+  const std::size_t k = chars_.size();
+  // Surrogates and noncharacters stand for nothing a font could draw.
+  if (k >= kUserCodes || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF) ||
+      (ch >= 0xFDD0 && ch <= 0xFDEF) || (ch & 0xFFFE) == 0xFFFE)
+    return 0;
+  const std::size_t t = k % 188;
+  const std::uint16_t code = std::uint16_t((0xF0 + k / 188) << 8 | (0x40 + t + (t >= 0x3F)));
+  chars_.push_back(ch);
+  codes_.emplace(ch, code);
+  return code;
+}
+
+std::uint16_t UserChars::Find(char32_t ch) const {
+  const auto it = codes_.find(ch);
+  return it == codes_.end() ? 0 : it->second;
+}
+
+char32_t UserChars::Char(std::uint8_t lead, std::uint8_t trail) const {
+  if (lead < 0xF0 || lead > 0xF9 || trail < 0x40 || trail == 0x7F || trail > 0xFC) return 0;
+  const std::size_t k = std::size_t(lead - 0xF0) * 188 + trail - 0x40 - (trail > 0x7F);
+  return k < chars_.size() ? chars_[k] : 0;
+}
+
+char32_t Jis0213ToUnicode(int plane, int row, int cell) {
+  if (plane < 1 || plane > 2 || row < 1 || row > 94 || cell < 1 || cell > 94) return 0;
+  iconv_t cd = iconv_open("UTF-32LE", "EUC-JISX0213");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return 0;
+  char in[3];
+  std::size_t srcLeft = 0;
+  if (plane == 2) in[srcLeft++] = char(0x8F);
+  in[srcLeft++] = char(0xA0 + row);
+  in[srcLeft++] = char(0xA0 + cell);
+  char32_t out[3] = {};
+  char* src = in;
+  char* dst = reinterpret_cast<char*>(out);
+  std::size_t dstLeft = sizeof out;
+  const bool ok = iconv(cd, &src, &srcLeft, &dst, &dstLeft) != static_cast<std::size_t>(-1) &&
+                  iconv(cd, nullptr, nullptr, &dst, &dstLeft) != static_cast<std::size_t>(-1);
+  iconv_close(cd);
+  // A character written as a base and a combining mark has no one code.
+  return ok && dstLeft == sizeof out - 4 ? out[0] : 0;
 }

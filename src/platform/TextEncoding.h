@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 enum class TextEncoding { ShiftJis, Utf8, Utf16Le, Utf16Be, EucJp, Iso2022Jp };
 
@@ -48,13 +50,39 @@ enum class Conversion {
   NoMemory,   // memory ran out halfway: text holds no usable text
 };
 
+// The characters of one text that Shift-JIS lacks, each given a code of
+// the user-defined area (lead 0xF0..0xF9, trail 0x40..0x7E and
+// 0x80..0xFC: 1,880 codes) in the order they are first asked for, so that
+// the same text always gets the same codes.
+constexpr std::size_t kUserCodes = 1880;
+class UserChars {
+ public:
+  // The code of ch, given now if it has none; 0 once every code is taken.
+  std::uint16_t Code(char32_t ch);
+  // Its code if it has one, else 0.
+  std::uint16_t Find(char32_t ch) const;
+  // The character a code stands for; 0 for a code not given.
+  char32_t Char(std::uint8_t lead, std::uint8_t trail) const;
+  std::size_t Size() const { return chars_.size(); }
+
+ private:
+  std::vector<char32_t> chars_;
+  std::unordered_map<char32_t, std::uint16_t> codes_;
+};
+
 // Converts the size bytes of text, in encoding enc, to Shift-JIS (a
 // byte-order mark is left out), in place where the converted form fits,
 // and ends it with a zero byte; text must hold size + 1 bytes. A character
-// with no Shift-JIS form and a sequence that is not valid become "〓"
-// (0x81AC): nothing is dropped and no text fails as a whole.
+// with no Shift-JIS form takes a code of user (〓 without it, or once its
+// codes run out); a sequence that is not valid becomes "〓" (0x81AC):
+// nothing is dropped and no text fails as a whole.
 Conversion ConvertToSjis(std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, TextEncoding enc,
-                         std::uint64_t limit);
+                         std::uint64_t limit, UserChars* user = nullptr);
+
+// The character JIS X 0213 gives plane 1 or 2, row and cell (1..94 each),
+// as glibc's EUC-JISX0213 reads it; 0 for none, or for one written as two
+// code points.
+char32_t Jis0213ToUnicode(int plane, int row, int cell);
 
 // The Shift-JIS code of a Unicode code point: one byte (0x01..0x7F,
 // 0xA1..0xDF) or lead * 256 + trail, always with a lead byte the reading

@@ -33,10 +33,17 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail, Glyph
     it = GlyphCache.Masks.emplace(key, std::move(moved)).first;
   }
   if (it == GlyphCache.Masks.end()) {
-    if (GlyphCache.Masks.size() >= kMaxCachedMasks) GlyphCache.Masks.clear();
+    // A character of the text's own that no installed face has shows as 〓.
+    const bool user = UserCode(lead, trail);
     GlyphMask raw, kept;
-    if (Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold, kGlyphWorkSize, raw) &&
-        raw.Width > 0 && raw.Height > 0 &&
+    const bool drawn = user ? Hooks->RasterizeChar(TextChars.Char(lead, trail), GlyphFont.Name,
+                                                   GlyphFont.Bold, kGlyphWorkSize, raw)
+                            : Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold,
+                                                    kGlyphWorkSize, raw);
+    if (user && !drawn)
+      if (const GlyphMask* geta = CachedMask(0x81, 0xAC)) kept = *geta;
+    if (GlyphCache.Masks.size() >= kMaxCachedMasks) GlyphCache.Masks.clear();
+    if (drawn && raw.Width > 0 && raw.Height > 0 &&
         raw.Alpha.size() >= static_cast<std::size_t>(raw.Width) * raw.Height) {
       // Only ink within the 72 x 72 cell (or a sub-pixel above and left of
       // it, for the shadow) can show, and only the part with ink is kept: a
@@ -87,9 +94,10 @@ const std::uint8_t* Reader::AtlasGlyph(int slot, GlyphTransform form) {
 }
 
 void Reader::DrawPlacedGlyph(Bitmap& target, const PlacedGlyph& g) {
+  const bool user = UserCode(g.Lead, g.Trail);  // drawn from the font in either mode
   const int slot = AtlasSlot(g.Lead, g.Trail);
-  if (slot < 0) return;  // no glyph for this code: a blank cell
-  if (UsesAtlas()) {
+  if (slot < 0 && !user) return;  // no glyph for this code: a blank cell
+  if (UsesAtlas() && !user) {
     if (const std::uint8_t* weights = AtlasGlyph(slot, g.Form))
       DrawAtlasGlyph(target, g.X, g.Y, weights, GlyphFont.Color);
   } else if (const GlyphMask* mask = CachedMask(g.Lead, g.Trail, g.Form)) {
@@ -111,9 +119,10 @@ void Reader::DrawGlyphString(Bitmap& target, int x, int y, const std::string& te
     if (cx + kGlyphCell + 1 <= 0) continue;
     const auto lead = static_cast<std::uint8_t>(text[i]);
     const auto trail = static_cast<std::uint8_t>(i + 1 < n ? text[i + 1] : '\0');
+    const bool user = UserCode(lead, trail);
     const int slot = AtlasSlot(lead, trail);
-    if (slot < 0) continue;  // no glyph for this code: a blank cell
-    if (atlas) {
+    if (slot < 0 && !user) continue;  // no glyph for this code: a blank cell
+    if (atlas && !user) {
       const std::size_t at = static_cast<std::size_t>(slot) * kAtlasSlotBytes;
       if (at + kAtlasSlotBytes <= FontAtlas.size())
         DrawAtlasGlyph(target, int(cx), y, FontAtlas.data() + at, colour);

@@ -78,6 +78,14 @@ class PlatformHooks {
   // Returns false when nothing can be drawn; out is then empty.
   virtual bool RasterizeGlyph(std::uint8_t lead, std::uint8_t trail, const std::string& face,
                               bool bold, int cellHeight, GlyphMask& out) = 0;
+  // The same for a character Shift-JIS lacks, by its code point: from the
+  // named face, or else from any installed face that has it. False when
+  // none has it.
+  virtual bool RasterizeChar(char32_t ch, const std::string& face, bool bold, int cellHeight,
+                             GlyphMask& out) {
+    (void)ch, (void)face, (void)bold, (void)cellHeight, (void)out;
+    return false;
+  }
 
   // Reads a bitmap file into a 24-bit bitmap. False leaves out untouched.
   virtual bool LoadBitmapFile(const std::string& path, Bitmap& out) {

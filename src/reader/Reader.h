@@ -17,12 +17,14 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/TextEncoding.h"
 #include "reader/Platform.h"
 #include "render/Bitmap.h"
 #include "render/FontData.h"
 #include "render/PageLayout.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
+#include "text/TextWalk.h"
 
 // A menu item of the menu model. The Qt shell mirrors these onto its actions
 // whenever the reader reports MenuChanged().
@@ -147,6 +149,14 @@ class Reader {
   PageLayout Layout;
   std::array<std::string, kMaxPageLines> PageLines;
   std::vector<PlacedGlyph> PageGlyphs;
+  // The characters of the text being read that Shift-JIS lacks, by the
+  // user-defined codes they are shown with: first those its conversion
+  // gave (TextUserCodes of them, held in the text itself), then those its
+  // notes and entities name. NamedChars: the stretches shown as one.
+  UserChars TextChars;
+  std::size_t TextUserCodes = 0;
+  bool TextNotation = false;  // it holds Aozora Bunko notation (UsesAozoraNotation)
+  std::vector<Substitution> NamedChars;
   std::array<std::string, kMaxPageLines> PrevPageLines;
   DisplayModeRecord SavedDisplayMode;
   std::array<std::int32_t, kIntSettingCount> IntSettings{};
@@ -282,6 +292,10 @@ class Reader {
     std::unordered_map<std::uint64_t, std::array<std::uint8_t, kAtlasSlotBytes>> Slots;
   };
   GlyphCacheState GlyphCache;
+  // A code of TextChars: drawn from the font in either mode.
+  bool UserCode(std::uint8_t lead, std::uint8_t trail) const {
+    return UserCodeIndex(lead, trail) < TextChars.Size();
+  }
   // Null when the platform draws nothing for the character.
   const GlyphMask* CachedMask(std::uint8_t lead, std::uint8_t trail, GlyphTransform form = {});
   // The atlas slot under the transform; null when the code has no slot.

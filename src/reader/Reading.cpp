@@ -1,4 +1,5 @@
 #include <climits>
+#include <cstring>
 #include <memory>
 
 #include "platform/Files.h"
@@ -6,6 +7,8 @@
 #include "platform/TextEncoding.h"
 #include "platform/ZipText.h"
 #include "reader/Reader.h"
+#include "text/HtmlEntity.h"
+#include "text/NamedChars.h"
 #include "text/SjisTexts.h"
 #include "text/TextWalk.h"
 
@@ -19,10 +22,10 @@ constexpr std::uint64_t kMaxTextBytes = std::uint64_t(1) << 31;
 // A text in another encoding (as the setting Encoding chooses, or, when it
 // leaves it to the text, as an HTML page read with tag removal declares)
 // is converted to Shift-JIS: from here on the converted form is the text,
-// positions and all. The warning to give when the text cannot be had, or
-// null.
+// positions and all; its characters beyond Shift-JIS are given codes of
+// chars. The warning to give when the text cannot be had, or null.
 const char* LoadText(const std::string& path, std::int32_t encoding, bool tagCut,
-                     std::unique_ptr<std::uint8_t[]>& text, std::size_t& size) {
+                     std::unique_ptr<std::uint8_t[]>& text, std::size_t& size, UserChars& chars) {
   switch (ReadWholeFile(path, text, size, kMaxTextBytes, 1)) {
     case ReadResult::Ok:
       break;
@@ -50,7 +53,7 @@ const char* LoadText(const std::string& path, std::int32_t encoding, bool tagCut
   const TextEncoding enc = encoding == 0 && tagCut && LooksLikeHtml(text.get(), length)
                                ? PageEncoding(DeclaredCharset(text.get(), length), text.get(), size)
                                : ChosenEncoding(encoding, text.get(), size);
-  switch (ConvertToSjis(text, size, enc, kMaxTextBytes)) {
+  switch (ConvertToSjis(text, size, enc, kMaxTextBytes, &chars)) {
     case Conversion::AsIs:
     case Conversion::Converted:
       return nullptr;
@@ -67,13 +70,46 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   // Settled before the first character, so that every line end of a text
   // in the notation is kept, those before its first note too.
   const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
-  const bool notation = aozora == 2 || (aozora == 1 && UsesAozoraNotation(text, r.TextLength));
+  const bool notation = aozora == 2 || (aozora == 1 && r.TextNotation);
   walker.Aozora.Use = notation ? Notation::On : Notation::Off;
-  walker.Entities = UnicodeToSjis;
+  walker.Aozora.UserCodes = walker.UserCodes = r.TextUserCodes;
+  walker.Named = &r.NamedChars;
+  const UserChars* chars = &r.TextChars;
+  walker.Entities = [chars](std::uint32_t cp) {
+    const std::uint16_t code = UnicodeToSjis(cp);
+    return code ? code : chars->Find(char32_t(cp));
+  };
   walker.Html.On = LooksLikeHtml(text, r.TextLength);
   walker.Extensions = ExtensionToSjis;
   walker.Ruby = r.IntSettings[kRuby] == 1;
   return walker;
+}
+
+// The characters the text names rather than holds, numbered after its
+// own: those of its notes and accented letters (under the notation), then
+// of its entities. The whole text is looked through once, so that a
+// character has the same code wherever reading starts.
+void FindNamed(Reader& r, const std::uint8_t* text) {
+  const std::int64_t length = r.TextLength;
+  UserChars& chars = r.TextChars;
+  r.TextNotation = UsesAozoraNotation(text, length, r.TextUserCodes);
+  const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
+  const auto code = [&chars](char32_t ch) -> std::uint16_t {
+    const std::uint16_t sjis = UnicodeToSjis(ch);
+    // A single-byte code would read as another character in the walk.
+    if (sjis) return sjis >= 0x100 ? sjis : 0;
+    return chars.Code(ch);
+  };
+  if (aozora == 2 || (aozora == 1 && r.TextNotation))
+    r.NamedChars = FindNamedChars(text, length, r.TextUserCodes, Jis0213ToUnicode, code);
+  const bool html = LooksLikeHtml(text, length);
+  for (const void* amp = std::memchr(text, '&', std::size_t(length)); amp;) {
+    const std::int64_t at = static_cast<const std::uint8_t*>(amp) - text;
+    std::uint32_t cp = 0;
+    if (ParseEntity(text, length, at, cp, html) >= 0 && cp >= 0xA0 && !UnicodeToSjis(cp))
+      chars.Code(char32_t(cp));
+    amp = std::memchr(text + at + 1, '&', std::size_t(length - at - 1));
+  }
 }
 
 // An empty page in the direction in force with the composer at its
@@ -176,14 +212,20 @@ void Reader::ReadText(std::int32_t start) {
 
   std::unique_ptr<std::uint8_t[]> text;
   std::size_t size = 0;
+  TextChars = UserChars();
+  NamedChars.clear();
+  // Masks of user-defined codes belong to the text they were drawn for.
+  std::erase_if(GlyphCache.Masks, [](const auto& m) { return (m.first >> 8 & 0xFF) >= 0xF0; });
   // Exists but cannot be read, or is too large: never walk it as if it had
   // a size.
   if (const char* refused = LoadText(StrSettings[kText], SettingValue(IntSettings, kEncoding),
-                                     IntSettings[kTagCut] != 0, text, size)) {
+                                     IntSettings[kTagCut] != 0, text, size, TextChars)) {
     Warn(refused);
     return;
   }
   TextLength = static_cast<std::int32_t>(size);
+  TextUserCodes = TextChars.Size();
+  FindNamed(*this, text.get());
   if (TextLength == 0) {
     Warn(sjis::kMsgEmptyFile);
     return;

@@ -58,7 +58,7 @@ std::size_t FindFrom(std::string_view all, std::string_view needle, std::size_t 
 
 }  // namespace
 
-bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
+bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length, std::size_t userCodes) {
   // One pass, however many notes are left open: a ［＃ counts at the start
   // of a character (walked from its line start, never through a trail
   // byte), and a line whose first one finds no ］ after it is left at once,
@@ -69,10 +69,10 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length) {
     const std::int64_t a = std::int64_t(at);
     if (const void* lf = memrchr(text + c, '\n', std::size_t(a - c)))
       c = static_cast<const std::uint8_t*>(lf) - text + 1;
-    while (c < a) c += CharBytes(text + c);
+    while (c < a) c += CharBytes(text + c, userCodes);
     if (c == a) {
       for (c = a + std::int64_t(kNoteStart.size()); c < length && text[c] != '\n';
-           c += CharBytes(text + c))
+           c += CharBytes(text + c, userCodes))
         if (text[c] == 0x81 && text[c + 1] == kNoteClose) return true;
     }
     at = FindFrom(all, kNoteStart, std::size_t(std::max(c, a + 1)));
@@ -126,7 +126,7 @@ std::int64_t AozoraFilter::Find(const std::uint8_t* text, std::int64_t length, s
       last = {p, q, q};
       return q;
     }
-    q += CharBytes(text + q);
+    q += CharBytes(text + q, UserCodes);
   }
   last = {p, q, -1};
   return -1;
@@ -147,7 +147,7 @@ std::int64_t AozoraFilter::NoteClose(const std::uint8_t* text, std::int64_t leng
     lineTo_ = NextLine(text, length, at);
     notes_.clear();
     nesting_.clear();
-    for (std::int64_t c = lineFrom_; c < lineTo_; c += CharBytes(text + c)) {
+    for (std::int64_t c = lineFrom_; c < lineTo_; c += CharBytes(text + c, UserCodes)) {
       if (text[c] != 0x81) continue;
       const std::uint8_t t = text[c + 1];
       const bool note = t == kNoteOpen && text[c + 2] == 0x81 && text[c + 3] == 0x94;

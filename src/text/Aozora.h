@@ -9,6 +9,7 @@
 // those of the text: what is dropped is stepped over, never removed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -20,13 +21,15 @@ constexpr std::uint8_t kPageBreakMarker = 2;
 // note: the notation then applies under its default setting. Settled
 // before a walk begins, so that the line ends before the first note are
 // kept too.
-bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length);
+// userCodes as for CharBytes.
+bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length, std::size_t userCodes = 0);
 
 enum class Notation { Off, On };
 
 class AozoraFilter {
  public:
   Notation Use = Notation::Off;
+  std::size_t UserCodes = 0;  // as for CharBytes
 
   // The walk produced out[0..1] from the bytes at..pos. True to show it
   // (perhaps as （, ） or the page-break marker); false to drop it, with pos

@@ -4,15 +4,20 @@
 // double-byte codes pass as they are, a line feed becomes the line-break
 // marker, the IBM extension codes (lead 0xFA..0xFC) become the same
 // character's code that the font data holds, and every other byte (CR,
-// TAB, control bytes, 0x7F, 0x80, 0xF0..0xFF) is dropped. Pure functions
+// TAB, control bytes, 0x7F, 0x80, 0xF0..0xFF) is dropped, but for the
+// user-defined codes (lead 0xF0..0xF9) a converted text gave its own
+// characters. Pure functions
 // over a buffer that ends in one zero byte, so the walk can be tested and
 // measured without a reader. HTML entities, an HTML page's markup and
 // Aozora Bunko notation are filters the reader may switch on; off, the walk
 // is the plain one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "text/Aozora.h"
 #include "text/Html.h"
@@ -51,12 +56,26 @@ constexpr bool ExtensionCode(std::uint8_t lead, std::uint8_t trail) {
          trail <= (lead == 0xFC ? 0x4B : 0xFC);
 }
 
+// Where the user-defined code (lead, trail) stands among the 1,880 of
+// lead 0xF0..0xF9 (in the order a text's characters are given them); past
+// the last for any other code.
+constexpr std::size_t UserCodeIndex(std::uint8_t lead, std::uint8_t trail) {
+  return lead < 0xF0 || lead > 0xF9 || trail < 0x40 || trail == 0x7F || trail > 0xFC
+             ? SIZE_MAX
+             : std::size_t(lead - 0xF0) * 188 + trail - 0x40 - (trail > 0x7F);
+}
+
 // Bytes of the character that begins at p (p[1] is read for a lead byte):
 // how every scan of the text steps, so that none reads a trail byte as the
-// start of a character.
-inline int CharBytes(const std::uint8_t* p) {
+// start of a character. userCodes: how many user-defined codes the text
+// holds as characters (those its conversion gave; none in a text read as
+// it is).
+inline int CharBytes(const std::uint8_t* p, std::size_t userCodes = 0) {
   const ByteClass c = ClassifyByte(p[0]);
-  return c == ByteClass::Lead || (c == ByteClass::Extension && ExtensionCode(p[0], p[1])) ? 2 : 1;
+  return c == ByteClass::Lead || (c == ByteClass::Extension && ExtensionCode(p[0], p[1])) ||
+                 (c == ByteClass::Drop && UserCodeIndex(p[0], p[1]) < userCodes)
+             ? 2
+             : 1;
 }
 
 // The code shown for an IBM extension code (lead 0xFA..0xFC); 0 for none.
@@ -68,7 +87,7 @@ using ExtensionMap = std::uint16_t (*)(std::uint16_t);
 // ends in a zero byte, so a lead byte at the very end pairs with that zero.
 inline int ConvertChar(const std::uint8_t* p, const std::uint8_t* asciiToFull,
                        const std::uint8_t* kanaToFull, std::uint8_t* out,
-                       ExtensionMap extensions = nullptr) {
+                       ExtensionMap extensions = nullptr, std::size_t userCodes = 0) {
   const std::uint8_t b = p[0];
   switch (ClassifyByte(b)) {
     case ByteClass::LineFeed:
@@ -106,11 +125,24 @@ inline int ConvertChar(const std::uint8_t* p, const std::uint8_t* asciiToFull,
       }
       break;
     case ByteClass::Drop:
+      if (UserCodeIndex(b, p[1]) < userCodes) {
+        out[0] = b;
+        out[1] = p[1];
+        return 2;
+      }
       break;
   }
   out[0] = 0;
   return 1;
 }
+
+// A stretch of the text shown as one other character, or as nothing (Code
+// 0): a note that names a character, with the ※ before it; a letter with
+// an accent written as two or three letters; the brackets around those.
+struct Substitution {
+  std::int64_t At, End;  // its bytes, [At, End)
+  std::uint16_t Code;
+};
 
 // True for both markers: as a lookahead a page break ends the line too.
 inline bool EndsLine(const std::uint8_t* c) {
@@ -133,9 +165,13 @@ class TextWalker {
   bool Ruby = false;    // ruby is shown in （…） rather than dropped
   // With tag removal: HTML entities become the Shift-JIS code this gives
   // for their code point (0 for none, shown as 〓).
-  std::uint16_t (*Entities)(std::uint32_t) = nullptr;
+  std::function<std::uint16_t(std::uint32_t)> Entities;
   // The codes the IBM extension characters show as (〓 without it).
   ExtensionMap Extensions = nullptr;
+  // The user-defined codes the text holds as characters (see CharBytes).
+  std::size_t UserCodes = 0;
+  // Under the notation: stretches shown as another character, by At.
+  const std::vector<Substitution>* Named = nullptr;
 
   // Finds the next character at or after pos. True with its code in
   // out[0..1] and pos at its last byte; false, with out[0] = 0, when the
@@ -164,7 +200,17 @@ class TextWalker {
         if (Aozora.Use != Notation::Off && b == '-' && (pos == 0 || text_[pos - 1] == '\n') &&
             Aozora.SkipBlock(text_, length_, pos))
           continue;
-        pos += ConvertChar(text_ + pos, ascii_, kana_, out, Extensions) - 1;
+        if (const Substitution* s = Aozora.Use != Notation::Off ? NamedAt(pos) : nullptr) {
+          pos = s->End - 1;
+          if (s->Code == 0) {
+            ++pos;
+            continue;
+          }
+          out[0] = std::uint8_t(s->Code >> 8);
+          out[1] = std::uint8_t(s->Code);
+        } else {
+          pos += ConvertChar(text_ + pos, ascii_, kana_, out, Extensions, UserCodes) - 1;
+        }
         if (b == '>') inTag_ = false;
       }
       if (out[0] != 0) {
@@ -257,6 +303,20 @@ class TextWalker {
     return true;
   }
 
+  // The substitution that begins at pos, if one does. Walks mostly go
+  // forward: the next one is kept, and looked up afresh after a step back.
+  const Substitution* NamedAt(std::int64_t pos) {
+    if (!Named || Named->empty()) return nullptr;
+    const std::vector<Substitution>& n = *Named;
+    if (named_ > n.size() || (named_ > 0 && n[named_ - 1].At >= pos))
+      named_ = std::size_t(
+          std::lower_bound(n.begin(), n.end(), pos,
+                           [](const Substitution& s, std::int64_t p) { return s.At < p; }) -
+          n.begin());
+    while (named_ < n.size() && n[named_].At < pos) ++named_;
+    return named_ < n.size() && n[named_].At == pos ? &n[named_] : nullptr;
+  }
+
   // The '<' that opens the tag p lies in, or -1: a '<' after the last '>'
   // before p. Neither byte can be a trail byte.
   std::int64_t TagOpen(std::int64_t p) const {
@@ -273,4 +333,5 @@ class TextWalker {
   const std::uint8_t* ascii_;
   const std::uint8_t* kana_;
   bool inTag_ = false;
+  std::size_t named_ = 0;  // the first of Named not behind the walk
 };

@@ -18,6 +18,7 @@
 #include "platform/qt/FontMapping.h"
 #include "platform/qt/QtBitmapFile.h"
 #include "platform/qt/QtGlyphRasterizer.h"
+#include "render/Glyph.h"
 #include "text/SjisTexts.h"
 
 namespace {
@@ -516,6 +517,29 @@ class ShellTest : public QObject {
     QCOMPARE(seen,
              "IPAMincho IPAMincho IPAGothic IPAGothic IPAPGothic 72: 67px base 59 "
              "96: 89px base 79 ");
+  }
+
+  // Characters Shift-JIS lacks, as a text's own codes, drawn from the
+  // installed faces in either mode: ♡ and é from the chosen face, 𠮷 and 𢌞
+  // from IPAmj明朝 (no other face has them), 〓 for U+10FFFD, which none has;
+  // then 漢. Top row font mode; bottom row font data, blank here, so that
+  // only they show ink. As kept in chars-beyond.png.
+  void charsBeyond() {
+    Rig rig;
+    std::string codes;
+    for (char32_t c : {0x2661, 0xE9, 0x20BB7, 0x2231E, 0x10FFFD}) {
+      const std::uint16_t code = rig.TextChars.Code(c);
+      codes += {char(code >> 8), char(code)};
+    }
+    codes += ToSjis("漢");
+    Bitmap page(6 * kGlyphCell + 1, 2 * kGlyphCell + 2, 0x402020);
+    rig.DrawGlyphString(page, 0, 0, codes);
+    std::fill(rig.FontAtlas.begin(), rig.FontAtlas.end(), 16);
+    rig.AtlasComplete = true;
+    rig.IntSettings[kFontType] = 1;
+    rig.DrawGlyphString(page, 0, kGlyphCell + 1, codes);
+    const std::string said = GoldenPicture("chars-beyond.png", page);
+    QVERIFY2(said.empty(), said.c_str());
   }
 
   // Wallpapers by a Shift-JIS name; only a regular file is read, so a FIFO

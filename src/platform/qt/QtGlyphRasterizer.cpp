@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QImage>
 #include <QtEndian>
 
@@ -129,13 +131,13 @@ QtGlyphRasterizer::QtGlyphRasterizer(const std::string& faceSjis, bool bold, int
 
 QtGlyphRasterizer::~QtGlyphRasterizer() = default;
 
-void QtGlyphRasterizer::Draw(const Face& face, quint32 glyph, GlyphMask& out) const {
+void QtGlyphRasterizer::Draw(const Face& face, quint32 glyph, GlyphMask& out, int dx) const {
   const QImage map = CoverageImage(face.font.alphaMapForGlyph(glyph, QRawFont::PixelAntialiasing));
   if (map.isNull()) return;  // a glyph without outline, such as a space
   // The alpha map covers the glyph's pixel-aligned bounding box, whose
   // top-left is given relative to the pen position on the baseline.
   const QRectF box = face.font.boundingRect(glyph);
-  const int left = qRound(box.left());
+  const int left = qRound(box.left()) + dx;
   const int top = face.baseline + qRound(box.top());
   const int cell = cellHeight_;
   // Synthetic bold widens each row by boldX pixels (the coverage's running
@@ -162,6 +164,64 @@ void QtGlyphRasterizer::Draw(const Face& face, quint32 glyph, GlyphMask& out) co
   }
 }
 
+const QtGlyphRasterizer::Face* QtGlyphRasterizer::FaceFor(const QString& text, bool anyFace,
+                                                          quint32& glyph) {
+  glyph = GlyphOf(face_.font, text);
+  if (glyph != 0) return &face_;
+  // The chosen face lacks the character: draw it from the default
+  // Japanese face rather than as an empty box.
+  if (!fallbackTried_) {
+    fallbackTried_ = true;
+    const QString family = DefaultJapaneseFamily();
+    if (family.compare(face_.family, Qt::CaseInsensitive) != 0) {
+      auto fallback = std::make_unique<Face>(Open(family, bold_, cellHeight_));
+      if (fallback->font.isValid()) fallback_ = std::move(fallback);
+    }
+  }
+  if (fallback_ && (glyph = GlyphOf(fallback_->font, text)) != 0) return fallback_.get();
+  if (!anyFace) return nullptr;
+  // Whatever face Qt's font merging (fontconfig's fallback order) draws the
+  // character with, opened at this cell like any other.
+  QFont merged(face_.family);
+  merged.setPixelSize(cellHeight_);
+  QTextLayout layout(text, merged);
+  layout.beginLayout();
+  layout.createLine();
+  layout.endLayout();
+  QString family;
+  for (const QGlyphRun& run : layout.glyphRuns())
+    if (!run.glyphIndexes().isEmpty() && run.glyphIndexes().first() != 0)
+      family = run.rawFont().familyName();
+  if (family.isEmpty()) return nullptr;
+  auto known = std::find_if(others_.begin(), others_.end(),
+                            [&](const auto& f) { return f.first == family; });
+  if (known == others_.end()) {
+    auto face = std::make_unique<Face>(Open(family, bold_, cellHeight_));
+    others_.emplace_back(family, face->font.isValid() ? std::move(face) : nullptr);
+    known = others_.end() - 1;
+  }
+  if (!known->second || (glyph = GlyphOf(known->second->font, text)) == 0) return nullptr;
+  return known->second.get();
+}
+
+bool QtGlyphRasterizer::RasterizeChar(char32_t ch, GlyphMask& out) {
+  out = GlyphMask();
+  if (!IsValid()) return false;
+  quint32 glyph = 0;
+  const Face* face = FaceFor(QString::fromUcs4(&ch, 1), true, glyph);
+  if (!face) return false;
+  // A narrow character (a Latin letter, most symbols) stands in the middle
+  // of its full-width cell, as in Japanese print, in rows and in columns.
+  const qreal advance = face->font.advancesForGlyphIndexes(QList<quint32>{glyph}).value(0).x();
+  const int dx =
+      advance > 0 && advance < cellHeight_ * 0.75 ? qRound((cellHeight_ - advance) / 2) : 0;
+  out.Width = cellHeight_;
+  out.Height = cellHeight_;
+  out.Alpha.assign(std::size_t(cellHeight_) * cellHeight_, 0);
+  Draw(*face, glyph, out, dx);
+  return true;
+}
+
 bool QtGlyphRasterizer::Rasterize(std::uint8_t lead, std::uint8_t trail, GlyphMask& out) {
   out = GlyphMask();
   if (!IsValid()) return false;
@@ -170,24 +230,9 @@ bool QtGlyphRasterizer::Rasterize(std::uint8_t lead, std::uint8_t trail, GlyphMa
   const QString text = QString::fromStdString(utf8);
   if (text.toUcs4().size() != 1) return false;  // two single-byte characters
 
-  const Face* face = &face_;
-  quint32 glyph = GlyphOf(face_.font, text);
-  if (glyph == 0) {
-    // The chosen face lacks the character: draw it from the default
-    // Japanese face rather than as an empty box.
-    if (!fallbackTried_) {
-      fallbackTried_ = true;
-      const QString family = DefaultJapaneseFamily();
-      if (family.compare(face_.family, Qt::CaseInsensitive) != 0) {
-        auto fallback = std::make_unique<Face>(Open(family, bold_, cellHeight_));
-        if (fallback->font.isValid()) fallback_ = std::move(fallback);
-      }
-    }
-    if (!fallback_) return false;
-    glyph = GlyphOf(fallback_->font, text);
-    if (glyph == 0) return false;
-    face = fallback_.get();
-  }
+  quint32 glyph = 0;
+  const Face* face = FaceFor(text, false, glyph);
+  if (!face) return false;
 
   out.Width = cellHeight_;
   out.Height = cellHeight_;
@@ -199,6 +244,16 @@ bool QtGlyphRasterizer::Rasterize(std::uint8_t lead, std::uint8_t trail, GlyphMa
 bool GlyphRasterizerCache::Rasterize(std::uint8_t lead, std::uint8_t trail,
                                      const std::string& faceSjis, bool bold, int cellHeight,
                                      GlyphMask& out) {
+  return For(faceSjis, bold, cellHeight).Rasterize(lead, trail, out);
+}
+
+bool GlyphRasterizerCache::RasterizeChar(char32_t ch, const std::string& faceSjis, bool bold,
+                                         int cellHeight, GlyphMask& out) {
+  return For(faceSjis, bold, cellHeight).RasterizeChar(ch, out);
+}
+
+QtGlyphRasterizer& GlyphRasterizerCache::For(const std::string& faceSjis, bool bold,
+                                             int cellHeight) {
   const auto matches = [&](const std::unique_ptr<QtGlyphRasterizer>& r) {
     return r && r->FaceSjis() == faceSjis && r->Bold() == bold && r->CellHeight() == cellHeight;
   };
@@ -210,7 +265,7 @@ bool GlyphRasterizerCache::Rasterize(std::uint8_t lead, std::uint8_t trail,
       recent_[0] = std::make_unique<QtGlyphRasterizer>(faceSjis, bold, cellHeight);
     }
   }
-  return recent_[0]->Rasterize(lead, trail, out);
+  return *recent_[0];
 }
 
 std::function<bool(std::uint8_t, std::uint8_t, GlyphMask&)> MakeLazyRasterizer(

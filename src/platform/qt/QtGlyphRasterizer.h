@@ -19,6 +19,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "render/GlyphMask.h"
 
@@ -37,6 +39,11 @@ class QtGlyphRasterizer {
   // installed font has a glyph for it. A blank glyph (the full-width space)
   // gives true and a mask without ink. Not const: the font engine caches.
   bool Rasterize(std::uint8_t lead, std::uint8_t trail, GlyphMask& out);
+  // The same for any character by its code point, a narrow one centred in
+  // the cell. One the chosen and the default faces lack comes from the
+  // installed face fontconfig's fallback finds for it; false when none has
+  // it.
+  bool RasterizeChar(char32_t ch, GlyphMask& out);
 
   const std::string& FaceSjis() const { return faceSjis_; }
   bool Bold() const { return bold_; }
@@ -64,7 +71,12 @@ class QtGlyphRasterizer {
     int boldY = 0;  // ...and upwards
   };
   static Face Open(const QString& family, bool bold, int cellHeight);
-  void Draw(const Face& face, quint32 glyph, GlyphMask& out) const;
+  // dx: pixels to the right of the cell's left edge the pen starts at.
+  void Draw(const Face& face, quint32 glyph, GlyphMask& out, int dx = 0) const;
+  // The face with a glyph for text (one character) and that glyph: the
+  // chosen face, the default Japanese one, and with anyFace any installed
+  // one; null when none has it.
+  const Face* FaceFor(const QString& text, bool anyFace, quint32& glyph);
 
   std::string faceSjis_;
   bool bold_;
@@ -74,6 +86,8 @@ class QtGlyphRasterizer {
   // opened on first need.
   std::unique_ptr<Face> fallback_;
   bool fallbackTried_ = false;
+  // Faces found for characters both lack, by family (null: no such face).
+  std::vector<std::pair<QString, std::unique_ptr<Face>>> others_;
 };
 
 // A rasteriser function that builds its QtGlyphRasterizer on its first
@@ -91,7 +105,10 @@ class GlyphRasterizerCache {
  public:
   bool Rasterize(std::uint8_t lead, std::uint8_t trail, const std::string& faceSjis, bool bold,
                  int cellHeight, GlyphMask& out);
+  bool RasterizeChar(char32_t ch, const std::string& faceSjis, bool bold, int cellHeight,
+                     GlyphMask& out);
 
  private:
+  QtGlyphRasterizer& For(const std::string& faceSjis, bool bold, int cellHeight);
   std::unique_ptr<QtGlyphRasterizer> recent_[2];  // [0] most recently used
 };
