@@ -85,7 +85,8 @@ bool PlaceGroup(Reader& r) {
   r.Placing.Left = r.Placing.Count = n;
   r.Placing.Column = r.Column;
   r.Placing.Cells = fit.Cells;
-  r.Placing.RubyAlong = 24 * r.Column - fit.Hang;
+  // Never over a ruby before it (one that a note between hid from its look ahead).
+  r.Placing.RubyAlong = std::max(24 * r.Column - fit.Hang, r.RubyReach);
   r.Placing.Text = std::move(g.Text);
   return true;
 }

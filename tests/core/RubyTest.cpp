@@ -20,21 +20,27 @@ std::string Ink(const Bitmap& b, int at, bool vertical) {
 
 // The first line (column) at the first pause, from the font (the rig's glyph:
 // ink over the top-left two thirds of the cell it is drawn for) and from font
-// data (the same) alike: the ruby's ink, then the base's, along the line. A
-// ruby 12 x 12 with 8 x 8 ink, centred on its base; a longer one reaching
-// half a ruby character over each neighbour; over the start of a line or a
-// base of its own nothing; longer still, the base spread over two cells;
-// in a column the ー of a ruby turned.
+// data (the same) alike: the ruby's ink, then the base's, along the line;
+// then across it at x 46 (y 57), where the pause marker shows too (white
+// under the row, left of the column). A ruby 12 x 12 with 8 x 8 ink, centred on
+// its base; a longer one reaching half a ruby character over each
+// neighbour; over the start of a line or a base of its own nothing, over a
+// character between two rubies half each; a ruby after one that a note hid
+// from it moved clear of it; longer still, the base spread over
+// two cells; in a column the ー of a ruby turned.
 TEST(Ruby, WhereItsInkLies) {
   // clang-format off
   const std::tuple<std::string, bool, std::string> cases[] = {
-      {"あ｜本《ほん》い", false, "44-52 56-64 | 20-36 44-60 68-84 "},
-      {"あ本《ほんや》い", false, "38-46 50-58 62-70 | 20-36 44-60 68-84 "},
-      {"本《ほんや》い", false, "20-28 32-40 44-52 | 20-36 44-60 "},
-      {"あ本《ほんや》字《じ》", false, "32-40 44-52 56-64 74-82 | 20-36 44-60 68-84 "},
-      {"あ鸛《こうのとり》い", false, "38-46 50-58 62-70 74-82 86-94 | 20-36 56-72 92-108 "},
-      {"あ本《ほー》い", true, "43-51 55-63 | 19-35 43-59 67-83 "},
-      {"あ鸛《こうのとり》い", true, "37-45 49-57 61-69 73-81 85-93 | 19-35 55-71 91-107 "}};
+      {"あ｜本《ほん》い", false, "44-52 56-64 | 20-36 44-60 68-84 | 19-27 31-47 56-57 "},
+      {"あ本《ほんや》い", false, "38-46 50-58 62-70 | 20-36 44-60 68-84 | 31-47 56-57 "},
+      {"本《ほんや》あ本《ほんや》", false,
+       "20-28 32-40 44-52 62-70 74-82 86-94 | 20-36 44-60 68-84 | 19-27 31-47 56-57 "},
+      {"あ本《ほんや》字《じ》", false, "32-40 44-52 56-64 74-82 | 20-36 44-60 68-84 | 19-27 31-47 56-57 "},
+      {"あ本《ほんや》［＃注］字《じじ》", false,
+       "38-46 50-58 62-70 74-82 86-94 | 20-36 44-60 68-84 | 31-47 56-57 "},
+      {"あ鸛《こうのとり》い", false, "38-46 50-58 62-70 74-82 86-94 | 20-36 56-72 92-108 | 56-57 "},
+      {"あ本《ほー》い", true, "43-51 55-63 | 19-35 43-59 67-83 | 595-612 624-632 "},
+      {"あ鸛《こうのとり》い", true, "37-45 49-57 61-69 73-81 85-93 | 19-35 55-71 91-107 | 595-612 "}};
   // clang-format on
   for (int atlas : {0, 1})
     for (const auto& [text, vertical, ink] : cases) {
@@ -48,7 +54,8 @@ TEST(Ruby, WhereItsInkLies) {
       rig.P.OnPause = [&] {
         if (seen.empty())
           seen = Ink(rig.P.Window, vertical ? 626 : 21, vertical) + "| " +
-                 Ink(rig.P.Window, vertical ? 606 : 33, vertical);
+                 Ink(rig.P.Window, vertical ? 606 : 33, vertical) + "| " +
+                 Ink(rig.P.Window, vertical ? 57 : 46, !vertical);
         rig.P.Press(kVkReturn, 5);
       };
       rig.Run(S(text));
@@ -57,32 +64,35 @@ TEST(Ruby, WhereItsInkLies) {
 }
 
 // A base and its ruby stay on one line and one page: a group that does not
-// fit the rest of a line begins the next, on the last line the next page
-// (which begins at its ｜); a base longer than a line goes a line at a time.
+// fit the rest of a line begins the next (one that just fits stays), on the
+// last line (column) the next page, which begins at its ｜, after 11 rows or
+// 15 columns; a base longer than a line goes a line at a time.
 // Glyphs counts the last page's, ruby too. A resume inside the base (or its
 // ruby) reads from its ｜. During the last pause Space shows page 1 as it
 // was read, ruby and all ("RB": ruby and base ink of its first group).
 TEST(Ruby, GroupsStayWhole) {
   const std::string group = S("｜本日《ほんじつ》");
   // clang-format off
-  const std::tuple<std::string, std::string, std::string, std::int32_t, std::size_t, std::string> cases[] = {
-      {Rep(A, 23) + group + S("い"), "1.0-3 ", Rep(A, 23) + "|" + S("本日い"), 0, 30, ""},
-      {S("｜雨《あめ》") + Rep(A, 262) + group, "10.0-23 0.0-2 ", S("本日"), 536, 6, "RB"},
-      {S("｜") + Rep(S("本"), 30) + S("《") + Rep(S("ほ"), 30) + S("》"), "1.0-6 ",
+  const std::tuple<bool, std::string, std::string, std::string, std::int32_t, std::size_t, std::string> cases[] = {
+      {false, Rep(A, 23) + group + S("い"), "1.0-3 ", Rep(A, 23) + "|" + S("本日い"), 0, 30, ""},
+      {false, Rep(A, 22) + group + S("い"), "1.0-1 ", Rep(A, 22) + S("本日|い"), 0, 29, ""},
+      {false, S("｜雨《あめ》") + Rep(A, 262) + group, "10.0-23 0.0-2 ", S("本日"), 536, 6, "RB"},
+      {true, S("｜雨《あめ》") + Rep(A, 253) + group, "14.0-16 0.0-2 ", S("本日"), 518, 6, "RB"},
+      {false, S("｜") + Rep(S("本"), 30) + S("《") + Rep(S("ほ"), 30) + S("》"), "1.0-6 ",
        Rep(S("本"), 24) + "|" + Rep(S("本"), 6), 0, 60, ""}};
   // clang-format on
-  for (const auto& [text, pauses, lines, start, glyphs, back] : cases) {
+  for (const auto& [vertical, text, pauses, lines, start, glyphs, back] : cases) {
     for (std::int32_t resume : {0, start + 2, start + 4, start + 10}) {
       if (resume > 0 && start == 0) continue;
-      Rig rig(kRubyIni);
+      Rig rig(kRubyIni + (vertical ? "Vertical=1\r\n" : ""));
       std::string seen;
       rig.P.OnPause = [&] {
         if (rig.R->PageHistory.empty()) return rig.P.Press(kVkReturn, 5);
         rig.P.Press(kVkSpace, 5);
         rig.P.At(rig.P.Now + 20, [&] {
           const Bitmap& w = rig.P.Window;
-          seen = std::string(w.Pixel(21, 21) == kWhite ? "R" : "") +
-                 (w.Pixel(21, 33) == kWhite ? "B" : "");
+          seen = std::string(w.Pixel(vertical ? 622 : 21, 21) == kWhite ? "R" : "") +
+                 (w.Pixel(vertical ? 598 : 21, vertical ? 21 : 33) == kWhite ? "B" : "");
           rig.P.Press(kVkReturn, 5);
         });
         rig.P.At(rig.P.Now + 60, [&] { rig.P.Press(kVkReturn, 5); });
