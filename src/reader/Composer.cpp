@@ -272,6 +272,14 @@ void Reader::ComposeChar() {
   // page break began: two breaks in a row leave a blank page, as in print,
   // shown with its pause; a third adds none. A page that is full anyway
   // turns as it would without the note.
+  // A base ends before a line or page break even when its last character
+  // was not drawn (an ideographic space before the break): its ruby shows.
+  if (Placing.Left > 0 && EndsLine(CurChar.data())) {
+    Placing.Left = 0;
+    Placing.Rest = {};
+    ShowRuby(*this);
+  }
+
   if (CurChar[0] == kPageBreakMarker) {
     const bool blank = Column + Row == 0 && BreakTurned;
     const bool full = Row == Layout.Lines() - 1 && LineBreakPending;

@@ -26,7 +26,8 @@ std::string Ink(const Bitmap& b, int at, bool vertical) {
 // its base; a longer one reaching half a ruby character over each
 // neighbour; over the start of a line or a base of its own nothing, over a
 // character between two rubies half each; a ruby after one that a note hid
-// from it moved clear of it; longer still, the base spread over
+// from it moved clear of it; one whose base ends in a space not drawn at
+// a line end still shown; longer still, the base spread over
 // two cells; in a column the ー of a ruby turned.
 TEST(Ruby, WhereItsInkLies) {
   // clang-format off
@@ -38,6 +39,7 @@ TEST(Ruby, WhereItsInkLies) {
       {"あ本《ほんや》字《じ》", false, "32-40 44-52 56-64 74-82 | 20-36 44-60 68-84 | 19-27 31-47 56-57 "},
       {"あ本《ほんや》［＃注］字《じじ》", false,
        "38-46 50-58 62-70 74-82 86-94 | 20-36 44-60 68-84 | 31-47 56-57 "},
+      {"あ｜本　《ほん》", false, "56-64 68-76 | 20-36 44-60 | 31-47 56-57 "},
       {"あ鸛《こうのとり》い", false, "38-46 50-58 62-70 74-82 86-94 | 20-36 56-72 92-108 | 56-57 "},
       {"あ本《ほー》い", true, "43-51 55-63 | 19-35 43-59 67-83 | 595-612 624-632 "},
       {"あ鸛《こうのとり》い", true, "37-45 49-57 61-69 73-81 85-93 | 19-35 55-71 91-107 | 595-612 "}};
