@@ -267,11 +267,6 @@ void Reader::ComposeChar() {
   // break: it is not drawn and takes no cell.
   if (CurChar[0] == 0x81 && CurChar[1] == 0x40 && IsLineBreak(NextChar)) return;
 
-  // A page-break note ends the page as if it were full; the next page
-  // begins after the note. An empty page is not turned, but for one that a
-  // page break began: two breaks in a row leave a blank page, as in print,
-  // shown with its pause; a third adds none. A page that is full anyway
-  // turns as it would without the note.
   // A base ends before a line or page break even when its last character
   // was not drawn (an ideographic space before the break): its ruby shows.
   if (Placing.Left > 0 && EndsLine(CurChar.data())) {
@@ -280,6 +275,11 @@ void Reader::ComposeChar() {
     ShowRuby(*this);
   }
 
+  // A page-break note ends the page as if it were full; the next page
+  // begins after the note. An empty page is not turned, but for one that a
+  // page break began: two breaks in a row leave a blank page, as in print,
+  // shown with its pause; a third adds none. A page that is full anyway
+  // turns as it would without the note.
   if (CurChar[0] == kPageBreakMarker) {
     const bool blank = Column + Row == 0 && BreakTurned;
     const bool full = Row == Layout.Lines() - 1 && LineBreakPending;

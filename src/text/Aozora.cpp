@@ -34,9 +34,10 @@ constexpr std::string_view kPageBreaks[] = {"\x89\xFC\x83\x79\x81\x5B\x83\x57", 
 constexpr std::int64_t kMaxBase = 48, kMaxRuby = 34;
 
 // A kanji, or a mark that stands for one (々〆〇ヶ): what a base without ｜
-// is a run of. The trail byte is read only after a lead byte.
+// is a run of. The trail byte is read only after a lead byte, and the zero
+// after the text is no trail byte.
 bool IsKanji(const std::uint8_t* c) {
-  if (c[0] < 0x81) return false;
+  if (c[0] < 0x81 || c[1] < 0x40) return false;
   const unsigned code = unsigned(c[0]) << 8 | c[1];
   return (code >= 0x8158 && code <= 0x815A) || code == 0x8396 ||
          (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xEAA4) ||
@@ -208,7 +209,7 @@ bool AozoraFilter::GroupFrom(const std::uint8_t* text, std::int64_t length, std:
     open = Find(text, length, base, kRubyOpen, open_);
   } else if (IsKanji(text + p)) {
     // Each run is read once: the walk asks again only at a run's start.
-    for (open = p; IsKanji(text + open);) open += 2;
+    for (open = p; open + 1 < length && IsKanji(text + open);) open += 2;
     runEnd_ = std::max(runEnd_, open);
     if (text[open] != 0x81 || text[open + 1] != kRubyOpen) open = -1;
   }
