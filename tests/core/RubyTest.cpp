@@ -110,15 +110,24 @@ TEST(Ruby, GroupsStayWhole) {
 }
 
 // The ruby shows with the last character of its base (r: its band copied to
-// the window, g: a character's cell).
-TEST(Ruby, RevealOrder) {
+// the window, g: a character's cell). Ruby set to 2 during a pause lays the
+// page out again with the ruby beside (the glyphs a pause finds on the page:
+// 5, then 9 as the pause goes on).
+TEST(Ruby, RevealAndRelayout) {
   Rig rig(kRubyIni);
   std::string order;
   rig.Run(S("あ｜本日《ほんじつ》い。"));
   for (const Copy& c : rig.P.Copies)
     if (rig.P.IsGlyph(c) || (c.Src == &rig.R->BackBuffer && c.H == 13))
       order += c.H == 13 ? "r" : "g";
-  EXPECT_EQ(order, "gggrgg");
+  Rig plain("[System]\r\nAozora=2\r\nMsgSpeed=0\r\n");
+  plain.P.OnPause = [&] {
+    order += " " + std::to_string(plain.R->PageGlyphs.size());
+    if (order.size() == 8) plain.R->IntSettings[kRuby] = 2, plain.R->DirectionChanged();
+    plain.P.Press(kVkReturn, 5);
+  };
+  plain.Run(S("あ｜本日《ほんじつ》い。う。"));
+  EXPECT_EQ(order, "gggrgg 5 9 11");
 }
 
 }  // namespace
