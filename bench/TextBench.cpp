@@ -5,13 +5,15 @@
 // the walk, the composer and the glyph drawing per character shown; the
 // Aozora one reads the same novel written in Aozora Bunko notation. "Walk"
 // measures the byte walk and conversion alone, per character produced.
-// "Vertical" reads them in vertical columns. "OpenLarge" measures a 100 MB
-// text, Shift-JIS or UTF-8 (one with a tenth of its characters beyond
+// "Vertical" reads them in vertical columns, "Ruby" the Aozora one with its
+// ruby set beside the base, in rows and in columns. "OpenLarge" measures a
+// 100 MB text, Shift-JIS or UTF-8 (one with a tenth of its characters beyond
 // Shift-JIS too), to its first character, also from a start past its end
 // (its last page); "OpenZip" a 10 MB one in a ZIP; "OpenScriptPage"
 // a 4 MiB web page that is nearly all script. "OpenNotation"
 // walks one line of 4 MiB of notation left open (［＃ and 《 with no ］ or 》,
-// or ｜ before them), to its first character and to its end.
+// or ｜ before them, or kanji before them), to its first character and to
+// its end, with ruby dropped or set beside its base.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -161,7 +163,7 @@ class NovelFolder {
 };
 
 void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes, bool aozora = false,
-                 bool vertical = false) {
+                 bool vertical = false, int ruby = 0) {
   NovelFolder folder(MakeNovel(bytes, aozora));
   BenchPlatform platform;
   auto reader = std::make_unique<Reader>(&platform);
@@ -172,6 +174,7 @@ void SkipThrough(benchmark::State& state, int fontType, std::size_t bytes, bool 
   reader->AtlasComplete = true;  // all zero: solid blocks, as many blends as any glyph
   reader->IntSettings[kMsgSpeed] = 15;
   reader->IntSettings[kVertical] = vertical ? 1 : 0;
+  reader->IntSettings[kRuby] = ruby;
   long long glyphs = 0;
   for (auto _ : state) {
     platform.Glyphs = 0;
@@ -198,6 +201,14 @@ void BM_SkipThroughVertical(benchmark::State& state) {
 }
 void BM_SkipThroughFontVertical(benchmark::State& state) {
   SkipThrough(state, 0, 512u << 10, false, true);
+}
+// The Aozora novel with its ruby beside the base (chars counts base
+// characters shown, its ruby drawn besides), in rows and in columns.
+void BM_SkipThroughRuby(benchmark::State& state) {
+  SkipThrough(state, 1, 5u << 20, true, false, 2);
+}
+void BM_SkipThroughRubyVertical(benchmark::State& state) {
+  SkipThrough(state, 1, 5u << 20, true, true, 2);
 }
 
 // From the start of a run on a 100 MB text to its first character on the
@@ -341,7 +352,8 @@ void BM_WalkAozora(benchmark::State& state) { Walk(state, true); }
 // left to the text (its check included: one closed note elsewhere makes it
 // apply) or always on; to the first character, or through the whole line.
 void BM_OpenNotation(benchmark::State& state) {
-  const std::string unit = ToSjis(state.range(0) == 0 ? "［＃《" : "｜《［＃｜");
+  const char* units[] = {"［＃《", "｜《［＃｜", "本《｜日月《"};
+  const std::string unit = ToSjis(units[state.range(0)]);
   std::string text;
   while (text.size() < (4u << 20)) text += unit;
   if (state.range(1) == 1) text += ToSjis("\n［＃注］");
@@ -357,6 +369,7 @@ void BM_OpenNotation(benchmark::State& state) {
     const bool used =
         state.range(1) == 2 || UsesAozoraNotation(buf.data(), std::int64_t(text.size()));
     walker.Aozora.Use = used ? Notation::On : Notation::Off;
+    walker.Ruby = int(state.range(3));
     std::int64_t pos = 0;
     std::uint8_t code[2];
     while (walker.Next(pos, true, code)) {
@@ -371,8 +384,9 @@ void BM_OpenNotation(benchmark::State& state) {
                  (state.range(1) == 1 ? " (it is)" : ""));
 }
 BENCHMARK(BM_OpenNotation)
-    ->ArgsProduct({{0, 1}, {0, 1, 2}, {0, 1}})
-    ->ArgNames({"shape", "aozora", "whole"})
+    ->ArgsProduct({{0, 1}, {0, 1, 2}, {0, 1}, {0}})
+    ->ArgsProduct({{0, 1, 2}, {2}, {1}, {2}})
+    ->ArgNames({"shape", "aozora", "whole", "ruby"})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
@@ -382,5 +396,7 @@ BENCHMARK(BM_SkipThroughFont)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkipThroughAozora)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkipThroughVertical)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkipThroughFontVertical)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkipThroughRuby)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SkipThroughRubyVertical)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Walk)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WalkAozora)->Unit(benchmark::kMillisecond);

@@ -18,7 +18,8 @@
 //      1 go back to the title, 2 close the window, 3 toggle skip mode and
 //      the direction (rows, vertical columns)
 //   5-6  where reading starts, signed 16-bit little-endian
-//   7  bits 0 and 7 Encoding {0, 1, 3, 4}; 1-2 Aozora {0, 1, 2, 7}; 3 Ruby;
+//   7  bits 0 and 7 Encoding {0, 1, 3, 4}; 1-2 Aozora {0, 1, 2, 7}; 3 Ruby
+//      (1 in parentheses, or 2 beside the base when the start is odd);
 //      4-5 a byte-order mark put before the text {none, UTF-8, UTF-16 LE,
 //      UTF-16 BE}; 6 read again from where the first run left the page
 #include "Harness.h"
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   r.IntSettings[kEncoding] = kEncodings[(h[7] & 1) | (h[7] >> 6 & 2)];
   r.IntSettings[kAozora] = kNotations[h[7] >> 1 & 3];
-  r.IntSettings[kRuby] = h[7] >> 3 & 1;
+  r.IntSettings[kRuby] = (h[7] >> 3 & 1) << (h[5] & 1);
   const std::string boms[4] = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
   const std::string text = boms[h[7] >> 4 & 3] + std::string(in.substr(at));
   r.StrSettings[kText] = files.Write("text.txt", text.data(), text.size());

@@ -51,7 +51,7 @@ std::int32_t ApplySettingsDialog(Reader& r, std::array<std::int32_t, kIntSetting
   dlgInt[kBold] = f.FontBold ? 1 : 0;
   dlgInt[kEncoding] = f.ComboBox4;
   dlgInt[kAozora] = f.ComboBox5;
-  dlgInt[kRuby] = f.CheckBox4 ? 1 : 0;
+  dlgInt[kRuby] = f.ComboBox6;
   dlgInt[kAutoWait] = f.SpinEdit1;
   dlgInt[kVertical] = f.CheckBox5 ? 1 : 0;
 

@@ -35,7 +35,7 @@ struct SettingsDialogFields {
   bool RadioButton2 = false;
   // Text handling added later: encoding, Aozora notation, ruby, auto mode.
   int ComboBox4 = 0, ComboBox5 = 1;
-  bool CheckBox4 = false;
+  int ComboBox6 = 0;  // ルビ: dropped, in parentheses, beside the base
   int SpinEdit1 = 1500;
   bool CheckBox5 = false;  // 縦書き
 };

@@ -263,8 +263,8 @@ void TForm2::BuildControls() {
   CheckBox3 = MakeToggle<QCheckBox>(g, "CheckBox3", "タグを削除する", 12, 200, 101, 17);
   // Added controls: the auto wait in a row of its own below the switches,
   // with its unit as the reveal speed has; beside them, framed, how a text
-  // is read (its encoding, notation and ruby), with room for one more
-  // switch right of ルビ表示. Rows line up with the switches' rows.
+  // is read (its encoding, notation and ruby) and set (縦書き, right of the
+  // ruby choice). Rows line up with the switches' rows.
   Label17 = MakeLabel(g, "Label17", "オート待ち", 12, 230);
   SpinEdit1 = Named(new QSpinBox(g), "SpinEdit1");
   SpinEdit1->setRange(0, 60000);
@@ -279,7 +279,10 @@ void TForm2::BuildControls() {
       g, "ComboBox4", {"自動判別", "Shift-JIS", "UTF-8", "EUC-JP", "UTF-16", "ISO-2022-JP"}, 66, 8);
   Label16 = MakeLabel(g, "Label16", "青空文庫", 6, 42);
   ComboBox5 = MakeList(g, "ComboBox5", {"使わない", "注記があれば", "常に使う"}, 66, 38);
-  CheckBox4 = MakeToggle<QCheckBox>(g, "CheckBox4", "ルビ表示", 6, 72, 66, 17);
+  // The ruby choice takes the place of the old switch: its items say what
+  // each does, so it needs no label, and 縦書き keeps its place.
+  ComboBox6 = MakeList(g, "ComboBox6", {"ルビなし", "（ルビ）", "ルビを振る"}, 6, 68);
+  ComboBox6->resize(80, 20);
   CheckBox5 = MakeToggle<QCheckBox>(g, "CheckBox5", "縦書き", 90, 72, 66, 17);
 
   // フォント
@@ -406,7 +409,7 @@ void TForm2::FillDialog() {
   CheckBox3->setChecked(r.IntSettings[kTagCut] != 0);
   ComboBox4->setCurrentIndex(SettingValue(r.IntSettings, kEncoding));
   ComboBox5->setCurrentIndex(SettingValue(r.IntSettings, kAozora));
-  CheckBox4->setChecked(SettingValue(r.IntSettings, kRuby) != 0);
+  ComboBox6->setCurrentIndex(SettingValue(r.IntSettings, kRuby));
   SpinEdit1->setValue(SettingValue(r.IntSettings, kAutoWait));
   CheckBox5->setChecked(SettingValue(r.IntSettings, kVertical) != 0);
   // 8.
@@ -461,7 +464,7 @@ void TForm2::Button1Click() {
     CheckBox3->setChecked(r.IntDefaults[kTagCut] != 0);
     ComboBox4->setCurrentIndex(r.IntDefaults[kEncoding]);
     ComboBox5->setCurrentIndex(r.IntDefaults[kAozora]);
-    CheckBox4->setChecked(r.IntDefaults[kRuby] != 0);
+    ComboBox6->setCurrentIndex(r.IntDefaults[kRuby]);
     SpinEdit1->setValue(r.IntDefaults[kAutoWait]);
     CheckBox5->setChecked(r.IntDefaults[kVertical] != 0);
   } else if (page == TabSheet3) {
@@ -503,7 +506,7 @@ void TForm2::Button2Click() {
   f.RadioButton2 = RadioButton2->isChecked();
   f.ComboBox4 = ComboBox4->currentIndex();
   f.ComboBox5 = ComboBox5->currentIndex();
-  f.CheckBox4 = CheckBox4->isChecked();
+  f.ComboBox6 = ComboBox6->currentIndex();
   f.SpinEdit1 = SpinEdit1->value();
   f.CheckBox5 = CheckBox5->isChecked();
   const DialogRefusal refusal = CheckSettingsDialog(*reader_, f);

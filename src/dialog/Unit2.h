@@ -106,9 +106,8 @@ class TForm2 : public QDialog {
               *Button9 = nullptr, *Button10 = nullptr;
   QSlider *TrackBar1 = nullptr, *TrackBar2 = nullptr, *TrackBar3 = nullptr;
   QComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr, *ComboBox3 = nullptr, *ComboBox4 = nullptr,
-            *ComboBox5 = nullptr;
-  QCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr, *CheckBox4 = nullptr,
-            *CheckBox5 = nullptr;
+            *ComboBox5 = nullptr, *ComboBox6 = nullptr;
+  QCheckBox *CheckBox1 = nullptr, *CheckBox2 = nullptr, *CheckBox3 = nullptr, *CheckBox5 = nullptr;
   QSpinBox* SpinEdit1 = nullptr;
   QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;

@@ -31,6 +31,94 @@ GlyphTransform FormIn(const PageLayout& layout, const std::uint8_t* c) {
   }
 }
 
+// Cells a base of n characters takes from cell `column` with a ruby of m,
+// and how far its ruby begins before the base (negative: after it). A ruby
+// is centred on its base; a longer one may reach over the character on
+// either side by one ruby character (12 pixels), if that character has no
+// ruby of its own and the line does not end there; beyond that the base
+// takes more cells and spreads over them.
+struct RubyFit {
+  int Cells, Hang;
+};
+RubyFit FitRuby(int column, int n, int m, bool followed, int reach, int cells) {
+  const int ruby = 12 * m;
+  const int left = column > 0 && reach <= 24 * column - 12 ? 12 : 0;
+  for (int k = n;; ++k) {
+    const int span = 24 * k, over = ruby - span;
+    if (over <= 0) return {k, over / 2};
+    const int right = !followed && column + k < cells ? 12 : 0;
+    int hangLeft = std::min(left, (over + 1) / 2);
+    if (over - hangLeft > right) hangLeft = over - right;
+    if (hangLeft <= left) return {k, hangLeft};
+  }
+}
+
+// Lays out the group CurGroup begins from the current cell, on the next line
+// when the rest of this one is too short; a base longer than a whole line
+// goes a line's worth at a time, each with its share of the ruby. False when
+// the reader left at a page end.
+bool PlaceGroup(Reader& r) {
+  RubyGroup g = std::move(r.CurGroup);
+  r.CurGroup = {};
+  const int cells = r.Layout.Cells();
+  int n = g.Base, m = static_cast<int>(g.Text.size() / 2);
+  RubyFit fit = FitRuby(r.Column, n, m, g.Followed, r.RubyReach, cells);
+  while (r.Column + fit.Cells > cells && r.Column > 0) {
+    r.NewLine();
+    if (Leaving(r)) return false;
+    fit = FitRuby(r.Column, n, m, g.Followed, r.RubyReach, cells);
+  }
+  r.Placing.Rest = {};
+  if (fit.Cells > cells) {
+    // The ruby's share rounds up, so the last piece never holds more than
+    // the base it covers.
+    for (int p = std::min(n, cells);; --p) {
+      const int share = (m * p + n - 1) / n;
+      fit = FitRuby(0, p, share, true, 0, cells);
+      if (fit.Cells > cells && p > 1) continue;
+      r.Placing.Rest = {n - p, g.Text.substr(2 * share), g.Followed};
+      g.Text.resize(2 * share);
+      n = p;
+      break;
+    }
+  }
+  r.Placing.Left = r.Placing.Count = n;
+  r.Placing.Column = r.Column;
+  r.Placing.Cells = fit.Cells;
+  // Never over a ruby before it (one that a note between hid from its look ahead).
+  r.Placing.RubyAlong = std::max(24 * r.Column - fit.Hang, r.RubyReach);
+  r.Placing.Text = std::move(g.Text);
+  return true;
+}
+
+// Shows the ruby of the group just placed, as the last of its base is shown.
+void ShowRuby(Reader& r) {
+  const Reader::RubyPlacement& p = r.Placing;
+  const int m = static_cast<int>(p.Text.size() / 2);
+  for (int j = 0; j < m && !r.Quiet; ++j) {
+    const auto* c = reinterpret_cast<const std::uint8_t*>(p.Text.data() + 2 * j);
+    GlyphTransform form = FormIn(r.Layout, c);
+    form.Ruby = true;
+    const PlacedGlyph g{static_cast<std::int16_t>(r.Layout.RubyX(r.Row, p.RubyAlong + 12 * j)),
+                        static_cast<std::int16_t>(r.Layout.RubyY(r.Row, p.RubyAlong + 12 * j)),
+                        c[0], c[1], form};
+    const Colour saved = r.GlyphFont.Color;
+    r.GlyphFont.Color = kWhite;
+    r.DrawPlacedGlyph(r.BackBuffer, g);
+    r.GlyphFont.Color = saved;
+    r.PageGlyphs.push_back(g);
+  }
+  if (!r.Quiet && !r.Redrawing && m > 0) {
+    // The band the ruby and its shadow cover.
+    const int x = r.Layout.RubyX(r.Row, p.RubyAlong), y = r.Layout.RubyY(r.Row, p.RubyAlong);
+    const int along = 12 * m + 1;
+    r.Hooks->CopyToWindow(r.BackBuffer, x, y, r.Layout.Vertical ? 13 : along,
+                          r.Layout.Vertical ? along : 13, x, y);
+  }
+  // The next ruby keeps clear of this one and of its base.
+  r.RubyReach = std::max(p.RubyAlong + 12 * m, 24 * (p.Column + p.Cells));
+}
+
 // Draws the pause marker beside the text shown since the last pause, or
 // erases it with the clean background from the same place. Vertical text
 // takes it from MarkerColumns, horizontal from BaseBitmap's marker rows.
@@ -179,6 +267,14 @@ void Reader::ComposeChar() {
   // break: it is not drawn and takes no cell.
   if (CurChar[0] == 0x81 && CurChar[1] == 0x40 && IsLineBreak(NextChar)) return;
 
+  // A base ends before a line or page break even when its last character
+  // was not drawn (an ideographic space before the break): its ruby shows.
+  if (Placing.Left > 0 && EndsLine(CurChar.data())) {
+    Placing.Left = 0;
+    Placing.Rest = {};
+    ShowRuby(*this);
+  }
+
   // A page-break note ends the page as if it were full; the next page
   // begins after the note. An empty page is not turned, but for one that a
   // page break began: two breaks in a row leave a blank page, as in print,
@@ -189,7 +285,7 @@ void Reader::ComposeChar() {
     const bool full = Row == Layout.Lines() - 1 && LineBreakPending;
     WaitArmed |= blank;
     if ((Column + Row > 0 || blank) && EndPage(*this, CharEnd)) {
-      Column = MarkColumn = Row = 0;
+      Column = MarkColumn = Row = RubyReach = 0;
       LineBreakPending = false;
       BreakTurned = !blank && !full;
     }
@@ -217,10 +313,21 @@ void Reader::ComposeChar() {
     if (Leaving(*this)) return;
   }
 
+  // Where the character goes along its line: its cell, or its place in the
+  // spread of a ruby's base.
+  if (Placing.Left == 0 && Placing.Rest.Base > 0) CurGroup = std::move(Placing.Rest);
+  if (Placing.Left == 0 && CurGroup.Base > 0 && Layout.Ruby && !PlaceGroup(*this)) return;
+  CurGroup = {};
+  int along = 24 * Column;
+  if (Placing.Left > 0) {
+    const int i = Placing.Count - Placing.Left, extra = 24 * (Placing.Cells - Placing.Count);
+    along = 24 * (Placing.Column + i) + extra * (2 * i + 1) / (2 * Placing.Count);
+  }
+
   if (!Quiet) {
-    const PlacedGlyph g{static_cast<std::int16_t>(Layout.CellX(Row, Column)),
-                        static_cast<std::int16_t>(Layout.CellY(Row, Column)), CurChar[0],
-                        CurChar[1], FormIn(Layout, CurChar.data())};
+    const PlacedGlyph g{static_cast<std::int16_t>(Layout.BaseX(Row, along)),
+                        static_cast<std::int16_t>(Layout.BaseY(Row, along)), CurChar[0], CurChar[1],
+                        FormIn(Layout, CurChar.data())};
     if (Redrawing)
       DrawPlacedGlyph(BackBuffer, g);  // shown with the whole page once it is laid out
     else
@@ -232,6 +339,15 @@ void Reader::ComposeChar() {
   ++Column;
   WaitArmed = true;
   BreakTurned = false;
+  // A base holds no pause and no line end: it is shown whole, its ruby
+  // with its last character.
+  bool inBase = false;
+  if (Placing.Left > 0) {
+    const int i = Placing.Count - --Placing.Left;
+    Column = Placing.Column + i * Placing.Cells / Placing.Count;
+    if (Placing.Left == 0) ShowRuby(*this);
+    inBase = Placing.Left > 0;
+  }
 
   // Reveal delay, on the wrapping tick counter. Skip mode has none and so
   // handles input only where a pause would have been. Until the delay is
@@ -252,6 +368,7 @@ void Reader::ComposeChar() {
 
   // A wait character pauses unless a character that may not begin a line
   // follows ("。」" pauses after the bracket's sentence, not inside it).
+  if (inBase) return;
   if (InWordList(StrSettings[kWaitWord], CurChar.data()) &&
       !InWordList(StrSettings[kHeadWord], NextChar.data()))
     WaitForReader();
@@ -270,6 +387,7 @@ void Reader::NewLine() {
   if (Row >= Layout.Lines() - 1 && !EndPage(*this, PrevCharEnd)) return;
   Column = 0;
   MarkColumn = 0;
+  RubyReach = 0;
   Row = (Row + 1) % Layout.Lines();
   LineBreakPending = false;
 }

@@ -24,6 +24,18 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail, Glyph
   }
   const std::uint64_t key = std::uint64_t(form.Key()) << 16 | std::uint64_t(lead << 8 | trail);
   auto it = GlyphCache.Masks.find(key);
+  if (it == GlyphCache.Masks.end() && form.Ruby) {
+    // Ruby is drawn from the font at 36 pixels, which the cell's averaging
+    // brings down to 12.
+    GlyphMask raw, moved;
+    if (Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold, kGlyphWorkSize / 2,
+                              raw) &&
+        raw.Width > 0 && raw.Height > 0 &&
+        raw.Alpha.size() >= static_cast<std::size_t>(raw.Width) * raw.Height)
+      moved = TransformMask(raw, form);
+    if (GlyphCache.Masks.size() >= kMaxCachedMasks) GlyphCache.Masks.clear();
+    it = GlyphCache.Masks.emplace(key, std::move(moved)).first;
+  }
   if (it == GlyphCache.Masks.end() && !form.Identity()) {
     // Made from the upright mask, which is copied before the cache may
     // start afresh.

@@ -168,8 +168,11 @@ void Reader::MVert1Click() {
 void Reader::DirectionChanged() {
   MVert1.Checked = SettingValue(IntSettings, kVertical) != 0;
   Hooks->MenuChanged();
-  // On the reading screen a run is under way: it lays the page out anew.
-  if (Mode == 4 && MVert1.Checked != Layout.Vertical) Relayout = true;
+  // On the reading screen a run is under way: it lays the page out anew,
+  // as it does when ruby comes beside the base or goes.
+  if (Mode == 4 &&
+      (MVert1.Checked != Layout.Vertical || (SettingValue(IntSettings, kRuby) == 2) != Layout.Ruby))
+    Relayout = true;
 }
 
 void Reader::MAbout1Click() {

@@ -24,6 +24,7 @@
 #include "render/PageLayout.h"
 #include "settings/SettingKeys.h"
 #include "settings/Settings.h"
+#include "text/Aozora.h"
 #include "text/TextWalk.h"
 
 // A menu item of the menu model. The Qt shell mirrors these onto its actions
@@ -145,6 +146,21 @@ class Reader {
   // column and a white one, as tall as the window, copied from the rows the
   // marker spans.
   Bitmap MarkerColumns;
+  // Ruby beside its base: the groups the lookahead and the character being
+  // composed begin (Base 0 for none), and the base being placed: a group
+  // takes whole cells of one line, its base spread over them when its ruby
+  // needs the room.
+  RubyGroup NextGroup, CurGroup;
+  struct RubyPlacement {
+    int Left = 0;       // base characters still to place
+    int Count = 0;      // base characters in all
+    int Column = 0;     // its first cell
+    int Cells = 0;      // cells it takes
+    int RubyAlong = 0;  // where its ruby begins, pixels along the line
+    std::string Text;   // the ruby, shown with the last base character
+    RubyGroup Rest;     // what a base longer than a line leaves for the next
+  } Placing;
+  int RubyReach = 0;  // where the ruby shown on the current line ends, pixels along it
   // The page being read: its grid, its lines, and its glyphs as drawn.
   PageLayout Layout;
   std::array<std::string, kMaxPageLines> PageLines;

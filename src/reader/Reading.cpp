@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -81,7 +82,7 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   };
   walker.Html.On = LooksLikeHtml(text, r.TextLength);
   walker.Extensions = ExtensionToSjis;
-  walker.Ruby = r.IntSettings[kRuby] == 1;
+  walker.Ruby = SettingValue(r.IntSettings, kRuby);
   return walker;
 }
 
@@ -117,7 +118,10 @@ void FindNamed(Reader& r, const std::uint8_t* text) {
 void StartPage(Reader& r, std::int32_t start) {
   for (std::string& line : r.PageLines) line.clear();
   r.PageGlyphs.clear();
-  r.Layout = PageLayout{SettingValue(r.IntSettings, kVertical) != 0};
+  r.Layout = PageLayout{SettingValue(r.IntSettings, kVertical) != 0,
+                        SettingValue(r.IntSettings, kRuby) == 2};
+  r.NextGroup = r.CurGroup = r.Placing.Rest = {};
+  r.Placing.Left = r.RubyReach = 0;
   r.CurChar = {kLineBreakMarker, 0, 0};
   r.NextChar[1] = r.NextChar[2] = 0;
   r.Column = r.Row = r.MarkColumn = 0;
@@ -166,22 +170,30 @@ bool ComposeText(Reader& r, TextWalker& walker, std::int64_t pos, Step step,
     // pos is the last byte of the character just produced; it lies at most
     // on the terminating zero, so it fits.
     r.ReadPos = static_cast<std::int32_t>(pos);
+    if (walker.Grouped)
+      r.NextGroup = std::move(walker.Group);
+    else
+      r.NextGroup.Base = 0;
     compose();
     step();
     // PrevCharEnd still tells where the character being composed begins.
     if (r.Relayout) return false;
     r.CurChar[0] = r.NextChar[0];
     r.CurChar[1] = r.NextChar[1];
+    r.CurGroup = std::move(r.NextGroup);
+    r.NextGroup.Base = 0;
     r.PrevCharEnd = r.CharEnd;
     r.CharEnd = pos + 1 > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(pos + 1);
     if (r.ReturnToTitle || r.Closing) return false;
     ++pos;
-    // Ruby, like tag removal, follows the settings dialog from the next step.
-    walker.Ruby = r.IntSettings[kRuby] == 1;
+    // Ruby, like tag removal, follows the settings dialog from the next step
+    // (beside the base, only once the page is laid out for it).
+    walker.Ruby = std::min(SettingValue(r.IntSettings, kRuby), r.Layout.Ruby ? 2 : 1);
   }
   // End of the text: the last character gets a line break as its
   // lookahead, and that line break may pause once more.
   r.NextChar = {kLineBreakMarker, 0, 0};
+  r.NextGroup.Base = 0;
   if (!EndsLine(r.CurChar.data())) compose();
   step();
   if (r.Relayout) return false;

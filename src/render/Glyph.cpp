@@ -253,31 +253,43 @@ void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour c
 
 void TransformSlot(const std::uint8_t* slot, GlyphTransform t, std::uint8_t* out) {
   constexpr int n = kGlyphCell;
+  std::uint8_t full[kGlyphCell * kGlyphCell];
+  std::uint8_t* to = t.Ruby ? full : out;
   for (int r = 0; r < n; ++r)
     for (int c = 0; c < n; ++c) {
       // Back through the move, then through the quarter turn: the turned
       // glyph's (r, c) is the upright one's (n - 1 - c, r).
       const int mr = r - t.Dy, mc = c - t.Dx;
       const int sr = t.Turn ? n - 1 - mc : mr, sc = t.Turn ? mr : mc;
-      out[r * n + c] = sr >= 0 && sr < n && sc >= 0 && sc < n ? slot[sr * n + sc] : 16;
+      to[r * n + c] = sr >= 0 && sr < n && sc >= 0 && sc < n ? kClamp.v[slot[sr * n + sc]] : 16;
+    }
+  if (!t.Ruby) return;
+  // Each 2 x 2 block averaged (rounded) into the top-left quarter.
+  std::fill(out, out + n * n, std::uint8_t(16));
+  for (int r = 0; r < n / 2; ++r)
+    for (int c = 0; c < n / 2; ++c) {
+      const std::uint8_t* b = full + 2 * r * n + 2 * c;
+      out[r * n + c] = static_cast<std::uint8_t>((b[0] + b[1] + b[n] + b[n + 1] + 2) / 4);
     }
 }
 
 GlyphMask TransformMask(const GlyphMask& mask, GlyphTransform t) {
   GlyphMask out = mask;
+  const int size = t.Ruby ? kGlyphWorkSize / 2 : kGlyphWorkSize;
   if (t.Turn && mask.Width > 0 && mask.Height > 0 &&
       mask.Alpha.size() >= static_cast<std::size_t>(mask.Width) * mask.Height) {
-    // Cell pixel (x, y) goes to (71 - y, x).
+    // Cell pixel (x, y) goes to (size - 1 - y, x).
     out.Width = mask.Height;
     out.Height = mask.Width;
-    out.Left = kGlyphWorkSize - mask.Top - mask.Height;
+    out.Left = size - mask.Top - mask.Height;
     out.Top = mask.Left;
     for (int my = 0; my < mask.Height; ++my)
       for (int mx = 0; mx < mask.Width; ++mx)
         out.Alpha[static_cast<std::size_t>(mx) * out.Width + (mask.Height - 1 - my)] =
             mask.Alpha[static_cast<std::size_t>(my) * mask.Width + mx];
   }
-  out.Left += kGlyphScale * t.Dx;
-  out.Top += kGlyphScale * t.Dy;
+  // A ruby glyph moves half as far.
+  out.Left += kGlyphScale * t.Dx / (t.Ruby ? 2 : 1);
+  out.Top += kGlyphScale * t.Dy / (t.Ruby ? 2 : 1);
   return out;
 }

@@ -37,9 +37,12 @@ void DrawAtlasGlyph(Bitmap& target, int x, int y, const std::uint8_t* slot, Colo
 void DrawMaskGlyph(Bitmap& target, int x, int y, const GlyphMask& mask, Colour colour);
 
 // The slot's ink under the transform, into out (576 weights): where no ink
-// moves in, background (16).
+// moves in, background (16). A ruby form is averaged 2 x 2 into the top-left
+// 12 x 12.
 void TransformSlot(const std::uint8_t* slot, GlyphTransform t, std::uint8_t* out);
 
 // The mask under the transform, within the 72-pixel cell: turned about the
-// cell's centre, moved by three times (Dx, Dy).
+// cell's centre, moved by three times (Dx, Dy). A ruby form's mask is one
+// drawn for a 36-pixel cell, turned about that cell's centre and moved half
+// as far, so that it draws 12 x 12 in the top-left of the cell.
 GlyphMask TransformMask(const GlyphMask& mask, GlyphTransform t);

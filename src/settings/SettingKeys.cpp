@@ -31,7 +31,7 @@ constexpr std::array<SettingEntry, kSettingCount> kTable = {{
     {"FontData", K::String, kFontData, 0, "", false},
     {"Encoding", K::Integer, kEncoding, 0, nullptr, false, true, 0, 5},
     {"Aozora", K::Integer, kAozora, 1, nullptr, false, true, 0, 2},
-    {"Ruby", K::Integer, kRuby, 0, nullptr, false, true, 0, 1},
+    {"Ruby", K::Integer, kRuby, 0, nullptr, false, true, 0, 2},
     {"AutoWait", K::Integer, kAutoWait, 1500, nullptr, false, true, 0, 60000},
     {"Zoom", K::Integer, kZoom, 1, nullptr, false, true, 1, 3},
     {"Vertical", K::Integer, kVertical, 0, nullptr, false, true, 0, 1},

@@ -31,7 +31,7 @@ enum IntSetting : int {
   // Added after the first 22 keys; see SettingEntry::Added.
   kEncoding,  // 0 find the text's encoding, 1 Shift-JIS, 2 UTF-8, 3 EUC-JP, 4 UTF-16, 5 ISO-2022-JP
   kAozora,    // Aozora Bunko notation: 0 shown as written, 1 when the text uses it, 2 always
-  kRuby,      // 1: ruby shown in full-width parentheses instead of dropped
+  kRuby,      // ruby: 0 dropped, 1 in full-width parentheses after its base, 2 beside its base
   kAutoWait,  // auto mode: ms a pause lasts, plus 50 ms a character shown
   kZoom,      // the window's page drawn at 1, 2 or 3 times
   kVertical,  // 1: the page is set in vertical columns from the right

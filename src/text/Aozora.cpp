@@ -27,6 +27,29 @@ constexpr std::string_view kBlockHeading =
 constexpr std::string_view kPageBreaks[] = {"\x89\xFC\x83\x79\x81\x5B\x83\x57", "\x89\xFC\x92\x9A",
                                             "\x89\xFC\x8C\xA9\x8A\x4A\x82\xAB", "\x89\xFC\x92\x69"};
 
+// The longest base and ruby set beside each other, in characters: a base
+// over two lines is prose, not a reading, and its ruby shows in （…）.
+// A ruby is at most a vertical line long, so one base character with its
+// ruby always fits a line.
+constexpr std::int64_t kMaxBase = 48, kMaxRuby = 34;
+
+// A kanji, or a mark that stands for one (々〆〇ヶ): what a base without ｜
+// is a run of. The trail byte is read only after a lead byte, and the zero
+// after the text is no trail byte.
+bool IsKanji(const std::uint8_t* c) {
+  if (c[0] < 0x81 || c[1] < 0x40) return false;
+  const unsigned code = unsigned(c[0]) << 8 | c[1];
+  return (code >= 0x8158 && code <= 0x815A) || code == 0x8396 ||
+         (code >= 0x889F && code <= 0x9FFC) || (code >= 0xE040 && code <= 0xEAA4) ||
+         (code >= 0xED40 && code <= 0xEEFC);
+}
+
+// A code of the notation itself: none may stand in a base or a ruby.
+bool IsNotation(const std::uint8_t* c) {
+  return c[0] == 0x81 && (c[1] == kBaseMark || c[1] == kRubyOpen || c[1] == kRubyClose ||
+                          (c[1] == kNoteOpen && c[2] == 0x81 && c[3] == 0x94));
+}
+
 std::string_view View(const std::uint8_t* text, std::int64_t from, std::int64_t to) {
   return {reinterpret_cast<const char*>(text) + from, std::size_t(to - from)};
 }
@@ -189,13 +212,72 @@ std::int64_t AozoraFilter::NoteClose(const std::uint8_t* text, std::int64_t leng
   return n != notes_.end() && n->Open == at ? n->Close : -1;
 }
 
+bool AozoraFilter::GroupFrom(const std::uint8_t* text, std::int64_t length, std::int64_t p,
+                             RubyGroup& g) {
+  if (p == memo_.At) {
+    g = memo_.Group;
+    return memo_.Found;
+  }
+  RubyGroup found;
+  std::int64_t base = p, open = -1, close = -1;
+  if (p + 1 < length && text[p] == 0x81 && text[p + 1] == kBaseMark) {
+    base = p + 2;
+    open = Find(text, length, base, kRubyOpen, open_);
+  } else if (IsKanji(text + p)) {
+    // Each run is read once: the walk asks again only at a run's start.
+    for (open = p; open + 1 < length && IsKanji(text + open);) open += 2;
+    runEnd_ = std::max(runEnd_, open);
+    if (text[open] != 0x81 || text[open + 1] != kRubyOpen) open = -1;
+  }
+  if (open > base && open - base <= 2 * kMaxBase)
+    close = Find(text, length, open + 2, kRubyClose, close_);
+  bool ok = close > open + 2 && close - open - 2 <= 2 * kMaxRuby;
+  // Plain characters only, each one the walk shows as one: a tag, an
+  // entity, a note or spaces (two make one) leave the ruby in （…）.
+  for (std::int64_t q = base; ok && q < open; ++found.Base) {
+    const ByteClass c = ClassifyByte(text[q]);
+    ok = !IsNotation(text + q) &&
+         (c == ByteClass::Lead || c == ByteClass::Kana ||
+          (c == ByteClass::Ascii && text[q] != '<' && text[q] != '&' && text[q] != ' '));
+    q += c == ByteClass::Lead ? 2 : 1;
+  }
+  for (std::int64_t q = open + 2; ok && q < close; q += 2) {
+    ok = ClassifyByte(text[q]) == ByteClass::Lead && !IsNotation(text + q);
+    found.Text.append(reinterpret_cast<const char*>(text + q), 2);
+  }
+  found.From = p;
+  found.To = close + 1;
+  found.Open = open;
+  memo_ = {p, ok, found};
+  if (ok) g = std::move(found);
+  return ok;
+}
+
+bool AozoraFilter::GroupAt(const std::uint8_t* text, std::int64_t length, std::int64_t at,
+                           RubyGroup& g) {
+  if (at != baseAt_) {
+    // Inside a base announced, or a run of kanji read, nothing begins.
+    if (at < groupEnd_ || !IsKanji(text + at) || (at < runEnd_ && at != memo_.At) ||
+        !GroupFrom(text, length, at, marked_))
+      return false;
+  }
+  baseAt_ = -1;
+  groupEnd_ = groupOpen_ = marked_.Open;
+  runEnd_ = std::max(runEnd_, marked_.Open);
+  RubyGroup next;
+  marked_.Followed = GroupFrom(text, length, marked_.To + 1, next);
+  g = shownGroup_ = marked_;
+  return true;
+}
+
 bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at,
-                              std::int64_t& pos, std::uint8_t* out, bool ruby) {
+                              std::int64_t& pos, std::uint8_t* out, int ruby) {
   switch (out[1]) {
     case kRubyOpen: {
       const std::int64_t close = Find(text, length, pos + 1, kRubyClose, close_);
       if (close < 0) break;
-      if (!ruby) {
+      // Beside its base, the ruby goes with the group that announced it.
+      if (ruby == 0 || (ruby == 2 && at == groupOpen_)) {
         pos = close + 1;
         return false;
       }
@@ -207,6 +289,11 @@ bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std
       if (at == rubyClose_) out[1] = kParenClose;
       break;
     case kBaseMark: {
+      if (ruby == 2 && at >= groupEnd_ && GroupFrom(text, length, at, marked_)) {
+        baseAt_ = pos + 1;
+        shownGroup_ = marked_;  // a walk that stops here stops inside the construct
+        return false;
+      }
       // Dropped when a ruby closed on this line follows.
       const std::int64_t open = Find(text, length, pos + 1, kRubyOpen, open_);
       if (open >= 0 && Find(text, length, open + 2, kRubyClose, close_) >= 0) return false;

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // First byte of the page-break marker the walk produces for 改ページ and the
@@ -26,6 +27,17 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length, std::size
 
 enum class Notation { Off, On };
 
+// A ruby to be set beside its base: the walk shows the base's characters
+// as ever, and announces the group with the first of them.
+struct RubyGroup {
+  int Base = 0;           // characters of the base
+  std::string Text;       // the ruby's Shift-JIS codes, two bytes each
+  bool Followed = false;  // the base of another ruby comes right after it
+  // The construct's bytes, from its ｜ or first base byte to its 》.
+  std::int64_t From = -1, To = -1;
+  std::int64_t Open = -1;  // its 《
+};
+
 class AozoraFilter {
  public:
   Notation Use = Notation::Off;
@@ -33,9 +45,11 @@ class AozoraFilter {
 
   // The walk produced out[0..1] from the bytes at..pos. True to show it
   // (perhaps as （, ） or the page-break marker); false to drop it, with pos
-  // at the last byte dropped.
+  // at the last byte dropped. ruby: 0 dropped, 1 shown in （…）, 2 beside
+  // its base (GroupAt tells the groups; a ruby whose base cannot be told
+  // shows in （…）).
   bool Pass(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t& pos,
-            std::uint8_t* out, bool ruby) {
+            std::uint8_t* out, int ruby) {
     if (out[0] != 0x81) {
       lineBare_ = out[0] == 1;  // after a line feed nothing is shown yet
       // Each line is a paragraph, a verse line, a heading or a signature:
@@ -54,11 +68,23 @@ class AozoraFilter {
   void Reset(bool lineStart) {
     lineBare_ = lineStart;
     rubyClose_ = -1;
+    baseAt_ = runEnd_ = groupEnd_ = groupOpen_ = -1;
+    memo_ = {};
+    shownGroup_ = {};
   }
+  // With ruby beside its base: true when the character shown from the
+  // bytes at `at` begins a ruby's base, with the group in g.
+  bool GroupAt(const std::uint8_t* text, std::int64_t length, std::int64_t at, RubyGroup& g);
+  // The last group announced, or whose ｜ was passed (From -1 for none).
+  const RubyGroup& LastGroup() const { return shownGroup_; }
 
  private:
   bool PassMarked(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t& pos,
-                  std::uint8_t* out, bool ruby);
+                  std::uint8_t* out, int ruby);
+  // The group whose construct begins at p (a ｜, or the first of a run of
+  // kanji right before 《), if its ruby closes on the line and both parts
+  // are plain characters of a bounded length. The last answer is kept.
+  bool GroupFrom(const std::uint8_t* text, std::int64_t length, std::int64_t p, RubyGroup& g);
   // The index of the next code on the line from p, or -1. The last answer
   // of each search is kept: a later search from inside the stretch it
   // looked through has the same answer, so a long line costs one pass.
@@ -85,4 +111,14 @@ class AozoraFilter {
   bool lineBare_ = true;         // nothing shown on this line yet
   std::int64_t rubyClose_ = -1;  // the 》 of the ruby being shown
   Search open_, close_;
+  // Ruby beside its base: the first base byte after a ｜ dropped, and its
+  // group; where the last run of kanji looked at ends; the base and the 《
+  // of the group announced last; the last group looked for.
+  std::int64_t baseAt_ = -1, runEnd_ = -1, groupEnd_ = -1, groupOpen_ = -1;
+  RubyGroup marked_, shownGroup_;
+  struct Memo {
+    std::int64_t At = -1;
+    bool Found = false;
+    RubyGroup Group;
+  } memo_;
 };

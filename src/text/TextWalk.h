@@ -162,7 +162,10 @@ class TextWalker {
   // The filters; all off unless set.
   AozoraFilter Aozora;  // Aozora Bunko notation, when Aozora.Use is not Off
   HtmlFilter Html;      // an HTML page's markup, with tag removal, when Html.On
-  bool Ruby = false;    // ruby is shown in （…） rather than dropped
+  int Ruby = 0;         // ruby: 0 dropped, 1 shown in （…）, 2 beside its base
+  // With Ruby 2: the character Next found begins the base of Group.
+  bool Grouped = false;
+  RubyGroup Group;
   // With tag removal: HTML entities become the Shift-JIS code this gives
   // for their code point (0 for none, shown as 〓).
   std::function<std::uint16_t(std::uint32_t)> Entities;
@@ -179,6 +182,7 @@ class TextWalker {
   // then where it goes on, short of the end).
   bool Next(std::int64_t& pos, bool tagCut, std::uint8_t* out) {
     out[0] = 0;
+    Grouped = false;
     // A page's tags are read as a browser reads them; a tag begun before
     // tag removal was switched on is dropped to its '>' as in any text.
     const bool html = Html.On && tagCut;
@@ -216,6 +220,8 @@ class TextWalker {
       if (out[0] != 0) {
         if (Aozora.Use == Notation::Off || Aozora.Pass(text_, length_, at, pos, out, Ruby)) {
           if (html) Html.Shown(out);
+          if (Ruby == 2 && Aozora.Use != Notation::Off)
+            Grouped = Aozora.GroupAt(text_, length_, at, Group);
           return true;
         }
         out[0] = 0;
@@ -257,7 +263,13 @@ class TextWalker {
       stop_ = start;
       std::int64_t p = line;
       while (p < start && Next(p, tagCut, out)) ++p;
-      if (p <= start) break;
+      if (p <= start) {
+        // A ruby's base and its ruby are one piece too.
+        const RubyGroup& g = Aozora.LastGroup();
+        if (g.From < 0 || g.From >= start || start > g.To) break;
+        start = g.From;
+        continue;
+      }
       start = unit_;
     }
     stop_ = INT64_MAX;

@@ -181,8 +181,10 @@ class Scripted : public PlatformHooks {
       glyphSincePause_ = false;
       const std::string_view window((const char*)Window.Bits(), Window.Stride() * 480);
       const int from = v ? (c.Dy - 19) / 24 : (c.Dx - 20) / 24, to = from + (v ? c.H : c.W) / 24;
-      Log += std::to_string(v ? (606 - c.Dx) / 26 : (c.Dy - 44) / 26) + "." + std::to_string(from) +
-             "-" + std::to_string(to) +
+      const PageLayout& l = R->Layout;
+      Log += std::to_string(v ? (l.BaseX(0, 0) - 2 - c.Dx) / l.Pitch()
+                              : (c.Dy - l.BaseY(0, 0) - 25) / l.Pitch()) +
+             "." + std::to_string(from) + "-" + std::to_string(to) +
              (HashPauses ? "#" + std::to_string(std::hash<std::string_view>()(window)) : "") + " ";
       if (OnPause) OnPause();
     }

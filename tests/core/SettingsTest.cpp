@@ -133,15 +133,16 @@ TEST(SettingsFile, FirstCloseWritesEveryKeyInOrder) {
 // Keys added later are written once they differ from their default or are
 // in the file; out of range they act as the default but are kept.
 TEST(SettingsFile, AddedKeys) {
-  Rig rig("[System]\r\nZoom=7\r\nRuby=0\r\n[Data4]\r\nText=/d.txt\r\nIndex=1\r\nLength=3\r\n");
+  Rig rig("[System]\r\nZoom=7\r\nRuby=2\r\n[Data4]\r\nText=/d.txt\r\nIndex=1\r\nLength=3\r\n");
   EXPECT_EQ(ToUtf8(rig.R->DataItems[4].Caption) + std::to_string(rig.R->IntSettings[kZoom]),
             "d.txt　33 %7");  // a record read as it is stored
-  EXPECT_EQ(SettingValue(rig.R->IntSettings, kZoom), 1);
+  EXPECT_EQ(SettingValue(rig.R->IntSettings, kZoom) * 10 + SettingValue(rig.R->IntSettings, kRuby),
+            12);
   EXPECT_EQ(SettingValue(rig.R->IntSettings, kAutoWait), 1500);
   rig.R->IntSettings[kAutoWait] = 900;
   rig.R->FormClose();
   const std::string file = rig.Read("Yomibon.ini");
-  EXPECT_EQ(file.substr(0, 31), "[System]\r\nZoom=7\r\nRuby=0\r\nText=");
+  EXPECT_EQ(file.substr(0, 31), "[System]\r\nZoom=7\r\nRuby=2\r\nText=");
   EXPECT_EQ(file.substr(file.find("FontData"), 26), "FontData=\r\nAutoWait=900\r\n[");
 }
 

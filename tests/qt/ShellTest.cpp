@@ -348,7 +348,7 @@ class ShellTest : public QObject {
         "pick=IPAGothic,0,0 フォント選択 pick=IPAGothic,0,1 フォント選択 1 デフォルト ? OK",
         "#shell-settings-changed.txt"};
     QTest::newRow("changed, Default on pages 0 and 2, a.fdt typed")
-        << QStringList{QString(in).replace("FontType=1", "FontType=0"),
+        << QStringList{QString(in).replace("FontType=1", "FontType=0 Ruby=1"),
                        "change 0 デフォルト 2 デフォルト pick=,1,1 フォント選択 Edit8=a.fdt OK",
                        "#shell-settings-default.txt"};
     QTest::newRow("refusals") << QStringList{
