@@ -26,10 +26,15 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail, Glyph
   auto it = GlyphCache.Masks.find(key);
   if (it == GlyphCache.Masks.end() && form.Ruby) {
     // Ruby is drawn from the font at 36 pixels, which the cell's averaging
-    // brings down to 12.
+    // brings down to 12; a character of the text's own by its code point,
+    // 〓 where no installed face has it.
     GlyphMask raw, moved;
-    if (Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold, kGlyphWorkSize / 2,
-                              raw) &&
+    const bool user = UserCode(lead, trail);
+    if (user && !Hooks->RasterizeChar(TextChars.Char(lead, trail), GlyphFont.Name, GlyphFont.Bold,
+                                      kGlyphWorkSize / 2, raw))
+      Hooks->RasterizeGlyph(0x81, 0xAC, GlyphFont.Name, GlyphFont.Bold, kGlyphWorkSize / 2, raw);
+    if ((user || Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold,
+                                       kGlyphWorkSize / 2, raw)) &&
         raw.Width > 0 && raw.Height > 0 &&
         raw.Alpha.size() >= static_cast<std::size_t>(raw.Width) * raw.Height)
       moved = TransformMask(raw, form);

@@ -532,8 +532,13 @@ class ShellTest : public QObject {
       codes += {char(code >> 8), char(code)};
     }
     codes += ToSjis("漢");
-    Bitmap page(6 * kGlyphCell + 1, 2 * kGlyphCell + 2, 0x402020);
+    Bitmap page(6 * kGlyphCell + 1, 3 * kGlyphCell + 3, 0x402020);
     rig.DrawGlyphString(page, 0, 0, codes);
+    // The same as ruby, small: in either mode these come from the font.
+    for (std::size_t i = 0; i < codes.size(); i += 2)
+      rig.DrawPlacedGlyph(
+          page, {std::int16_t(12 * i), std::int16_t(2 * kGlyphCell + 2), std::uint8_t(codes[i]),
+                 std::uint8_t(codes[i + 1]), GlyphTransform{false, 0, 0, true}});
     std::fill(rig.FontAtlas.begin(), rig.FontAtlas.end(), 16);
     rig.AtlasComplete = true;
     rig.IntSettings[kFontType] = 1;
