@@ -140,10 +140,22 @@ constexpr std::uint16_t kNothing = 0xFFFF;
 
 inline std::uint16_t OrGeta(std::uint16_t code) { return code ? code : kGeta; }
 
+// Characters that only guide layout and show nothing themselves: the soft
+// hyphen, zero-width spaces and joiners, direction marks, variation
+// selectors (♡ and its emoji form, a kanji's variant) and a byte-order mark
+// within the text.
+inline bool Invisible(std::uint32_t cp) {
+  return cp == 0xAD || cp == 0x34F || (cp >= 0x200B && cp <= 0x200F) ||
+         (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2060 && cp <= 0x206F) ||
+         (cp >= 0xFE00 && cp <= 0xFE0F) || cp == 0xFEFF || (cp >= 0xE0000 && cp <= 0xE0FFF);
+}
+
 // The code of a character that may lack a Shift-JIS one (sjis 0): the
-// text's own, given in order of appearance. C1 controls stay 〓.
+// text's own, given in order of appearance; nothing for an invisible one.
+// C1 controls stay 〓.
 inline std::uint16_t CodeOf(std::uint16_t sjis, std::uint32_t cp, UserChars* user) {
   if (sjis) return sjis;
+  if (Invisible(cp)) return kNothing;
   if (user && cp >= 0xA0 && cp <= 0x10FFFF)
     if (const std::uint16_t code = user->Code(char32_t(cp))) return code;
   return kGeta;

@@ -173,6 +173,10 @@ TEST(Encoding, CodesOfTheTextsOwn) {
   const std::tuple<E, std::string, std::string> cases[] = {
       {E::Utf8, Encode("é𠮷あé♡", "UTF-8"), "\xF0\x40\xF0\x41\x82\xA0\xF0\x40\xF0\x42"},
       {E::Utf16Be, Encode("‼𠮷\xC2\x85", "UTF-16BE"), "\xF0\x40\xF0\x41\x81\xAC"},
+      // Invisible ones (a variation selector, a zero-width space, an
+      // ideographic variation selector, a byte-order mark) show nothing.
+      {E::Utf16Le, Encode("♡\uFE0F\u200B葛\U000E0100\uFEFF\u00AD\u2060♡", "UTF-16LE"),
+       "\xF0\x40\x8A\x8B\xF0\x40"},
       {E::EucJp, "\x8F\xB0\xA1\x8F\xA2\xB7", "\xF0\x40\x81\x60"},  // 丂, ～
       {E::Utf8, many + many.substr(1879 * 4), ""}};
   for (const auto& [enc, in, want] : cases) {
