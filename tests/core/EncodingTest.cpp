@@ -196,6 +196,9 @@ TEST(Encoding, CodesOfTheTextsOwn) {
       EXPECT_EQ(out.substr(2 * index, std::strlen(code)), code) << index;
     EXPECT_EQ(chars.Char(0xF9, 0xFC), char32_t(0x20000 + 1879));
     EXPECT_EQ(chars.Char(0xF0, 0x7F), 0u);
+    Rig rig;  // one a note names past the last is 〓 too
+    rig.Run(in + "※［＃「口＋世」、U+546D］〔e'〕");
+    EXPECT_EQ(rig.Lines().substr(rig.Lines().size() - 6), "\x81\xAC\x81\xAC\x81\xAC");
   }
   const std::string text = "é※［＃「口＋世」、U+546D］\n〔a:〕&#x2661;‼";
   const std::int32_t line2 = 2 + int(S("※［＃「口＋世」、U+546D］\n").size());
