@@ -180,6 +180,10 @@ class Closers {
   std::deque<std::int64_t> accentCloses_;            // 〕 in order
 };
 
+Substitution Piece(std::int64_t at, std::int64_t end, std::uint16_t code) {
+  return {std::int32_t(at), std::uint16_t(end - at), code};
+}
+
 }  // namespace
 
 std::vector<Substitution> FindNamedChars(const std::uint8_t* text, std::int64_t length,
@@ -220,18 +224,19 @@ std::vector<Substitution> FindNamedChars(const std::uint8_t* text, std::int64_t 
     if (note) {
       const CharName name = ParseCharName(text, at + 4, close, userCodes);
       const char32_t ch = name.Plane ? jis(name.Plane, name.Row, name.Cell) : name.CodePoint;
-      if (const std::uint16_t shown = ch ? code(ch) : 0) found.push_back({start, close + 2, shown});
+      if (const std::uint16_t shown = ch ? code(ch) : 0)
+        found.push_back(Piece(start, close + 2, shown));
       c = close + 2;
       continue;
     }
     const std::size_t bracket = found.size();
-    found.push_back({at, at + 2, 0});
+    found.push_back(Piece(at, at + 2, 0));
     for (std::int64_t q = at + 2; q < close;) {
       int len = 0;
       const char32_t letter = AccentAt(text, close, q, len);
       const std::uint16_t shown = letter ? code(letter) : 0;
       if (shown) {
-        found.push_back({q, q + len, shown});
+        found.push_back(Piece(q, q + len, shown));
         q += len;
       } else {
         q += CharBytes(text + q, userCodes);
@@ -240,7 +245,7 @@ std::vector<Substitution> FindNamedChars(const std::uint8_t* text, std::int64_t 
     if (found.size() == bracket + 1)
       found.pop_back();  // no accent: the brackets are shown as written
     else
-      found.push_back({close, close + 2, 0});
+      found.push_back(Piece(close, close + 2, 0));
     c = close + 2;
   }
   return found;
