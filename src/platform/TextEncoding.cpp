@@ -186,6 +186,23 @@ char32_t Jis0212ToUnicode(std::uint8_t b1, std::uint8_t b2) {
   return table[(b1 - 0xA1) * 94 + (b2 - 0xA1)];
 }
 
+// The character of JIS X 0213 plane 1 at EUC bytes b1 b2 whose Shift-JIS
+// code has no character; 0 for the rest. Asked of iconv once for the set.
+char32_t Jis0213Only(std::uint8_t b1, std::uint8_t b2) {
+  static const std::unique_ptr<char32_t[]> table = [] {
+    auto t = std::make_unique<char32_t[]>(94 * 94);
+    iconv_t from = iconv_open("UTF-32LE", "CP932");
+    if (from == reinterpret_cast<iconv_t>(-1)) return t;
+    for (int r = 0; r < 94; ++r)
+      for (int c = 0; c < 94; ++c)
+        if (!Decode932(from, JisToSjis(0x21 + r, 0x21 + c)))
+          t[r * 94 + c] = Jis0213ToUnicode(1, r + 1, c + 1);
+    iconv_close(from);
+    return t;
+  }();
+  return table[(b1 - 0xA1) * 94 + (b2 - 0xA1)];
+}
+
 inline std::uint16_t Utf8Step(const std::uint8_t* p, std::size_t n, std::size_t& i,
                               const std::uint16_t* table, UserChars* user) {
   const std::uint8_t b = p[i];
@@ -251,6 +268,10 @@ inline std::uint16_t EucStep(const std::uint8_t* p, std::size_t n, std::size_t& 
   }
   if (InRange(b, 0xA1, 0xFE) && InRange(c, 0xA1, 0xFE)) {
     i += 2;
+    // A code Shift-JIS leaves empty is the character JIS X 0213 gives it
+    // (an EUC-JIS-2004 text's é or kanji of level 3), as a code of the text.
+    if (const char32_t cp = Jis0213Only(b, c))
+      return CodeOf(cp < 0x10000 ? table[cp] : 0, cp, user);
     return JisToSjis(b - 0x80, c - 0x80);
   }
   ++i;

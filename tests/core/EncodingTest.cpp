@@ -177,7 +177,8 @@ TEST(Encoding, CodesOfTheTextsOwn) {
       // ideographic variation selector, a byte-order mark) show nothing.
       {E::Utf16Le, Encode("♡\uFE0F\u200B葛\U000E0100\uFEFF\u00AD\u2060♡", "UTF-16LE"),
        "\xF0\x40\x8A\x8B\xF0\x40"},
-      {E::EucJp, "\x8F\xB0\xA1\x8F\xA2\xB7", "\xF0\x40\x81\x60"},  // 丂, ～
+      {E::EucJp, "\x8F\xB0\xA1\x8F\xA2\xB7", "\xF0\x40\x81\x60"},          // 丂, ～
+      {E::EucJp, "\xA9\xDF\xA4\xA2\xAE\xA2", "\xF0\x40\x82\xA0\xF0\x41"},  // é, あ, 𠀋
       {E::Utf8, many + many.substr(1879 * 4), ""}};
   for (const auto& [enc, in, want] : cases) {
     auto text = std::make_unique<std::uint8_t[]>(in.size() + 1);
