@@ -389,6 +389,17 @@ BENCHMARK(BM_OpenNotation)
     ->ArgNames({"shape", "aozora", "whole", "ruby"})
     ->Unit(benchmark::kMillisecond);
 
+// A text in the notation whose one line of 4 MiB is ※［＃ (range 0) or 〔e'
+// (range 1) over and over, never closed: start of a run to its first
+// character, the pass for the characters a text names included.
+void BM_OpenNamedUnclosed(benchmark::State& state) {
+  const std::string unit = ToSjis(state.range(0) == 0 ? "※［＃" : "〔e'");
+  std::string text = ToSjis("※［＃「口＋世」、U+546D］\n");
+  while (text.size() < (4u << 20)) text += unit;
+  OpenText(state, text);
+}
+BENCHMARK(BM_OpenNamedUnclosed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 }  // namespace
 
 BENCHMARK(BM_SkipThroughAtlas)->Unit(benchmark::kMillisecond);

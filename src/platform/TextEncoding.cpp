@@ -140,10 +140,22 @@ constexpr std::uint16_t kNothing = 0xFFFF;
 
 inline std::uint16_t OrGeta(std::uint16_t code) { return code ? code : kGeta; }
 
+// Characters that only guide layout and show nothing themselves: the soft
+// hyphen, zero-width spaces and joiners, direction marks, variation
+// selectors (♡ and its emoji form, a kanji's variant) and a byte-order mark
+// within the text.
+inline bool Invisible(std::uint32_t cp) {
+  return cp == 0xAD || cp == 0x34F || (cp >= 0x200B && cp <= 0x200F) ||
+         (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2060 && cp <= 0x206F) ||
+         (cp >= 0xFE00 && cp <= 0xFE0F) || cp == 0xFEFF || (cp >= 0xE0000 && cp <= 0xE0FFF);
+}
+
 // The code of a character that may lack a Shift-JIS one (sjis 0): the
-// text's own, given in order of appearance. C1 controls stay 〓.
+// text's own, given in order of appearance; nothing for an invisible one.
+// C1 controls stay 〓.
 inline std::uint16_t CodeOf(std::uint16_t sjis, std::uint32_t cp, UserChars* user) {
   if (sjis) return sjis;
+  if (Invisible(cp)) return kNothing;
   if (user && cp >= 0xA0 && cp <= 0x10FFFF)
     if (const std::uint16_t code = user->Code(char32_t(cp))) return code;
   return kGeta;
@@ -169,6 +181,23 @@ char32_t Jis0212ToUnicode(std::uint8_t b1, std::uint8_t b2) {
           t[r * 94 + c] = out[0];
       }
     iconv_close(cd);
+    return t;
+  }();
+  return table[(b1 - 0xA1) * 94 + (b2 - 0xA1)];
+}
+
+// The character of JIS X 0213 plane 1 at EUC bytes b1 b2 whose Shift-JIS
+// code has no character; 0 for the rest. Asked of iconv once for the set.
+char32_t Jis0213Only(std::uint8_t b1, std::uint8_t b2) {
+  static const std::unique_ptr<char32_t[]> table = [] {
+    auto t = std::make_unique<char32_t[]>(94 * 94);
+    iconv_t from = iconv_open("UTF-32LE", "CP932");
+    if (from == reinterpret_cast<iconv_t>(-1)) return t;
+    for (int r = 0; r < 94; ++r)
+      for (int c = 0; c < 94; ++c)
+        if (!Decode932(from, JisToSjis(0x21 + r, 0x21 + c)))
+          t[r * 94 + c] = Jis0213ToUnicode(1, r + 1, c + 1);
+    iconv_close(from);
     return t;
   }();
   return table[(b1 - 0xA1) * 94 + (b2 - 0xA1)];
@@ -239,6 +268,10 @@ inline std::uint16_t EucStep(const std::uint8_t* p, std::size_t n, std::size_t& 
   }
   if (InRange(b, 0xA1, 0xFE) && InRange(c, 0xA1, 0xFE)) {
     i += 2;
+    // A code Shift-JIS leaves empty is the character JIS X 0213 gives it
+    // (an EUC-JIS-2004 text's é or kanji of level 3), as a code of the text.
+    if (const char32_t cp = Jis0213Only(b, c))
+      return CodeOf(cp < 0x10000 ? table[cp] : 0, cp, user);
     return JisToSjis(b - 0x80, c - 0x80);
   }
   ++i;

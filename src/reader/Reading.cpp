@@ -99,7 +99,10 @@ void FindNamed(Reader& r, const std::uint8_t* text) {
     const std::uint16_t sjis = UnicodeToSjis(ch);
     // A single-byte code would read as another character in the walk.
     if (sjis) return sjis >= 0x100 ? sjis : 0;
-    return chars.Code(ch);
+    if (const std::uint16_t own = chars.Code(ch)) return own;
+    // Past the last code, a character shows as 〓, as one the text holds.
+    const bool none = ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF);
+    return chars.Size() < kUserCodes || none ? std::uint16_t(0) : std::uint16_t(0x81AC);
   };
   if (aozora == 2 || (aozora == 1 && r.TextNotation))
     r.NamedChars = FindNamedChars(text, length, r.TextUserCodes, Jis0213ToUnicode, code);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -124,61 +126,117 @@ char32_t AccentAt(const std::uint8_t* text, std::int64_t length, std::int64_t p,
   return 0;
 }
 
+namespace {
+
+// The closing brackets of the line a scan is on, found in one pass however
+// many brackets are left open: each candidate asks from where it begins,
+// and the scan only moves on. A note's ］ is the one that matches its ［＃
+// (notes it quotes counted); a 〔's 〕 the first after it.
+class Closers {
+ public:
+  Closers(const std::uint8_t* text, std::int64_t length, std::size_t userCodes)
+      : text_(text), length_(length), userCodes_(userCodes) {}
+
+  // The close of the bracket at `at` (the start of a character, never
+  // before an earlier question's), within kLongest bytes on its line; -1
+  // for none.
+  std::int64_t Close(std::int64_t at, bool note) {
+    if (q_ <= at) {  // a new line, or past all that was scanned
+      q_ = at;
+      opens_.clear();
+      noteCloses_.clear();
+      accentCloses_.clear();
+    }
+    const std::int64_t end = std::min(length_, at + kLongest);
+    for (; q_ < end && text_[q_] != '\n'; q_ += CharBytes(text_ + q_, userCodes_)) {
+      if (text_[q_] != 0x81) continue;
+      if (Is(text_, length_, q_, kNoteStart)) {
+        // One that would close this far on shows as written anyway.
+        while (!opens_.empty() && opens_.front() + kLongest <= q_) opens_.pop_front();
+        opens_.push_back(q_);
+      } else if (text_[q_ + 1] == kNoteClose && !opens_.empty()) {
+        noteCloses_.emplace(opens_.back(), q_);
+        opens_.pop_back();
+      } else if (text_[q_ + 1] == kAccentClose) {
+        accentCloses_.push_back(q_);
+      }
+    }
+    if (note) {
+      noteCloses_.erase(noteCloses_.begin(), noteCloses_.lower_bound(at));
+      const auto it = noteCloses_.find(at);
+      return it != noteCloses_.end() && it->second < end ? it->second : -1;
+    }
+    while (!accentCloses_.empty() && accentCloses_.front() < at) accentCloses_.pop_front();
+    return !accentCloses_.empty() && accentCloses_.front() < end ? accentCloses_.front() : -1;
+  }
+
+ private:
+  const std::uint8_t* text_;
+  std::int64_t length_;
+  std::size_t userCodes_;
+  std::int64_t q_ = 0;              // where the scan goes on, the start of a character
+  std::deque<std::int64_t> opens_;  // ［＃ not closed yet, in order
+  std::map<std::int64_t, std::int64_t> noteCloses_;  // ［＃ to its ］
+  std::deque<std::int64_t> accentCloses_;            // 〕 in order
+};
+
+Substitution Piece(std::int64_t at, std::int64_t end, std::uint16_t code) {
+  return {std::int32_t(at), std::uint16_t(end - at), code};
+}
+
+}  // namespace
+
 std::vector<Substitution> FindNamedChars(const std::uint8_t* text, std::int64_t length,
                                          std::size_t userCodes,
                                          const std::function<char32_t(int, int, int)>& jis,
                                          const std::function<std::uint16_t(char32_t)>& code) {
-  // Where a note or an opening 〔 may begin, in the order of the text; each
-  // is checked to begin a character (walked from its line start, never
-  // through a trail byte) as it is reached.
-  std::vector<std::int64_t> candidates;
+  // Where a note or an opening 〔 may begin, in the order of the text (the
+  // nearer of the next of each); each is checked to begin a character
+  // (walked from its line start, never through a trail byte) as it is
+  // reached.
   const char* all = reinterpret_cast<const char*>(text);
-  for (std::string_view needle : {kNoteStart, kAccentOpen})
-    for (const char* p = all; (p = static_cast<const char*>(memmem(p, std::size_t(all + length - p),
-                                                                   needle.data(), needle.size())));
-         ++p)
-      candidates.push_back(p - all);
-  std::sort(candidates.begin(), candidates.end());
+  const auto next = [&](std::string_view needle, std::int64_t from) -> std::int64_t {
+    const void* p =
+        from < length ? memmem(all + from, std::size_t(length - from), needle.data(), needle.size())
+                      : nullptr;
+    return p ? static_cast<const char*>(p) - all : length;
+  };
+  std::int64_t nextNote = next(kNoteStart, 0), nextAccent = next(kAccentOpen, 0);
 
   std::vector<Substitution> found;
+  Closers closers(text, length, userCodes);
   std::int64_t c = 0;  // the start of a character, never past the candidate
-  for (const std::int64_t at : candidates) {
-    const bool note = text[at + 1] == kNoteStart[1];
+  while (std::min(nextNote, nextAccent) < length) {
+    const bool note = nextNote < nextAccent;
+    const std::int64_t at = note ? nextNote : nextAccent;
+    if (note)
+      nextNote = next(kNoteStart, at + 1);
+    else
+      nextAccent = next(kAccentOpen, at + 1);
     const std::int64_t start = note ? at - 2 : at;  // a note counts after a ※
     if (start < c) continue;
     if (const void* lf = memrchr(text + c, '\n', std::size_t(start - c)))
       c = static_cast<const std::uint8_t*>(lf) - text + 1;
     while (c < start) c += CharBytes(text + c, userCodes);
     if (c != start || (note && !Is(text, length, start, kKome))) continue;
-    // The closing bracket on the same line: for a note the ］ that matches,
-    // counting the notes it quotes.
-    std::int64_t close = -1;
-    int depth = 0;
-    const std::int64_t end = std::min(length, at + kLongest);
-    for (std::int64_t q = at; q < end && text[q] != '\n'; q += CharBytes(text + q, userCodes)) {
-      if (text[q] != 0x81) continue;
-      if (note && Is(text, length, q, kNoteStart)) ++depth;
-      if (text[q + 1] == (note ? kNoteClose : kAccentClose) && (!note || --depth == 0)) {
-        close = q;
-        break;
-      }
-    }
+    const std::int64_t close = closers.Close(at, note);
     if (close < 0) continue;
     if (note) {
       const CharName name = ParseCharName(text, at + 4, close, userCodes);
       const char32_t ch = name.Plane ? jis(name.Plane, name.Row, name.Cell) : name.CodePoint;
-      if (const std::uint16_t shown = ch ? code(ch) : 0) found.push_back({start, close + 2, shown});
+      if (const std::uint16_t shown = ch ? code(ch) : 0)
+        found.push_back(Piece(start, close + 2, shown));
       c = close + 2;
       continue;
     }
     const std::size_t bracket = found.size();
-    found.push_back({at, at + 2, 0});
+    found.push_back(Piece(at, at + 2, 0));
     for (std::int64_t q = at + 2; q < close;) {
       int len = 0;
       const char32_t letter = AccentAt(text, close, q, len);
       const std::uint16_t shown = letter ? code(letter) : 0;
       if (shown) {
-        found.push_back({q, q + len, shown});
+        found.push_back(Piece(q, q + len, shown));
         q += len;
       } else {
         q += CharBytes(text + q, userCodes);
@@ -187,7 +245,7 @@ std::vector<Substitution> FindNamedChars(const std::uint8_t* text, std::int64_t 
     if (found.size() == bracket + 1)
       found.pop_back();  // no accent: the brackets are shown as written
     else
-      found.push_back({close, close + 2, 0});
+      found.push_back(Piece(close, close + 2, 0));
     c = close + 2;
   }
   return found;

@@ -37,7 +37,7 @@ char32_t AccentAt(const std::uint8_t* text, std::int64_t length, std::int64_t p,
 // the text. jis gives the character of a plane-row-cell (0 for none); code
 // the code a character is shown with, given in the order asked (0 for
 // none: the note keeps its ※, the letters stay as written). userCodes as
-// for CharBytes.
+// for CharBytes; length under 2 GiB, as every text the reader reads.
 std::vector<Substitution> FindNamedChars(const std::uint8_t* text, std::int64_t length,
                                          std::size_t userCodes,
                                          const std::function<char32_t(int, int, int)>& jis,

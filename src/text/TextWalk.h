@@ -139,9 +139,13 @@ inline int ConvertChar(const std::uint8_t* p, const std::uint8_t* asciiToFull,
 // A stretch of the text shown as one other character, or as nothing (Code
 // 0): a note that names a character, with the ※ before it; a letter with
 // an accent written as two or three letters; the brackets around those.
+// Eight bytes each, as a text of 〔e'〕 over and over holds one for every
+// two of its bytes: a text is under 2 GiB, a note under 64 KiB.
 struct Substitution {
-  std::int64_t At, End;  // its bytes, [At, End)
+  std::int32_t At;  // its bytes, [At, End())
+  std::uint16_t Length;
   std::uint16_t Code;
+  std::int64_t End() const { return std::int64_t(At) + Length; }
 };
 
 // True for both markers: as a lookahead a page break ends the line too.
@@ -205,7 +209,7 @@ class TextWalker {
             Aozora.SkipBlock(text_, length_, pos))
           continue;
         if (const Substitution* s = Aozora.Use != Notation::Off ? NamedAt(pos) : nullptr) {
-          pos = s->End - 1;
+          pos = s->End() - 1;
           if (s->Code == 0) {
             ++pos;
             continue;

@@ -173,7 +173,12 @@ TEST(Encoding, CodesOfTheTextsOwn) {
   const std::tuple<E, std::string, std::string> cases[] = {
       {E::Utf8, Encode("é𠮷あé♡", "UTF-8"), "\xF0\x40\xF0\x41\x82\xA0\xF0\x40\xF0\x42"},
       {E::Utf16Be, Encode("‼𠮷\xC2\x85", "UTF-16BE"), "\xF0\x40\xF0\x41\x81\xAC"},
-      {E::EucJp, "\x8F\xB0\xA1\x8F\xA2\xB7", "\xF0\x40\x81\x60"},  // 丂, ～
+      // Invisible ones (a variation selector, a zero-width space, an
+      // ideographic variation selector, a byte-order mark) show nothing.
+      {E::Utf16Le, Encode("♡\uFE0F\u200B葛\U000E0100\uFEFF\u00AD\u2060♡", "UTF-16LE"),
+       "\xF0\x40\x8A\x8B\xF0\x40"},
+      {E::EucJp, "\x8F\xB0\xA1\x8F\xA2\xB7", "\xF0\x40\x81\x60"},          // 丂, ～
+      {E::EucJp, "\xA9\xDF\xA4\xA2\xAE\xA2", "\xF0\x40\x82\xA0\xF0\x41"},  // é, あ, 𠀋
       {E::Utf8, many + many.substr(1879 * 4), ""}};
   for (const auto& [enc, in, want] : cases) {
     auto text = std::make_unique<std::uint8_t[]>(in.size() + 1);
@@ -192,6 +197,9 @@ TEST(Encoding, CodesOfTheTextsOwn) {
       EXPECT_EQ(out.substr(2 * index, std::strlen(code)), code) << index;
     EXPECT_EQ(chars.Char(0xF9, 0xFC), char32_t(0x20000 + 1879));
     EXPECT_EQ(chars.Char(0xF0, 0x7F), 0u);
+    Rig rig;  // one a note names past the last is 〓 too
+    rig.Run(in + "※［＃「口＋世」、U+546D］〔e'〕");
+    EXPECT_EQ(rig.Lines().substr(rig.Lines().size() - 6), "\x81\xAC\x81\xAC\x81\xAC");
   }
   const std::string text = "é※［＃「口＋世」、U+546D］\n〔a:〕&#x2661;‼";
   const std::int32_t line2 = 2 + int(S("※［＃「口＋世」、U+546D］\n").size());
@@ -282,6 +290,7 @@ TEST(Markup, WhatIsShown) {
       {"※［＃２‐９０‐９］※［＃1-94-94］※［＃11-2-22、1-2-22-5、U+1234567、U+546D］※［＃3-1-1］※［＃「U+546D」］", 2, 0, 1,
        "邶繫呭※※"},
       {"〔e'te AE&ss&a:〕〔abc〕〔e'\n〕", 2, 0, 1, "éｔｅ　Æßä〔ａｂｃ〕〔ｅ’|〕"},
+      {"※［＃※［＃U+546D］〔〔a:〕［＃〔o/［＃注］〕］※［＃「※［＃U+546D］」、U+3042］〔e'〕", 2, 0, 1, "※［＃呭〔äあé"},
       {"〔e'〕※［＃U+546D］", 0, 0, 1, "="},
       {"あ。\n［＃ここから２字下げ］\r\n　い", 2, 0, 1, "あ。|　い"},
       {"あ。\n［＃ここから］［＃２字下げ］\n\n　い", 2, 0, 1, "あ。||　い"},
