@@ -313,6 +313,19 @@ void Reader::ComposeChar() {
     if (Leaving(*this)) return;
   }
 
+  // An opening bracket never ends a line: it goes with a base whose group
+  // begins the next one.
+  if (Layout.Ruby && Column > 0 && Placing.Left == 0 && CurGroup.Base == 0 && NextGroup.Base > 0 &&
+      InWordList(StrSettings[kTailWord], CurChar.data())) {
+    const int m = static_cast<int>(NextGroup.Text.size() / 2);
+    const RubyFit fit =
+        FitRuby(Column + 1, NextGroup.Base, m, NextGroup.Followed, RubyReach, Layout.Cells());
+    if (Column + 1 + fit.Cells > Layout.Cells()) {
+      NewLine();
+      if (Leaving(*this)) return;
+    }
+  }
+
   // Where the character goes along its line: its cell, or its place in the
   // spread of a ruby's base.
   if (Placing.Left == 0 && Placing.Rest.Base > 0) CurGroup = std::move(Placing.Rest);

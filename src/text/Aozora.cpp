@@ -227,7 +227,7 @@ bool AozoraFilter::GroupFrom(const std::uint8_t* text, std::int64_t length, std:
     // Each run is read once: the walk asks again only at a run's start.
     for (open = p; open + 1 < length && IsKanji(text + open);) open += 2;
     runEnd_ = std::max(runEnd_, open);
-    if (text[open] != 0x81 || text[open + 1] != kRubyOpen) open = -1;
+    if (text[open] != 0x81 || text[open + 1] != kRubyOpen || open == markedOpen_) open = -1;
   }
   if (open > base && open - base <= 2 * kMaxBase)
     close = Find(text, length, open + 2, kRubyClose, close_);
@@ -296,7 +296,10 @@ bool AozoraFilter::PassMarked(const std::uint8_t* text, std::int64_t length, std
       }
       // Dropped when a ruby closed on this line follows.
       const std::int64_t open = Find(text, length, pos + 1, kRubyOpen, open_);
-      if (open >= 0 && Find(text, length, open + 2, kRubyClose, close_) >= 0) return false;
+      if (open >= 0 && Find(text, length, open + 2, kRubyClose, close_) >= 0) {
+        markedOpen_ = open;
+        return false;
+      }
       break;
     }
     case kNoteOpen: {

@@ -68,7 +68,7 @@ class AozoraFilter {
   void Reset(bool lineStart) {
     lineBare_ = lineStart;
     rubyClose_ = -1;
-    baseAt_ = runEnd_ = groupEnd_ = groupOpen_ = -1;
+    baseAt_ = runEnd_ = groupEnd_ = groupOpen_ = markedOpen_ = -1;
     memo_ = {};
     shownGroup_ = {};
   }
@@ -113,8 +113,9 @@ class AozoraFilter {
   Search open_, close_;
   // Ruby beside its base: the first base byte after a ｜ dropped, and its
   // group; where the last run of kanji looked at ends; the base and the 《
-  // of the group announced last; the last group looked for.
-  std::int64_t baseAt_ = -1, runEnd_ = -1, groupEnd_ = -1, groupOpen_ = -1;
+  // of the group announced last; the 《 of a ｜ whose base could not be set
+  // (no run of kanji before it takes its ruby); the last group looked for.
+  std::int64_t baseAt_ = -1, runEnd_ = -1, groupEnd_ = -1, groupOpen_ = -1, markedOpen_ = -1;
   RubyGroup marked_, shownGroup_;
   struct Memo {
     std::int64_t At = -1;

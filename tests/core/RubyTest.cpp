@@ -66,9 +66,11 @@ TEST(Ruby, WhereItsInkLies) {
 }
 
 // A base and its ruby stay on one line and one page: a group that does not
-// fit the rest of a line begins the next (one that just fits stays), on the
+// fit the rest of a line begins the next (one that just fits stays), with
+// the opening bracket before it; on the
 // last line (column) the next page, which begins at its ｜, after 11 rows or
-// 15 columns; a base longer than a line goes a line at a time.
+// 15 columns; a base longer than a line goes a line at a time. A ｜ whose
+// base holds a note leaves its ruby in （…）, not over the kanji before it.
 // Glyphs counts the last page's, ruby too. A resume inside the base (or its
 // ruby) reads from its ｜. During the last pause Space shows page 1 as it
 // was read, ruby and all ("RB": ruby and base ink of its first group).
@@ -78,6 +80,8 @@ TEST(Ruby, GroupsStayWhole) {
   const std::tuple<bool, std::string, std::string, std::string, std::int32_t, std::size_t, std::string> cases[] = {
       {false, Rep(A, 23) + group + S("い"), "1.0-3 ", Rep(A, 23) + "|" + S("本日い"), 0, 30, ""},
       {false, Rep(A, 22) + group + S("い"), "1.0-1 ", Rep(A, 22) + S("本日|い"), 0, 29, ""},
+      {true, Rep(A, 15) + S("「本日《ほんじつ》い"), "1.0-4 ", Rep(A, 15) + S("|「本日い"), 0, 23, ""},
+      {false, S("｜本［＃注］日《ほんじつ》"), "0.0-8 ", S("本日（ほんじつ）"), 0, 8, ""},
       {false, S("｜雨《あめ》") + Rep(A, 262) + group, "10.0-23 0.0-2 ", S("本日"), 536, 6, "RB"},
       {true, S("｜雨《あめ》") + Rep(A, 253) + group, "14.0-16 0.0-2 ", S("本日"), 518, 6, "RB"},
       {false, S("｜") + Rep(S("本"), 30) + S("《") + Rep(S("ほ"), 30) + S("》"), "1.0-6 ",
