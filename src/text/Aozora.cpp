@@ -234,15 +234,21 @@ bool AozoraFilter::GroupFrom(const std::uint8_t* text, std::int64_t length, std:
   bool ok = close > open + 2 && close - open - 2 <= 2 * kMaxRuby;
   // Plain characters only, each one the walk shows as one: a tag, an
   // entity, a note or spaces (two make one) leave the ruby in （…）.
+  // A character of the text's own (a user-defined code) counts as a lead.
+  const auto twoBytes = [&](std::int64_t q) {
+    return ClassifyByte(text[q]) == ByteClass::Lead ||
+           UserCodeIndex(text[q], text[q + 1]) < UserCodes;
+  };
   for (std::int64_t q = base; ok && q < open; ++found.Base) {
     const ByteClass c = ClassifyByte(text[q]);
+    const bool two = twoBytes(q);
     ok = !IsNotation(text + q) &&
-         (c == ByteClass::Lead || c == ByteClass::Kana ||
+         (two || c == ByteClass::Kana ||
           (c == ByteClass::Ascii && text[q] != '<' && text[q] != '&' && text[q] != ' '));
-    q += c == ByteClass::Lead ? 2 : 1;
+    q += two ? 2 : 1;
   }
   for (std::int64_t q = open + 2; ok && q < close; q += 2) {
-    ok = ClassifyByte(text[q]) == ByteClass::Lead && !IsNotation(text + q);
+    ok = twoBytes(q) && !IsNotation(text + q);
     found.Text.append(reinterpret_cast<const char*>(text + q), 2);
   }
   found.From = p;

@@ -111,6 +111,11 @@ TEST(Ruby, GroupsStayWhole) {
           << resume;
     }
   }
+  // A character of the text's own stands in a base and in its ruby.
+  Rig rig(kRubyIni + "Encoding=2\r\n");
+  rig.Run("｜𠮷野《よ𠮷》い");
+  EXPECT_EQ(std::tuple(rig.Lines(), rig.R->PageGlyphs.size()),
+            std::tuple("\xF0\x40" + S("野い"), std::size_t(5)));
 }
 
 // The ruby shows with the last character of its base (r: its band copied to
