@@ -333,10 +333,14 @@ TEST(Html, WhatIsShown) {
       "<!DOCTYPE html>\n<HTML><head><meta charset=x><Title>\n 題&amp;名 </title>"
       "<style>p:before{content:\"<br>\"}</style><link rel=a><script type=a>if (a<b) "
       "s=\"</p>&copy;</scripts>\";</SCRIPT ></head>\n";
-  const std::string ruby =
-      "<html><ruby>漢<rp>（</rp><rt>かん</rt><rp>）</rp></ruby>字<RUBY><rb>本</rb><rp>(</"
-      "rp>\n<rt>ほ</RUBY>"
-      "<ruby><rb>あ</rb><rt>い</rt></ruby>";
+  const std::string
+      ruby =
+          "<html><ruby>漢<rp>（</rp><rt>かん</rt><rp>）</rp></ruby>字<RUBY><rb>本</rb><rp>(</"
+          "rp>\n<rt>ほ</RUBY>"
+          "<ruby><rb>a</rb><rt>い</rt></ruby>",
+      loose =
+          "<html><ruby>漢<rt>かん</rt>字<rt>じ</ruby>、<ruby>a&amp;b<rp> (&amp;< </rp><rt>え</ruby>"
+          "<ruby>c<rp>(</rp> d<rt>お</ruby><ruby>月<rt>つき<p>x";
   // clang-format off
   const std::tuple<std::string, int, int, std::string> cases[] = {
       {head + "<body><!-- <br>い --><p>\n  本　<b>文</b>\n  だ  <br>x</p>", 1, 0, "題＆名|本　文だ|ｘ"},
@@ -355,9 +359,8 @@ TEST(Html, WhatIsShown) {
       {"<htmlx>a<br>&hellip;b", 1, 0, "ａ＆ｈｅｌｌｉｐ；ｂ"},
       {"x<html><head>t</head>a\nb<br>&hellip;&amp;", 1, 0, "ｘｔａｂ＆ｈｅｌｌｉｐ；＆"},
       {"<html>t<br>&amp;", 0, 0, "＜ｈｔｍｌ＞ｔ＜ｂｒ＞＆ａｍｐ；"},
-      {ruby, 1, 0, "漢字本あ"}, {ruby, 1, 1, "漢（かん）字本（ほ）あ（い）"}, {ruby, 1, 2, "漢字本あ"},
-      {"<html><ruby>漢<rt>かん</rt>字<rt>じ</ruby>、<ruby>a b<rp> (&amp;< </rp><rt>え</ruby><ruby>月<rt>つき<p>x", 1, 2,
-       "漢（かん）字（じ）、ａ　ｂ（え）月（つき）ｘ"},
+      {ruby, 1, 0, "漢字本ａ"}, {ruby, 1, 1, "漢（かん）字本（ほ）ａ（い）"}, {ruby, 1, 2, "漢字本ａ"},
+      {loose, 1, 2, "漢（かん）字（じ）、ａ＆ｂ（え）ｃ　ｄ（お）月|（つき）ｘ"}, {loose, 1, 0, "漢字、ａ＆ｂｃ　ｄ月|ｘ"},
       {"<html><ruby>本<rt>" + Rep("あ", 35) + "</rt></ruby>", 1, 2, "本（" + Rep("あ", 22) + "|" + Rep("あ", 13) + "）"},
   };
   // clang-format on

@@ -86,7 +86,8 @@ TEST(Reading, StartPositions) {
       {notes, 8, 2, S("い漢字です"), "0.0-5 "}, {notes, 28, 22, S("です"), "0.0-2 "},
       {block, 40, 3, S("本文"), "0.0-2 "}, {page, 33, 23, S("本文※字。|終"), "0.0-5 1.0-1 "},
       {page, 53, 47, S("文※字。|終"), "0.0-4 1.0-1 "}, {page, 71, 71, S("字。|終"), "0.0-2 1.0-1 "},
-      {page, 74, 73, S("。|終"), "0.0-1 1.0-1 "}, {ruby, 32, 8, S("漢字"), "0.0-2 "}};
+      {page, 74, 73, S("。|終"), "0.0-1 1.0-1 "}, {ruby, 32, 8, S("漢字"), "0.0-2 "},
+      {ruby + S("<ruby>月 日<rt>つき</ruby>終"), 77, 75, S("終"), "0.0-1 "}};
   // clang-format on
   for (const auto& [text, start, pageStart, lines, pauses] : cases) {
     Rig rig;
