@@ -389,6 +389,36 @@ BENCHMARK(BM_OpenNotation)
     ->ArgNames({"shape", "aozora", "whole", "ruby"})
     ->Unit(benchmark::kMillisecond);
 
+// A web page whose one line of 4 MiB is a <ruby> left open over and over
+// (range 0: each with its base and a reading never closed; 1: bare tags;
+// 2: a base too long to set beside it), walked whole with the ruby setting
+// range 1, and then primed from its middle.
+void BM_OpenRubyPage(benchmark::State& state) {
+  const char* units[] = {"<ruby>本<rp>(<rt>ほ", "<ruby>", "<ruby><rb>本日本日本日本日本日"};
+  std::string text = "<html>";
+  while (text.size() < (4u << 20)) text += ToSjis(units[state.range(0)]);
+  std::vector<std::uint8_t> buf(text.begin(), text.end());
+  buf.push_back(0);
+  std::uint8_t ascii[190], kana[128];
+  std::copy_n(sjis::kAsciiToFullLiteral, 190, ascii);
+  std::copy_n(sjis::kKanaToFullLiteral, 128, kana);
+  long long chars = 0;
+  for (auto _ : state) {
+    TextWalker walker(buf.data(), std::int64_t(text.size()), ascii, kana);
+    walker.Html.On = true;
+    walker.Ruby = int(state.range(1));
+    std::int64_t pos = 0;
+    std::uint8_t code[2];
+    while (walker.Next(pos, true, code)) ++chars, ++pos;
+    benchmark::DoNotOptimize(walker.Prime(std::int64_t(text.size() / 2), true));
+  }
+  state.counters["chars"] = benchmark::Counter(double(chars) / double(state.iterations()));
+}
+BENCHMARK(BM_OpenRubyPage)
+    ->ArgsProduct({{0, 1, 2}, {0, 1, 2}})
+    ->ArgNames({"shape", "ruby"})
+    ->Unit(benchmark::kMillisecond);
+
 // A text in the notation whose one line of 4 MiB is ※［＃ (range 0) or 〔e'
 // (range 1) over and over, never closed: start of a run to its first
 // character, the pass for the characters a text names included.

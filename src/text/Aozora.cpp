@@ -27,12 +27,6 @@ constexpr std::string_view kBlockHeading =
 constexpr std::string_view kPageBreaks[] = {"\x89\xFC\x83\x79\x81\x5B\x83\x57", "\x89\xFC\x92\x9A",
                                             "\x89\xFC\x8C\xA9\x8A\x4A\x82\xAB", "\x89\xFC\x92\x69"};
 
-// The longest base and ruby set beside each other, in characters: a base
-// over two lines is prose, not a reading, and its ruby shows in （…）.
-// A ruby is at most a vertical line long, so one base character with its
-// ruby always fits a line.
-constexpr std::int64_t kMaxBase = 48, kMaxRuby = 34;
-
 // A kanji, or a mark that stands for one (々〆〇ヶ): what a base without ｜
 // is a run of. The trail byte is read only after a lead byte, and the zero
 // after the text is no trail byte.
@@ -229,9 +223,9 @@ bool AozoraFilter::GroupFrom(const std::uint8_t* text, std::int64_t length, std:
     runEnd_ = std::max(runEnd_, open);
     if (text[open] != 0x81 || text[open + 1] != kRubyOpen || open == markedOpen_) open = -1;
   }
-  if (open > base && open - base <= 2 * kMaxBase)
+  if (open > base && open - base <= 2 * kMaxRubyBase)
     close = Find(text, length, open + 2, kRubyClose, close_);
-  bool ok = close > open + 2 && close - open - 2 <= 2 * kMaxRuby;
+  bool ok = close > open + 2 && close - open - 2 <= 2 * kMaxRubyText;
   // Plain characters only, each one the walk shows as one: a tag, an
   // entity, a note or spaces (two make one) leave the ruby in （…）.
   // A character of the text's own (a user-defined code) counts as a lead.

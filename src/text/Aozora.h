@@ -27,6 +27,12 @@ bool UsesAozoraNotation(const std::uint8_t* text, std::int64_t length, std::size
 
 enum class Notation { Off, On };
 
+// The longest base and ruby set beside each other, in characters: a base
+// over two lines is prose, not a reading, and its ruby shows in （…）.
+// A ruby is at most a vertical line long, so one base character with its
+// ruby always fits a line.
+constexpr std::int64_t kMaxRubyBase = 48, kMaxRubyText = 34;
+
 // A ruby to be set beside its base: the walk shows the base's characters
 // as ever, and announces the group with the first of them.
 struct RubyGroup {

@@ -1,5 +1,6 @@
 #include "text/Html.h"
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 
@@ -140,6 +141,67 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// Bytes a <ruby> set beside its base may take, from its '<' to its
+// </ruby>: the walk looks no further ahead, so a page of <ruby> never
+// closed costs no more than one of plain text.
+constexpr std::int64_t kRubyBytes = 1024;
+
+// The <ruby> whose tag at `at` ends before `from`, when it is short and
+// plain enough to set beside its base: characters the walk shows one each
+// (in <rb> or not), then readings of two-byte characters in <rt>, joined,
+// with <rp> between, up to </ruby>. base: where its base begins.
+bool ScanRuby(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t from,
+              RubyGroup& g, std::int64_t& base) {
+  const std::int64_t limit = std::min(length, at + kRubyBytes);
+  std::int64_t q = from;
+  auto tag = [&](std::string_view t) {
+    if (!StartsWith(text, limit, q, t)) return false;
+    q += std::int64_t(t.size());
+    return true;
+  };
+  g = {};
+  g.From = at;
+  tag("<rb>");
+  base = q;
+  while (q < limit && g.Base <= kMaxRubyBase) {
+    if (tag("</rb>") || tag("<rb>")) continue;
+    const ByteClass c = ClassifyByte(text[q]);
+    if (text[q] == '<') break;
+    if (c != ByteClass::Lead && c != ByteClass::Kana &&
+        (c != ByteClass::Ascii || text[q] == '&' || text[q] == ' '))
+      return false;
+    q += c == ByteClass::Lead ? 2 : 1;
+    ++g.Base;
+  }
+  if (g.Base == 0 || g.Base > kMaxRubyBase) return false;
+  g.Open = q;
+  bool reading = false;
+  while (q < limit) {
+    if (tag("</ruby>")) {
+      g.To = q - 1;
+      return !g.Text.empty();
+    }
+    if (tag("<rt>")) {
+      reading = true;
+    } else if (tag("</rt>")) {
+      reading = false;
+    } else if (tag("<rp>")) {
+      reading = false;
+      while (q < limit && text[q] != '<') ++q;
+      if (!tag("</rp>")) return false;
+    } else if (reading && ClassifyByte(text[q]) == ByteClass::Lead &&
+               g.Text.size() < 2 * kMaxRubyText) {
+      g.Text.append(reinterpret_cast<const char*>(text + q), 2);
+      q += 2;
+    } else if (!reading && HtmlFilter::IsSpace(text[q])) {
+      ++q;
+    } else {
+      return false;
+    }
+  }
+  return false;
+}
+
 bool OpensMarkup(const std::uint8_t* text, std::int64_t p) {
   const std::uint8_t c = text[p + 1];
   return c == '!' || c == '?' || IsAlpha(c) || (c == '/' && IsAlpha(text[p + 2]));
@@ -201,8 +263,54 @@ void HtmlFilter::Break(std::uint8_t* out, bool always) {
   bare_ = true;
 }
 
+void HtmlFilter::CloseReading(std::uint8_t* out) {
+  if (!paren_) return;
+  paren_ = false;
+  out[0] = 0x81;  // ）
+  out[1] = 0x6A;
+}
+
+bool HtmlFilter::RubyTag(const std::uint8_t* text, std::int64_t length, std::int64_t at,
+                         std::string_view name, bool closing, std::int64_t end, std::uint8_t* out,
+                         int ruby) {
+  if (Is(name, "ruby")) {
+    CloseReading(out);
+    inRuby_ = !closing;
+    hide_ = grouped_ = false;
+    rubyFrom_ = baseAt_ = -1;
+    if (closing) return true;
+    std::int64_t base;
+    if (!ScanRuby(text, length, at, end + 1, group_, base)) return true;
+    rubyFrom_ = at;
+    if (ruby == 2) {
+      baseAt_ = base;
+      RubyGroup next;
+      const std::int64_t after = group_.To + 1;
+      group_.Followed = StartsWith(text, length, after, "<ruby>") &&
+                        ScanRuby(text, length, after, after + 6, next, base);
+    }
+    return true;
+  }
+  if (!inRuby_ || !OneOf(name, {"rt", "rp", "rb"})) return false;
+  if (Is(name, "rt") && !closing) {
+    // Readings of several <rt> in a row are one.
+    hide_ = grouped_ || ruby == 0;
+    if (!hide_ && !paren_) {
+      out[0] = 0x81;  // （
+      out[1] = 0x69;
+      paren_ = true;
+    }
+  } else if (!Is(name, "rb")) {
+    // The page's own brackets never show: the reading has its own.
+    CloseReading(out);
+    hide_ = grouped_ || (Is(name, "rp") && !closing);
+  }
+  return true;
+}
+
 void HtmlFilter::Tag(const std::uint8_t* text, std::int64_t length, std::int64_t& pos,
-                     std::uint8_t* out) {
+                     std::uint8_t* out, int ruby) {
+  const std::int64_t at = pos;
   std::int64_t altFrom = -1, altTo = -1;
   const TagInfo t = ParseTag(text, length, pos, [&](std::string_view name, auto from, auto to) {
     if (Is(name, "alt")) altFrom = from, altTo = to;
@@ -213,13 +321,21 @@ void HtmlFilter::Tag(const std::uint8_t* text, std::int64_t length, std::int64_t
     pos = HiddenEnd(text, length, t.End + 1, name);
     return;
   }
+  if (RubyTag(text, length, at, name, t.Closing, t.End, out, ruby)) return;
   if (Is(name, "pre")) pre_ = !t.Closing;
+  const bool block = OneOf(
+      name, {"p",  "div",   "li",      "h1",         "h2",     "h3",     "h4",  "h5",    "h6",
+             "tr", "title", "pre",     "blockquote", "dt",     "dd",     "hr",  "table", "ul",
+             "ol", "dl",    "section", "article",    "header", "footer", "nav", "aside", "center"});
+  if (inRuby_ && (block || Is(name, "br"))) {
+    // A line end ends a <ruby> left open; the bracket of its reading
+    // stands for it.
+    RubyTag(text, length, at, "ruby", true, t.End, out, ruby);
+    if (out[0] != 0) return;
+  }
   if (Is(name, "br")) {
     Break(out, true);
-  } else if (OneOf(name, {"p",       "div",    "li",     "h1",    "h2",    "h3",         "h4",
-                          "h5",      "h6",     "tr",     "title", "pre",   "blockquote", "dt",
-                          "dd",      "hr",     "table",  "ul",    "ol",    "dl",         "section",
-                          "article", "header", "footer", "nav",   "aside", "center"})) {
+  } else if (block) {
     // A block begins or ends: a line that holds something ends; a title
     // only at its end.
     if (!Is(name, "title") || t.Closing) Break(out, false);
@@ -227,7 +343,7 @@ void HtmlFilter::Tag(const std::uint8_t* text, std::int64_t length, std::int64_t
     // The cells of a row stand apart, as a browser sets them.
     out[0] = 0x81;
     out[1] = 0x40;
-  } else if (!t.Closing && Is(name, "img") && altTo > altFrom) {
+  } else if (!t.Closing && Is(name, "img") && altTo > altFrom && !hide_) {
     // Its alt text shows, character by character, then the rest of the tag
     // is stepped over.
     altEnd_ = altTo;
@@ -237,7 +353,7 @@ void HtmlFilter::Tag(const std::uint8_t* text, std::int64_t length, std::int64_t
 }
 
 bool HtmlFilter::TakeMarkup(const std::uint8_t* text, std::int64_t length, std::int64_t& pos,
-                            std::uint8_t* out) {
+                            std::uint8_t* out, int ruby) {
   out[0] = 0;
   if (altEnd_ >= 0) {
     if (pos >= altEnd_) {
@@ -250,7 +366,14 @@ bool HtmlFilter::TakeMarkup(const std::uint8_t* text, std::int64_t length, std::
     if (text[pos + 1] == '!' || text[pos + 1] == '?')
       pos = CommentEnd(text, length, pos);
     else
-      Tag(text, length, pos, out);
+      Tag(text, length, pos, out, ruby);
+    return true;
+  } else if (hide_) {
+    // Text the <ruby> does not show, up to its next tag.
+    const void* lt = pos + 1 < length
+                         ? std::memchr(text + pos + 1, '<', std::size_t(length - pos - 1))
+                         : nullptr;
+    pos = lt ? static_cast<const std::uint8_t*>(lt) - text - 1 : length - 1;
     return true;
   }
   if (pre_ || !IsSpace(text[pos])) return false;

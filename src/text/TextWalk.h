@@ -193,7 +193,7 @@ class TextWalker {
     while (pos < length_ && pos < stop_) {
       const std::int64_t at = unit_ = pos;
       const std::uint8_t b = text_[pos];
-      bool taken = html && !inTag_ && Html.Take(text_, length_, pos, out);
+      bool taken = html && !inTag_ && Html.Take(text_, length_, pos, out, Ruby);
       if (!taken) {
         if (!html && b == '<') inTag_ = true;
         if (tagCut && inTag_) {
@@ -224,8 +224,9 @@ class TextWalker {
       if (out[0] != 0) {
         if (Aozora.Use == Notation::Off || Aozora.Pass(text_, length_, at, pos, out, Ruby)) {
           if (html) Html.Shown(out);
-          if (Ruby == 2 && Aozora.Use != Notation::Off)
-            Grouped = Aozora.GroupAt(text_, length_, at, Group);
+          if (Ruby == 2)
+            Grouped = (html && Html.GroupAt(at, Group)) ||
+                      (Aozora.Use != Notation::Off && Aozora.GroupAt(text_, length_, at, Group));
           return true;
         }
         out[0] = 0;
@@ -268,7 +269,13 @@ class TextWalker {
       std::int64_t p = line;
       while (p < start && Next(p, tagCut, out)) ++p;
       if (p <= start) {
-        // A ruby's base and its ruby are one piece too.
+        // A ruby's base and its ruby are one piece too; a page's <ruby>
+        // read whole is one from its tag.
+        const std::int64_t ruby = html ? Html.RubyAround() : -1;
+        if (ruby >= 0 && ruby < start) {
+          start = ruby;
+          continue;
+        }
         const RubyGroup& g = Aozora.LastGroup();
         if (g.From < 0 || g.From >= start || start > g.To) break;
         start = g.From;

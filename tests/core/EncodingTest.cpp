@@ -333,29 +333,41 @@ TEST(Html, WhatIsShown) {
       "<!DOCTYPE html>\n<HTML><head><meta charset=x><Title>\n 題&amp;名 </title>"
       "<style>p:before{content:\"<br>\"}</style><link rel=a><script type=a>if (a<b) "
       "s=\"</p>&copy;</scripts>\";</SCRIPT ></head>\n";
+  const std::string
+      ruby =
+          "<html><ruby>漢<rp>（</rp><rt>かん</rt><rp>）</rp></ruby>字<RUBY><rb>本</rb><rp>(</"
+          "rp>\n<rt>ほ</RUBY>"
+          "<ruby><rb>a</rb><rt>い</rt></ruby>",
+      loose =
+          "<html><ruby>漢<rt>かん</rt>字<rt>じ</ruby>、<ruby>a&amp;b<rp> (&amp;< </rp><rt>え</ruby>"
+          "<ruby>c<rp>(</rp> d<rt>お</ruby><ruby>月<rt>つき<p>x";
   // clang-format off
-  const std::tuple<std::string, int, std::string> cases[] = {
-      {head + "<body><!-- <br>い --><p>\n  本　<b>文</b>\n  だ  <br>x</p>", 1, "題＆名|本　文だ|ｘ"},
-      {"<html>あ<br><br><br><br>い</p></div><li>う<div></div></p><hr>え", 1, "あ||い|う|え"},
-      {"<html><p>あ</p>\n<p><br></p>\n<p>い</p><br><p>う", 1, "あ||い||う"},
-      {"<html><head><title>t</title>shown<img alt=\"a>&lt;\">.", 1, "ｔ|ｓｈｏｗｎａ＞＜．"},
+  const std::tuple<std::string, int, int, std::string> cases[] = {
+      {head + "<body><!-- <br>い --><p>\n  本　<b>文</b>\n  だ  <br>x</p>", 1, 0, "題＆名|本　文だ|ｘ"},
+      {"<html>あ<br><br><br><br>い</p></div><li>う<div></div></p><hr>え", 1, 0, "あ||い|う|え"},
+      {"<html><p>あ</p>\n<p><br></p>\n<p>い</p><br><p>う", 1, 0, "あ||い||う"},
+      {"<html><head><title>t</title>shown<img alt=\"a>&lt;\">.", 1, 0, "ｔ|ｓｈｏｗｎａ＞＜．"},
       {"<html>字<img src=x.png alt=\"※(「てへん＋劣」)\" class=gaiji />だ<img alt=''><img src=b alt>。<img alt=&#x41;>",
-       1, "字※（「てへん＋劣」）だ。Ａ"},
+       1, 0, "字※（「てへん＋劣」）だ。Ａ"},
       {"<html>&hellip;&copy;&mdash;&nbsp;&Aacute;&amp&notit;&lt3&fjlig;&shy;&ZeroWidthSpace;&NotANamE;",
-       1, "…©―　Á＆￢ｉｔ；＜３〓＆ＮｏｔＡＮａｍＥ；"},
-      {"<html>&#147;&#133;&#x94;&#128;&#129;&#159;", 1, "“…”€Ÿ"},
-      {"<html>a < b <3 <a title=\"x>y\">z</a><pre>  p\nq</pre>r", 1, "ａ　＜　ｂ　＜３　ｚ|　ｐｑ|ｒ"},
-      {"<html><table><tr><td>1</td> <td>2</td>\n<TD>3<tr><th>4<th>&nbsp;<td>5", 1, "１　２　３|４　　５"},
-      {" <?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE HTML PUBLIC \"x\">a<br>b", 1, "ａ|ｂ"},
-      {"<meta charset=utf-8>a<script>b", 1, "ａ"}, {"<html>a<!-->b<!-- c", 1, "ａｂ"},
-      {"<htmlx>a<br>&hellip;b", 1, "ａ＆ｈｅｌｌｉｐ；ｂ"},
-      {"x<html><head>t</head>a\nb<br>&hellip;&amp;", 1, "ｘｔａｂ＆ｈｅｌｌｉｐ；＆"},
-      {"<html>t<br>&amp;", 0, "＜ｈｔｍｌ＞ｔ＜ｂｒ＞＆ａｍｐ；"},
+       1, 0, "…©―　Á＆￢ｉｔ；＜３〓＆ＮｏｔＡＮａｍＥ；"},
+      {"<html>&#147;&#133;&#x94;&#128;&#129;&#159;", 1, 0, "“…”€Ÿ"},
+      {"<html>a < b <3 <a title=\"x>y\">z</a><pre>  p\nq</pre>r", 1, 0, "ａ　＜　ｂ　＜３　ｚ|　ｐｑ|ｒ"},
+      {"<html><table><tr><td>1</td> <td>2</td>\n<TD>3<tr><th>4<th>&nbsp;<td>5", 1, 0, "１　２　３|４　　５"},
+      {" <?xml version=\"1.0\"?>\n<!-- c --><!DOCTYPE HTML PUBLIC \"x\">a<br>b", 1, 0, "ａ|ｂ"},
+      {"<meta charset=utf-8>a<script>b", 1, 0, "ａ"}, {"<html>a<!-->b<!-- c", 1, 0, "ａｂ"},
+      {"<htmlx>a<br>&hellip;b", 1, 0, "ａ＆ｈｅｌｌｉｐ；ｂ"},
+      {"x<html><head>t</head>a\nb<br>&hellip;&amp;", 1, 0, "ｘｔａｂ＆ｈｅｌｌｉｐ；＆"},
+      {"<html>t<br>&amp;", 0, 0, "＜ｈｔｍｌ＞ｔ＜ｂｒ＞＆ａｍｐ；"},
+      {ruby, 1, 0, "漢字本ａ"}, {ruby, 1, 1, "漢（かん）字本（ほ）ａ（い）"}, {ruby, 1, 2, "漢字本ａ"},
+      {loose, 1, 2, "漢（かん）字（じ）、ａ＆ｂ（え）ｃ　ｄ（お）月|（つき）ｘ"}, {loose, 1, 0, "漢字、ａ＆ｂｃ　ｄ月|ｘ"},
+      {"<html><ruby>本<rt>" + Rep("あ", 35) + "</rt></ruby>", 1, 2, "本（" + Rep("あ", 22) + "|" + Rep("あ", 13) + "）"},
   };
   // clang-format on
-  for (const auto& [text, tagCut, want] : cases) {
+  for (const auto& [text, tagCut, ruby, want] : cases) {
     Rig rig;
     rig.R->IntSettings[kTagCut] = tagCut;
+    rig.R->IntSettings[kRuby] = ruby;
     rig.R->IntSettings[kEncoding] = 1;
     rig.Run(S(text));
     EXPECT_EQ(Shown(rig), want) << text;

@@ -66,7 +66,7 @@ TEST(Reading, LinesAndPauses) {
 
 // Where a run starts and what it stores: inside the text; inside a
 // character, entity, tag (begun on the line before), note, ruby, the
-// explanatory block, or a page's script or comment, where that begins;
+// explanatory block, or a page's script, comment or <ruby>, where that begins;
 // inside an alt text, there; before the text (an edited file); at or past its end, the
 // last page that shows a character, never an empty one.
 TEST(Reading, StartPositions) {
@@ -74,7 +74,8 @@ TEST(Reading, StartPositions) {
   const std::string full = Rep(A, 17 * 24) + S("いう"), line = S("　") + Rep(A, 19),
       tags = "<i>x</i>yz<p\nclass=w>v", notes = S("あ［＃２字下げ］い漢字《かんじ》です"),
       block = S("題\n----------\n【テキスト中に現れる記号について】\n《》：ルビ\n----------\n本文"),
-      page = S("<html><title>題</title><script>\nx<y\n</script>本<!--\nc -->文<img alt='※字'>。<br>終");
+      page = S("<html><title>題</title><script>\nx<y\n</script>本<!--\nc -->文<img alt='※字'>。<br>終"),
+      ruby = S("<html>あ<ruby>漢<rp>（</rp><rt>かん</rt><rp>）</rp></ruby>字");
   const std::tuple<std::string, std::int32_t, std::int32_t, std::string, std::string> cases[] = {
       {full, 816, 816, S("いう"), "0.0-2 "}, {full, 817, 816, S("いう"), "0.0-2 "},
       {full, 820, 816, S("いう"), "0.0-2 "}, {full, 9999, 816, S("いう"), "0.0-2 "},
@@ -85,7 +86,8 @@ TEST(Reading, StartPositions) {
       {notes, 8, 2, S("い漢字です"), "0.0-5 "}, {notes, 28, 22, S("です"), "0.0-2 "},
       {block, 40, 3, S("本文"), "0.0-2 "}, {page, 33, 23, S("本文※字。|終"), "0.0-5 1.0-1 "},
       {page, 53, 47, S("文※字。|終"), "0.0-4 1.0-1 "}, {page, 71, 71, S("字。|終"), "0.0-2 1.0-1 "},
-      {page, 74, 73, S("。|終"), "0.0-1 1.0-1 "}};
+      {page, 74, 73, S("。|終"), "0.0-1 1.0-1 "}, {ruby, 32, 8, S("漢字"), "0.0-2 "},
+      {ruby + S("<ruby>月 日<rt>つき</ruby>終"), 77, 75, S("終"), "0.0-1 "}};
   // clang-format on
   for (const auto& [text, start, pageStart, lines, pauses] : cases) {
     Rig rig;
