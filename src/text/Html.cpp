@@ -321,7 +321,9 @@ void HtmlFilter::Tag(const std::uint8_t* text, std::int64_t length, std::int64_t
     pos = HiddenEnd(text, length, t.End + 1, name);
     return;
   }
-  if (RubyTag(text, length, at, name, t.Closing, t.End, out, ruby)) return;
+  // Only ruby set beside its base reads a <ruby>: otherwise its parts show
+  // as the page writes them, as they always have.
+  if (ruby == 2 && RubyTag(text, length, at, name, t.Closing, t.End, out, ruby)) return;
   if (Is(name, "pre")) pre_ = !t.Closing;
   const bool block = OneOf(
       name, {"p",  "div",   "li",      "h1",         "h2",     "h3",     "h4",  "h5",    "h6",
