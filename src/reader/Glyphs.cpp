@@ -16,6 +16,16 @@ constexpr std::size_t kMaxCachedMasks = 1024;
 
 }  // namespace
 
+bool Reader::RasterizeCode(std::uint8_t lead, std::uint8_t trail, int cell, GlyphMask& out) {
+  if (!UserCode(lead, trail))
+    return Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold, cell, out);
+  // A character of the text's own, by its code point; 〓 where no installed
+  // face has it.
+  return Hooks->RasterizeChar(TextChars.Char(lead, trail), GlyphFont.Name, GlyphFont.Bold, cell,
+                              out) ||
+         Hooks->RasterizeGlyph(0x81, 0xAC, GlyphFont.Name, GlyphFont.Bold, cell, out);
+}
+
 const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail, GlyphTransform form) {
   if (GlyphCache.Face != GlyphFont.Name || GlyphCache.Bold != GlyphFont.Bold) {
     GlyphCache.Masks.clear();
@@ -26,16 +36,9 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail, Glyph
   auto it = GlyphCache.Masks.find(key);
   if (it == GlyphCache.Masks.end() && form.Ruby) {
     // Ruby is drawn from the font at 36 pixels, which the cell's averaging
-    // brings down to 12; a character of the text's own by its code point,
-    // 〓 where no installed face has it.
+    // brings down to 12.
     GlyphMask raw, moved;
-    const bool user = UserCode(lead, trail);
-    if (user && !Hooks->RasterizeChar(TextChars.Char(lead, trail), GlyphFont.Name, GlyphFont.Bold,
-                                      kGlyphWorkSize / 2, raw))
-      Hooks->RasterizeGlyph(0x81, 0xAC, GlyphFont.Name, GlyphFont.Bold, kGlyphWorkSize / 2, raw);
-    if ((user || Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold,
-                                       kGlyphWorkSize / 2, raw)) &&
-        raw.Width > 0 && raw.Height > 0 &&
+    if (RasterizeCode(lead, trail, kGlyphWorkSize / 2, raw) && raw.Width > 0 && raw.Height > 0 &&
         raw.Alpha.size() >= static_cast<std::size_t>(raw.Width) * raw.Height)
       moved = TransformMask(raw, form);
     if (GlyphCache.Masks.size() >= kMaxCachedMasks) GlyphCache.Masks.clear();
@@ -50,15 +53,8 @@ const GlyphMask* Reader::CachedMask(std::uint8_t lead, std::uint8_t trail, Glyph
     it = GlyphCache.Masks.emplace(key, std::move(moved)).first;
   }
   if (it == GlyphCache.Masks.end()) {
-    // A character of the text's own that no installed face has shows as 〓.
-    const bool user = UserCode(lead, trail);
     GlyphMask raw, kept;
-    const bool drawn = user ? Hooks->RasterizeChar(TextChars.Char(lead, trail), GlyphFont.Name,
-                                                   GlyphFont.Bold, kGlyphWorkSize, raw)
-                            : Hooks->RasterizeGlyph(lead, trail, GlyphFont.Name, GlyphFont.Bold,
-                                                    kGlyphWorkSize, raw);
-    if (user && !drawn)
-      if (const GlyphMask* geta = CachedMask(0x81, 0xAC)) kept = *geta;
+    const bool drawn = RasterizeCode(lead, trail, kGlyphWorkSize, raw);
     if (GlyphCache.Masks.size() >= kMaxCachedMasks) GlyphCache.Masks.clear();
     if (drawn && raw.Width > 0 && raw.Height > 0 &&
         raw.Alpha.size() >= static_cast<std::size_t>(raw.Width) * raw.Height) {

@@ -313,6 +313,8 @@ class Reader {
     return UserCodeIndex(lead, trail) < TextChars.Size();
   }
   // Null when the platform draws nothing for the character.
+  // A code's glyph from the font at the given cell size.
+  bool RasterizeCode(std::uint8_t lead, std::uint8_t trail, int cell, GlyphMask& out);
   const GlyphMask* CachedMask(std::uint8_t lead, std::uint8_t trail, GlyphTransform form = {});
   // The atlas slot under the transform; null when the code has no slot.
   const std::uint8_t* AtlasGlyph(int slot, GlyphTransform form);
