@@ -73,7 +73,7 @@ TextWalker Walker(const Reader& r, const std::uint8_t* text) {
   const std::int32_t aozora = SettingValue(r.IntSettings, kAozora);
   const bool notation = aozora == 2 || (aozora == 1 && r.TextNotation);
   walker.Aozora.Use = notation ? Notation::On : Notation::Off;
-  walker.Aozora.UserCodes = walker.UserCodes = r.TextUserCodes;
+  walker.Aozora.UserCodes = walker.Html.UserCodes = walker.UserCodes = r.TextUserCodes;
   walker.Named = &r.NamedChars;
   const UserChars* chars = &r.TextChars;
   walker.Entities = [chars](std::uint32_t cp) {

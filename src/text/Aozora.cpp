@@ -235,7 +235,7 @@ bool AozoraFilter::GroupFrom(const std::uint8_t* text, std::int64_t length, std:
   };
   for (std::int64_t q = base; ok && q < open; ++found.Base) {
     const ByteClass c = ClassifyByte(text[q]);
-    const bool two = twoBytes(q);
+    const bool two = CharBytes(text + q, UserCodes) == 2;  // IBM extension codes too
     ok = !IsNotation(text + q) &&
          (two || c == ByteClass::Kana ||
           (c == ByteClass::Ascii && text[q] != '<' && text[q] != '&' && text[q] != ' '));

@@ -151,7 +151,7 @@ constexpr std::int64_t kRubyBytes = 1024;
 // (in <rb> or not), then readings of two-byte characters in <rt>, joined,
 // with <rp> between, up to </ruby>. base: where its base begins.
 bool ScanRuby(const std::uint8_t* text, std::int64_t length, std::int64_t at, std::int64_t from,
-              RubyGroup& g, std::int64_t& base) {
+              std::size_t userCodes, RubyGroup& g, std::int64_t& base) {
   const std::int64_t limit = std::min(length, at + kRubyBytes);
   std::int64_t q = from;
   auto tag = [&](std::string_view t) {
@@ -167,10 +167,11 @@ bool ScanRuby(const std::uint8_t* text, std::int64_t length, std::int64_t at, st
     if (tag("</rb>") || tag("<rb>")) continue;
     const ByteClass c = ClassifyByte(text[q]);
     if (text[q] == '<') break;
-    if (c != ByteClass::Lead && c != ByteClass::Kana &&
+    const int bytes = CharBytes(text + q, userCodes);
+    if (bytes == 1 && c != ByteClass::Kana &&
         (c != ByteClass::Ascii || text[q] == '&' || text[q] == ' '))
       return false;
-    q += c == ByteClass::Lead ? 2 : 1;
+    q += bytes;
     ++g.Base;
   }
   if (g.Base == 0 || g.Base > kMaxRubyBase) return false;
@@ -189,7 +190,9 @@ bool ScanRuby(const std::uint8_t* text, std::int64_t length, std::int64_t at, st
       reading = false;
       while (q < limit && text[q] != '<') ++q;
       if (!tag("</rp>")) return false;
-    } else if (reading && ClassifyByte(text[q]) == ByteClass::Lead &&
+    } else if (reading &&
+               (ClassifyByte(text[q]) == ByteClass::Lead ||
+                UserCodeIndex(text[q], text[q + 1]) < userCodes) &&
                g.Text.size() < 2 * kMaxRubyText) {
       g.Text.append(reinterpret_cast<const char*>(text + q), 2);
       q += 2;
@@ -280,14 +283,14 @@ bool HtmlFilter::RubyTag(const std::uint8_t* text, std::int64_t length, std::int
     rubyFrom_ = baseAt_ = -1;
     if (closing) return true;
     std::int64_t base;
-    if (!ScanRuby(text, length, at, end + 1, group_, base)) return true;
+    if (!ScanRuby(text, length, at, end + 1, UserCodes, group_, base)) return true;
     rubyFrom_ = at;
     if (ruby == 2) {
       baseAt_ = base;
       RubyGroup next;
       const std::int64_t after = group_.To + 1;
       group_.Followed = StartsWith(text, length, after, "<ruby>") &&
-                        ScanRuby(text, length, after, after + 6, next, base);
+                        ScanRuby(text, length, after, after + 6, UserCodes, next, base);
     }
     return true;
   }
@@ -333,7 +336,10 @@ void HtmlFilter::Tag(const std::uint8_t* text, std::int64_t length, std::int64_t
     // A line end ends a <ruby> left open; the bracket of its reading
     // stands for it.
     RubyTag(text, length, at, "ruby", true, t.End, out, ruby);
-    if (out[0] != 0) return;
+    if (out[0] != 0) {
+      pos = at - 1;  // the tag is read again for its line end
+      return;
+    }
   }
   if (Is(name, "br")) {
     Break(out, true);

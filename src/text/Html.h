@@ -28,7 +28,8 @@ std::string_view DeclaredCharset(const std::uint8_t* text, std::int64_t length);
 
 class HtmlFilter {
  public:
-  bool On = false;  // the text is an HTML page
+  bool On = false;            // the text is an HTML page
+  std::size_t UserCodes = 0;  // as for CharBytes
 
   // At pos, where a piece of the page begins: takes the piece when the
   // markup decides it (a tag, comment, script or style, a run of white
